@@ -1,0 +1,56 @@
+#include "host/bitmap.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace host {
+
+namespace {
+
+void put_u16(uint8_t* at, uint32_t v) {
+    at[0] = static_cast<uint8_t>(v);
+    at[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void put_u32(uint8_t* at, uint32_t v) {
+    put_u16(at, v & 0xFFFFu);
+    put_u16(at + 2, v >> 16);
+}
+
+}  // namespace
+
+int32_t bitmap_stride(int32_t width) { return (3 * width + 3) & ~3; }
+
+void fill_bitmap_header(uint8_t header[bitmap_header_size], int32_t width, int32_t height) {
+    const uint32_t image_size =
+        static_cast<uint32_t>(bitmap_stride(width)) * static_cast<uint32_t>(height);
+    std::memset(header, 0, bitmap_header_size);
+    header[0] = 'B';
+    header[1] = 'M';
+    put_u32(header + 2, bitmap_header_size + image_size);
+    put_u32(header + 10, bitmap_header_size);
+    put_u32(header + 14, 40);
+    put_u32(header + 18, static_cast<uint32_t>(width));
+    put_u32(header + 22, static_cast<uint32_t>(height));
+    put_u16(header + 26, 1);   // planes
+    put_u16(header + 28, 24);  // bits per pixel
+    put_u32(header + 34, image_size);
+}
+
+bool write_bitmap_file(const char* path, const uint8_t* rows, int32_t width, int32_t height) {
+    uint8_t header[bitmap_header_size];
+    fill_bitmap_header(header, width, height);
+    FILE* file = std::fopen(path, "wb");
+    if (!file) return false;
+    const size_t stride = static_cast<size_t>(bitmap_stride(width));
+    bool ok = std::fwrite(header, 1, sizeof header, file) == sizeof header;
+    for (int32_t row = 0; ok && row < height; ++row) {
+        ok = std::fwrite(rows + stride * static_cast<size_t>(row), 1, stride, file) == stride;
+    }
+    // a full disk may only show when the buffered rows are flushed
+    if (std::fclose(file) != 0) ok = false;
+    if (!ok) std::remove(path);
+    return ok;
+}
+
+}  // namespace host

@@ -1,0 +1,20 @@
+// The run mode of this process.
+#pragma once
+#include <cstdint>
+
+namespace host {
+
+enum : int32_t {
+    mode_full_screen = 0,
+    mode_preview = 1,
+    mode_windowed = 2,
+    mode_capture = 3,
+};
+
+// Owned by run_mode.cpp. Written once, by the entry, just before the saver
+// run starts (never in the configure, password or refusal paths); read by
+// the saver run, the frame loop, the capture, the scene layout and the
+// music start. The inspection tool sets it to stand in for a mode.
+extern int32_t run_mode;
+
+}  // namespace host

@@ -1,0 +1,15 @@
+// Music: the carol loop, synthesized at start-up and played from memory.
+#pragma once
+
+namespace music {
+
+// In full screen with the music flag on: synthesizes the carol loop into a
+// looping WAVE image and starts playing it. Otherwise does nothing and
+// draws nothing from the random source.
+void build_music();
+
+// At shutdown: stops the sound, then frees its image. Nothing to do when no
+// music was started.
+void stop_music();
+
+}  // namespace music
