@@ -1,20 +1,21 @@
 // The tree's five cone tiers, bottom to top. The tree model builds one cone
-// per row and the layout hangs the ornament slots on the same cones.
+// per row; the layout hangs the ornament slots on the same cones.
 #pragma once
 #include <cstdint>
 
 namespace scene {
 
-// A cone: at height y in [base_height, base_height + tier_height] its
-// radius is base_radius x (1 - (y - base_height) / tier_height).
+// A tier is a cone: at height y in [base_height, base_height + height] its
+// radius is base_radius x (1 - (y - base_height) / height).
 struct Tier {
     float base_height;
     float base_radius;
-    float tier_height;
+    float height;
 };
 
 constexpr int32_t tier_count = 5;
 
+// Read-only; world units.
 constexpr Tier tier_table[tier_count] = {
     {1.05f, 2.5f, 2.3f},
     {2.25f, 2.05f, 2.0f},
