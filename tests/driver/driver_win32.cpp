@@ -79,10 +79,12 @@ void print_window(HWND w) {
     RECT outer, client;
     GetWindowRect(w, &outer);
     GetClientRect(w, &client);
+    POINT in_parent = {outer.left, outer.top};  // a child's place in its parent's client area
+    if (GetParent(w)) ScreenToClient(GetParent(w), &in_parent);
     std::printf(
-        "window=1 x=%ld y=%ld width=%ld height=%ld client_width=%ld client_height=%ld "
+        "window=1 x=%ld y=%ld in_parent_x=%ld in_parent_y=%ld width=%ld height=%ld client_width=%ld client_height=%ld "
         "style=0x%08lX exstyle=0x%08lX parent=%llu topmost=%d\n",
-        outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top, client.right,
+        outer.left, outer.top, in_parent.x, in_parent.y, outer.right - outer.left, outer.bottom - outer.top, client.right,
         client.bottom, static_cast<unsigned long>(GetWindowLongW(w, GWL_STYLE)),
         static_cast<unsigned long>(GetWindowLongW(w, GWL_EXSTYLE)),
         handle_number(GetParent(w)), (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
@@ -161,6 +163,9 @@ bool run(const std::vector<std::wstring>& a) {
         } else {
             std::printf("window=0\n");
         }
+    } else if (c == L"class-cursor") {
+        std::printf("class_cursor=%llu\n",
+                    static_cast<unsigned long long>(GetClassLongPtrW(target, GCLP_HCURSOR)));
     } else if (c == L"post" || c == L"send") {
         const UINT message = static_cast<UINT>(num(1));
         const WPARAM wparam = static_cast<WPARAM>(num(2));
@@ -183,9 +188,12 @@ bool run(const std::vector<std::wstring>& a) {
         pump(static_cast<DWORD>(num(1)));
         std::printf("ok\n");
     } else if (c == L"wait-ready") {
-        // waits until the program is idle in its message loop (built and running)
-        const DWORD r = WaitForInputIdle(process.hProcess, static_cast<DWORD>(num(1)));
-        std::printf("ready=%d ms=%lu\n", r == 0 ? 1 : 0,
+        // a sent message is answered only once the program pumps its queue,
+        // which the saver first does in its frame loop, after the scene is built
+        DWORD_PTR result = 0;
+        const LRESULT answered = SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL,
+                                                     static_cast<UINT>(num(1)), &result);
+        std::printf("ready=%d ms=%lu\n", answered ? 1 : 0,
                     static_cast<unsigned long>(GetTickCount() - spawn_tick));
     } else if (c == L"alive") {
         std::printf("alive=%d\n", process_alive() ? 1 : 0);

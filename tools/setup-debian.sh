@@ -1,0 +1,25 @@
+#!/bin/sh
+# Installs the Debian 12 packages the build and the tests need, when any
+# is missing. Used by tools/run.sh and tools/test.sh.
+set -eu
+
+PACKAGES="g++ cmake ninja-build python3 g++-mingw-w64-x86-64 wine wine64 xvfb xauth
+libgl1-mesa-dri libosmesa6-dev libglu1-mesa-dev libgtest-dev libgmock-dev
+libbenchmark-dev imagemagick sox icoutils"
+
+missing=""
+for p in $PACKAGES; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    case "$status" in
+        *"install ok installed"*) ;;
+        *) missing="$missing $p" ;;
+    esac
+done
+
+if [ -n "$missing" ]; then
+    echo "installing:$missing"
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO=sudo
+    $SUDO apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q $missing
+fi
