@@ -17,4 +17,7 @@ int run_scene(int argc, char** argv);
 // frostvale-dump textures DIR (dump_textures.cpp).
 int run_textures(int argc, char** argv);
 
+// frostvale-dump frame SECONDS FILE.bmp [--width W --height H] (dump_frame.cpp).
+int run_frame(int argc, char** argv);
+
 }  // namespace dump

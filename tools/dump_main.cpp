@@ -17,6 +17,7 @@ constexpr Subcommand subcommands[] = {
     {"layout", run_layout, "[--preview]"},
     {"scene", run_scene, "SECONDS [--snow on|off] [--preview]"},
     {"textures", run_textures, "DIR"},
+    {"frame", run_frame, "SECONDS FILE.bmp [--width W --height H]"},
     {nullptr, nullptr, nullptr},
 };
 
