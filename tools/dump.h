@@ -20,4 +20,7 @@ int run_textures(int argc, char** argv);
 // frostvale-dump frame SECONDS FILE.bmp [--width W --height H] (dump_frame.cpp).
 int run_frame(int argc, char** argv);
 
+// frostvale-dump wave FILE (dump_wave.cpp).
+int run_wave(int argc, char** argv);
+
 }  // namespace dump

@@ -18,6 +18,7 @@ constexpr Subcommand subcommands[] = {
     {"scene", run_scene, "SECONDS [--snow on|off] [--preview]"},
     {"textures", run_textures, "DIR"},
     {"frame", run_frame, "SECONDS FILE.bmp [--width W --height H]"},
+    {"wave", run_wave, "FILE"},
     {nullptr, nullptr, nullptr},
 };
 

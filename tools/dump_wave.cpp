@@ -1,0 +1,55 @@
+// frostvale-dump wave FILE: the carol loop's WAVE image, as a full-screen
+// run with the music flag on makes it at start-up.
+#include <cstdio>
+#include <cstdlib>
+
+#include "dump.h"
+#include "dump_scene_common.h"
+#include "host/random.h"
+#include "host/run_mode.h"
+#include "music/mixdown.h"
+#include "scene/scene.h"
+#include "settings/settings.h"
+
+namespace dump {
+
+int run_wave(int argc, char** argv) {
+    if (argc != 1) {
+        std::fprintf(stderr, "usage: frostvale-dump wave FILE\n");
+        return 2;
+    }
+    const char* path = argv[0];
+    host::run_mode = host::mode_full_screen;
+    settings::music_flag = 1;
+    start_like_the_saver();  // the textures' draws
+    scene::layout_scene();   // the full-screen layout's, with 1300 snowflakes
+    const uint32_t before = host::random_state;
+    const uint8_t* image = music::make_wave_image();
+    const uint32_t after = host::random_state;
+    if (!image) {
+        std::fprintf(stderr, "frostvale-dump wave: out of memory\n");
+        return 1;
+    }
+
+    const uint32_t count = music::wave_sample_count(image);
+    int32_t peak = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t* at = image + music::wave_header_size + 2 * static_cast<size_t>(i);
+        const int32_t sample = static_cast<int16_t>(at[0] | at[1] << 8);
+        peak = std::abs(sample) > peak ? std::abs(sample) : peak;
+    }
+    const size_t size = music::wave_header_size + 2 * static_cast<size_t>(count);
+    FILE* f = std::fopen(path, "wb");
+    bool written = f && std::fwrite(image, 1, size, f) == size;
+    if (f && std::fclose(f) != 0) written = false;
+    music::free_wave_image();
+    if (!written) {
+        std::fprintf(stderr, "frostvale-dump wave: cannot write %s\n", path);
+        return 1;
+    }
+    std::printf("wrote %s: %u samples (%.2f s at 22050 Hz), peak %d, random state %u -> %u\n", path, count,
+                count / 22050.0, peak, before, after);
+    return 0;
+}
+
+}  // namespace dump
