@@ -2,7 +2,7 @@
 // tests. Runs a list of commands separated by ";" arguments and prints one
 // line per command, for the test scripts to read:
 //
-//   frostvale-testdriver host 152 112 ; spawn "Frostvale2026.scr /p {host}" ;
+//   frostvale-testdriver [--out=FILE] host 152 112 ; spawn "Frostvale2026.scr /p {host}" ;
 //       wait-window Frostvale2026 5000 ; destroy-host ; wait-exit 5000
 //
 // {host} and {owner} in a spawn command line stand for the windows made by
@@ -83,11 +83,11 @@ void print_window(HWND w) {
     if (GetParent(w)) ScreenToClient(GetParent(w), &in_parent);
     std::printf(
         "window=1 x=%ld y=%ld in_parent_x=%ld in_parent_y=%ld width=%ld height=%ld client_width=%ld client_height=%ld "
-        "style=0x%08lX exstyle=0x%08lX parent=%llu topmost=%d\n",
+        "style=0x%08lX exstyle=0x%08lX parent=%llu owner=%llu topmost=%d\n",
         outer.left, outer.top, in_parent.x, in_parent.y, outer.right - outer.left, outer.bottom - outer.top, client.right,
         client.bottom, static_cast<unsigned long>(GetWindowLongW(w, GWL_STYLE)),
         static_cast<unsigned long>(GetWindowLongW(w, GWL_EXSTYLE)),
-        handle_number(GetParent(w)), (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
+        handle_number(GetParent(w)), handle_number(GetWindow(w, GW_OWNER)), (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
 }
 
 HWND find_window(const std::wstring& window_class) {
@@ -151,7 +151,11 @@ bool run(const std::vector<std::wstring>& a) {
     } else if (c == L"wait-window") {
         const DWORD start = GetTickCount();
         target = nullptr;
-        while (!(target = find_window(a[1])) && GetTickCount() - start < num(2)) pump(20);
+        // found once shown: the settings window is shown only when it is set up
+        while (!((target = find_window(a[1])) && IsWindowVisible(target)) &&
+               GetTickCount() - start < num(2))
+            pump(20);
+        if (target && !IsWindowVisible(target)) target = nullptr;
         if (target) {
             print_window(target);
         } else {
@@ -163,6 +167,10 @@ bool run(const std::vector<std::wstring>& a) {
         } else {
             std::printf("window=0\n");
         }
+    } else if (c == L"title") {
+        wchar_t text[256] = {};
+        GetWindowTextW(target, text, 256);
+        std::printf("title=%s\n", narrow(text).c_str());
     } else if (c == L"class-cursor") {
         std::printf("class_cursor=%llu\n",
                     static_cast<unsigned long long>(GetClassLongPtrW(target, GCLP_HCURSOR)));
@@ -274,8 +282,15 @@ bool run(const std::vector<std::wstring>& a) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // --out=FILE: the lines go to FILE, so that the caller need not hold a
+    // pipe that Wine's own background processes inherit
+    int first = 1;
+    if (argc > 1 && wcsncmp(argv[1], L"--out=", 6) == 0) {
+        if (!_wfreopen(argv[1] + 6, L"w", stdout)) return 3;
+        first = 2;
+    }
     std::vector<std::wstring> command;
-    for (int i = 1; i <= argc; ++i) {
+    for (int i = first; i <= argc; ++i) {
         if (i == argc || std::wstring(argv[i]) == L";") {
             if (!command.empty() && !run(command)) {
                 std::printf("unknown command %s\n", narrow(command[0]).c_str());

@@ -68,6 +68,8 @@ def start():
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
         subprocess.run(["wineserver", "-w"], env=ENV, timeout=60)
         open(marker, "w").close()
+    # one server (and virtual desktop) for the whole script, not one per command
+    subprocess.run(["wineserver", "-p"], env=ENV)
 
 
 def stop():
@@ -93,15 +95,21 @@ def scr_command(*args):
 def drive(*commands, timeout=120):
     """Runs the test driver with the commands (each a list of words) and
     returns its output lines, one per command."""
-    argv = ["wine", DRIVER]
+    out_file = os.path.join(HOME, "driver-out.txt")
+    if os.path.exists(out_file):
+        os.remove(out_file)
+    argv = ["wine", DRIVER, "--out=" + windows_path(out_file)]
     for i, command in enumerate(commands):
         if i:
             argv.append(";")
         argv.extend(str(word) for word in command)
-    out = subprocess.run(argv, env=ENV, capture_output=True, text=True, timeout=timeout)
-    lines = [line for line in out.stdout.splitlines() if line.strip()]
-    if out.returncode != 0:
-        raise AssertionError("driver failed (%d): %s %s" % (out.returncode, lines, out.stderr))
+    # no pipes: Wine's background processes would inherit them and hold them open
+    code = subprocess.run(argv, env=ENV, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                          timeout=timeout).returncode
+    with open(out_file) as f:
+        lines = [line for line in f.read().splitlines() if line.strip()]
+    if code != 0:
+        raise AssertionError("driver failed (%d): %s" % (code, lines))
     return lines
 
 
