@@ -34,6 +34,9 @@ def dialog(args, *commands):
 
 
 class Settings(wine_env.WineTestCase):
+    def tearDown(self):
+        registry()  # the other scripts start from the defaults
+
     def test_defaults_with_no_key_and_cancel_stores_nothing(self):
         registry()
         out, end = dialog(["/c"], ["check", ID_MUSIC], ["check", ID_SNOW], ["click", IDCANCEL])
