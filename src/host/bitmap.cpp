@@ -3,21 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/little_endian.h"
+
 namespace host {
-
-namespace {
-
-void put_u16(uint8_t* at, uint32_t v) {
-    at[0] = static_cast<uint8_t>(v);
-    at[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put_u32(uint8_t* at, uint32_t v) {
-    put_u16(at, v & 0xFFFFu);
-    put_u16(at + 2, v >> 16);
-}
-
-}  // namespace
 
 int32_t bitmap_stride(int32_t width) { return (3 * width + 3) & ~3; }
 

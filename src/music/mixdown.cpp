@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/little_endian.h"
 #include "host/run_mode.h"
 #include "music/tune.h"
 #include "music/wave_math.h"
@@ -14,15 +15,8 @@ uint8_t* wave_image = nullptr;
 
 namespace {
 
-void put_u16(uint8_t* at, uint32_t value) {
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void put_u32(uint8_t* at, uint32_t value) {
-    put_u16(at, value & 0xFFFFu);
-    put_u16(at + 2, value >> 16);
-}
+using host::put_u16;
+using host::put_u32;
 
 void write_wave_header(uint8_t* image, uint32_t count) {
     std::memcpy(image, "RIFF", 4);
