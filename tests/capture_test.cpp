@@ -9,10 +9,12 @@
 #include "host/bitmap.h"
 #include "host/capture.h"
 #include "settings/settings.h"
+#include "test_support.h"
 
 namespace {
 
-uint32_t u32_at(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+using test_support::u32_at;
+
 
 TEST(Capture, StepCountsOfTheSingleRunningSum) {
     EXPECT_EQ(host::advance_capture(0.0f), 0);

@@ -14,19 +14,16 @@
 #include "music/tune.h"
 #include "music/wave_math.h"
 #include "music_reference.h"
+#include "test_support.h"
 #include "settings/settings.h"
 
 namespace {
 
+using test_support::state_after;
+using test_support::u32_at;
+
 using music::Note;
 
-uint32_t state_after(uint32_t seed, int draws) {
-    host::seed_random(seed);
-    for (int i = 0; i < draws; ++i) host::random_word();
-    return host::random_state;
-}
-
-uint32_t u32_at(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 uint32_t u16_at(const uint8_t* p) { return p[0] | p[1] << 8; }
 int16_t sample_at(const uint8_t* image, uint32_t i) {
     return static_cast<int16_t>(u16_at(image + 44 + 2 * static_cast<size_t>(i)));

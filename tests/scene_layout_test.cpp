@@ -8,21 +8,13 @@
 #include "scene/layout.h"
 #include "scene/scene.h"
 #include "scene/state.h"
+#include "test_support.h"
 
 namespace {
 
-using namespace scene;
+using test_support::state_after;
 
-// The state after n draws from seed, stepped with the generator's own rule.
-uint32_t state_after(uint32_t seed, int n) {
-    uint32_t x = seed;
-    for (int i = 0; i < n; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-    }
-    return x;
-}
+using namespace scene;
 
 void lay_out_from(uint32_t seed, int32_t mode) {
     reset_scene_state();

@@ -9,20 +9,13 @@
 #include "scene/scene.h"
 #include "scene/state.h"
 #include "settings/settings.h"
+#include "test_support.h"
 
 namespace {
 
-using namespace scene;
+using test_support::state_after;
 
-uint32_t state_after(uint32_t seed, int n) {
-    uint32_t x = seed;
-    for (int i = 0; i < n; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-    }
-    return x;
-}
+using namespace scene;
 
 void start(int32_t snow, int32_t mode = host::mode_windowed, uint32_t seed = 8230) {
     reset_scene_state();

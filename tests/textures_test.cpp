@@ -5,8 +5,11 @@
 
 #include "assets/textures.h"
 #include "host/random.h"
+#include "test_support.h"
 
 namespace {
+
+using test_support::state_after;
 
 struct Texture {
     std::vector<uint8_t> bytes;
@@ -14,12 +17,6 @@ struct Texture {
     explicit Texture(int32_t size) : bytes(static_cast<size_t>(size) * size * 4, 0), canvas{size, size, bytes.data()} {}
     const uint8_t* at(int32_t x, int32_t y) const { return bytes.data() + (y * canvas.width + x) * 4; }
 };
-
-uint32_t state_after(uint32_t seed, int draws) {
-    host::seed_random(seed);
-    for (int i = 0; i < draws; ++i) host::random_word();
-    return host::random_state;
-}
 
 void expect_rgb(const uint8_t* p, int r, int g, int b, const char* where) {
     EXPECT_EQ(p[0], r) << where;
