@@ -137,5 +137,34 @@ class Settings(wine_env.WineTestCase):
         self.assertEqual(end["exit"], 0)
 
 
+class SettingsAt144Dpi(wine_env.WineTestCase):
+    """Every layout unit is scaled by the screen's DPI (here 1.5)."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        wine_env.wine_reg("add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t",
+                          "REG_DWORD", "/d", "144")
+        wine_env.stop()  # the display's DPI is read when the desktop starts
+        wine_env.start()
+
+    @classmethod
+    def tearDownClass(cls):
+        wine_env.wine_reg("delete", r"HKCU\Control Panel\Desktop", "/v", "LogPixels")
+        super().tearDownClass()
+
+    def test_layout_scaled_by_one_and_a_half(self):
+        out, end = dialog(["/c"], ["info"], ["control", ID_MUSIC], ["control", IDOK],
+                          ["click", IDCANCEL])
+        window = fields(out[0])
+        self.assertEqual((window["client_width"], window["client_height"]), (570, 321))
+        music = fields(out[1])
+        self.assertEqual((music["x"], music["y"], music["width"], music["height"]),
+                         (24, 126, 522, 33))
+        ok = fields(out[2])
+        self.assertEqual((ok["x"], ok["y"], ok["width"], ok["height"]), (264, 252, 135, 45))
+        self.assertEqual(end["exit"], 0)
+
+
 if __name__ == "__main__":
     wine_env.main()

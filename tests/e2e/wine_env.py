@@ -81,6 +81,12 @@ def stop():
         _xvfb.wait()
 
 
+def wine_reg(*args):
+    """Runs Wine's reg tool (add, delete) on the test prefix."""
+    subprocess.run(["wine", "reg"] + list(args) + ["/f"], env=ENV, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+
 def run_scr(*args, timeout=60):
     """Runs the program to its end; returns its exit code."""
     return subprocess.run(["wine", SCR] + list(args), env=ENV, stdout=subprocess.DEVNULL,
