@@ -54,6 +54,17 @@ class Capture(wine_env.WineTestCase):
             self.assertIn("BMP", out.stdout)
             self.assertIn("1280x720", out.stdout)
 
+    def test_music_flag_leaves_the_capture_alone(self):
+        code, plain = wine_capture(8, "capture8.bmp")
+        self.assertEqual(code, 0)
+        wine_env.drive(["reg-dword", "Music", 1])
+        try:
+            code, with_music = wine_capture(8, "capture8-music.bmp")
+        finally:
+            wine_env.drive(["reg-delete"])
+        self.assertEqual(code, 0)
+        self.assertEqual(read(plain), read(with_music))
+
     @unittest.skipUnless(DUMP, "the native renderer is not built")
     def test_wine_and_native_captures_agree(self):
         for seconds in (0, 2, 20, 45):

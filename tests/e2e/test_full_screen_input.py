@@ -70,6 +70,16 @@ class FullScreenInput(wine_env.WineTestCase):
         self.assertEqual(fields(out[5])["alive"], 1)
         self.assertEqual(fields(out[7])["exit"], 0)
 
+    def test_with_music_on_the_run_starts_and_ends_cleanly(self):
+        drive(["reg-dword", "Music", 1])
+        try:
+            out = full_screen(["sleep", 500], ["alive"], ["post", WM_KEYDOWN, 65, 0],
+                              ["wait-exit", 5000])
+        finally:
+            drive(["reg-delete"])
+        self.assertEqual(fields(out[1])["alive"], 1)
+        self.assertEqual(fields(out[3])["exit"], 0)
+
 
 if __name__ == "__main__":
     wine_env.main()
