@@ -26,7 +26,7 @@ else
     XVFB_FD=$(mktemp)
     Xvfb -displayfd 1 -screen 0 1600x900x24 -nolisten tcp >"$XVFB_FD" 2>/dev/null &
     XVFB_PID=$!
-    trap 'kill $XVFB_PID 2>/dev/null; wineserver -k 2>/dev/null || true; rm -f "$XVFB_FD"' EXIT
+    trap 'wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; kill $XVFB_PID 2>/dev/null; rm -f "$XVFB_FD"' EXIT
     while [ ! -s "$XVFB_FD" ]; do sleep 0.1; done
     export DISPLAY=":$(head -n1 "$XVFB_FD")"
     [ -d "$WINEPREFIX" ] || wineboot -i
