@@ -7,6 +7,7 @@
 
 #include "dump_scene_common.h"
 #include "host/capture.h"
+#include "host/command_line.h"
 #include "host/random.h"
 #include "host/run_mode.h"
 #include "scene/scene.h"
@@ -17,8 +18,6 @@ namespace dump {
 
 namespace {
 
-// The running sum of capture steps stops growing at 2^20 s.
-constexpr float longest_capture = 1048576.0f;
 constexpr int32_t flakes_shown = 8;
 
 const char* const state_names[] = {"idle", "arriving", "attached", "departing"};
@@ -34,7 +33,8 @@ int run_scene(int argc, char** argv) {
     }
     char* end = nullptr;
     const float seconds = std::strtof(argv[0], &end);
-    if (end == argv[0] || *end != '\0' || !(seconds >= 0.0f) || seconds > longest_capture) {
+    if (end == argv[0] || *end != '\0' || !(seconds >= 0.0f) ||
+        !host::capture_time_reachable(seconds)) {
         std::fprintf(stderr, "frostvale-dump scene: SECONDS must be a number from 0 to 1048576\n");
         return 2;
     }

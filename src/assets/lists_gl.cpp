@@ -4,6 +4,7 @@
 #include "assets/shapes.h"
 #include "render/gl.h"
 #include "scene/tiers.h"
+#include "scene/vec3.h"
 
 namespace assets {
 
@@ -101,12 +102,8 @@ void emit_tree() {
                 const float theta = u * two_pi;
                 const float c = std::cos(theta);
                 const float z = std::sin(theta);
-                const float l = std::sqrt(c * c + k * k + z * z);
-                if (l > 0.000001f) {
-                    glNormal3f(c / l, k / l, z / l);
-                } else {
-                    glNormal3f(c, k, z);
-                }
+                const scene::Vec3 n = scene::unit_or_as_is({c, k, z});
+                glNormal3f(n.x, n.y, n.z);
                 glTexCoord2f(5.0f * u, 2.0f * a1);
                 glVertex3f((1.0f - a1) * c * radius, b + height * a1, (1.0f - a1) * z * radius);
                 glTexCoord2f(5.0f * u, 2.0f * a0);
@@ -226,12 +223,8 @@ void emit_star() {
         const int32_t b = k % 10;
         const float dx = x[b] - x[a];
         const float dy = y[b] - y[a];
-        const float l = std::sqrt(dx * dx + dy * dy);
-        if (l > 0.000001f) {
-            glNormal3f(dy / l, -dx / l, 0.0f);
-        } else {
-            glNormal3f(dy, -dx, 0.0f);
-        }
+        const scene::Vec3 n = scene::unit_or_as_is({dy, -dx, 0.0f});
+        glNormal3f(n.x, n.y, n.z);
         glVertex3f(x[a], y[a], 0.06f);
         glVertex3f(x[a], y[a], -0.06f);
         glVertex3f(x[b], y[b], -0.06f);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "render/gl.h"
+#include "scene/vec3.h"
 
 namespace assets {
 
@@ -20,12 +21,8 @@ void frustum(float a, float b, float h, int32_t n) {
         const float theta = static_cast<float>(i) / static_cast<float>(n) * two_pi;
         const float c = std::cos(theta);
         const float z = std::sin(theta);
-        const float l = std::sqrt(c * c + slope * slope + z * z);
-        if (l > 0.000001f) {
-            glNormal3f(c / l, slope / l, z / l);
-        } else {
-            glNormal3f(c, slope, z);
-        }
+        const scene::Vec3 n = scene::unit_or_as_is({c, slope, z});
+        glNormal3f(n.x, n.y, n.z);
         glVertex3f(b * c, h, b * z);
         glVertex3f(a * c, 0.0f, a * z);
     }

@@ -4,20 +4,7 @@
 
 namespace render {
 
-namespace {
-
-// Divides v by its length when that exceeds 1e-6; otherwise leaves it.
-scene::Vec3 normalised(scene::Vec3 v) {
-    const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    if (length > 0.000001f) {
-        v.x = v.x / length;
-        v.y = v.y / length;
-        v.z = v.z / length;
-    }
-    return v;
-}
-
-}  // namespace
+using scene::unit_or_as_is;
 
 float view_aspect(int32_t width, int32_t height) {
     if (height <= 0) return 1.0f;
@@ -31,9 +18,9 @@ Camera orbit_camera(float t, float camera_phase, float aspect) {
     Camera c;
     c.eye = {radius * std::cos(angle), 3.5f + 1.7f * std::sin(0.093f * t + 1.0f), radius * std::sin(angle)};
     c.target = {0.0f, 3.0f + 0.35f * std::sin(0.05f * t), 0.0f};
-    c.forward = normalised({c.target.x - c.eye.x, c.target.y - c.eye.y, c.target.z - c.eye.z});
+    c.forward = unit_or_as_is({c.target.x - c.eye.x, c.target.y - c.eye.y, c.target.z - c.eye.z});
     // forward x world up (0, 1, 0)
-    c.right = normalised({-c.forward.z, 0.0f, c.forward.x});
+    c.right = unit_or_as_is({-c.forward.z, 0.0f, c.forward.x});
     const scene::Vec3& s = c.right;
     const scene::Vec3& f = c.forward;
     c.up = {s.y * f.z - s.z * f.y, s.z * f.x - s.x * f.z, s.x * f.y - s.y * f.x};

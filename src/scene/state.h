@@ -5,11 +5,9 @@
 #pragma once
 #include <cstdint>
 
-namespace scene {
+#include "scene/vec3.h"
 
-struct Vec3 {
-    float x, y, z;
-};
+namespace scene {
 
 constexpr int32_t ornament_count = 40;
 constexpr int32_t bulb_count = 84;

@@ -35,13 +35,6 @@ Vec3 colour_of(uint32_t rgb) {
             static_cast<float>(rgb & 0xFF) / 255.0f};
 }
 
-// v divided by its length, or v itself when the length is 1e-6 or less.
-Vec3 unit_or_as_is(Vec3 v) {
-    const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    if (length > 0.000001f) return {v.x / length, v.y / length, v.z / length};
-    return v;
-}
-
 bool all_in_state(int32_t state) {
     for (const Ornament& o : ornaments) {
         if (o.state != state) return false;
