@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "dump_scene_common.h"
+#include "dump_common.h"
 #include "host/random.h"
 #include "host/run_mode.h"
 #include "scene/scene.h"

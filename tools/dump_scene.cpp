@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "dump_scene_common.h"
+#include "dump_common.h"
 #include "host/capture.h"
 #include "host/command_line.h"
 #include "host/random.h"

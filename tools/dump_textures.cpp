@@ -8,6 +8,7 @@
 
 #include "assets/textures.h"
 #include "dump.h"
+#include "dump_common.h"
 #include "host/random.h"
 
 namespace dump {
@@ -38,19 +39,9 @@ int run_textures(int argc, char** argv) {
         std::fprintf(stderr, "frostvale-dump textures: cannot create %s\n", dir.c_str());
         return 1;
     }
-    std::vector<uint8_t> needle(static_cast<size_t>(assets::needle_texture_size) * assets::needle_texture_size * 4);
-    std::vector<uint8_t> ground(static_cast<size_t>(assets::ground_texture_size) * assets::ground_texture_size * 4);
-    std::vector<uint8_t> glow(static_cast<size_t>(assets::glow_texture_size) * assets::glow_texture_size * 4);
-    const assets::Canvas canvases[3] = {
-        {assets::needle_texture_size, assets::needle_texture_size, needle.data()},
-        {assets::ground_texture_size, assets::ground_texture_size, ground.data()},
-        {assets::glow_texture_size, assets::glow_texture_size, glow.data()},
-    };
-    host::seed_random(capture_seed);
-    assets::paint_needle_texture(&canvases[0]);
-    assets::paint_ground_texture(&canvases[1]);
-    assets::paint_glow_texture(&canvases[2]);
-    const uint32_t after = host::random_state;
+    PaintedTextures painted;
+    const uint32_t after = start_like_the_saver(&painted);
+    const assets::Canvas* canvases = painted.canvases;
 
     const char* names[3] = {"needle.pam", "ground.pam", "glow.pam"};
     for (int i = 0; i < 3; ++i) {

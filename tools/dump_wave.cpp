@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "dump.h"
-#include "dump_scene_common.h"
+#include "dump_common.h"
 #include "host/random.h"
 #include "host/run_mode.h"
 #include "music/mixdown.h"

@@ -128,4 +128,10 @@ void paint_glow_texture(const Canvas* canvas) {
     }
 }
 
+void paint_textures(const Canvas* needle, const Canvas* ground, const Canvas* glow) {
+    paint_needle_texture(needle);
+    paint_ground_texture(ground);
+    paint_glow_texture(glow);
+}
+
 }  // namespace assets

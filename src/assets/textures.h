@@ -21,6 +21,11 @@ void paint_needle_texture(const Canvas* canvas);
 // 760 draws.
 void paint_ground_texture(const Canvas* canvas);
 
+// The three textures as the texture builder paints them: needle, ground,
+// glow, in that order (23,160 draws in all). Each canvas must be its
+// texture's size square.
+void paint_textures(const Canvas* needle, const Canvas* ground, const Canvas* glow);
+
 // The ground texture's seams alone: five passes along the tile edges at
 // 0, 128, 256, 384 and 0 again, each blending columns c and c + 1 and rows
 // c and c + 1 toward 80, 60, 110 at strength 0.35, pixel by pixel (the

@@ -51,11 +51,9 @@ void build_textures() {
         for (int i = 0; i < 23160; ++i) host::random_word();
         return;
     }
-    paint_needle_texture(&needle);
+    paint_textures(&needle, &ground, &glow);
     needle_texture = upload(&needle, GL_REPEAT);
-    paint_ground_texture(&ground);
     ground_texture = upload(&ground, GL_REPEAT);
-    paint_glow_texture(&glow);
     glow_texture = upload(&glow, clamp_to_edge);
 }
 

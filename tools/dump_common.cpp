@@ -1,0 +1,35 @@
+#include "dump_common.h"
+
+#include <vector>
+
+#include "assets/textures.h"
+#include "dump.h"
+#include "host/random.h"
+
+namespace dump {
+
+uint32_t start_like_the_saver(PaintedTextures* painted) {
+    const int32_t sizes[3] = {assets::needle_texture_size, assets::ground_texture_size,
+                              assets::glow_texture_size};
+    for (int i = 0; i < 3; ++i) {
+        painted->pixels[i].assign(static_cast<size_t>(sizes[i]) * sizes[i] * 4, 0);
+        painted->canvases[i] = {sizes[i], sizes[i], painted->pixels[i].data()};
+    }
+    host::seed_random(capture_seed);
+    // the display lists, built between the textures and the layout, take no draws
+    assets::paint_textures(&painted->canvases[0], &painted->canvases[1], &painted->canvases[2]);
+    return host::random_state;
+}
+
+uint32_t start_like_the_saver() {
+    PaintedTextures painted;
+    return start_like_the_saver(&painted);
+}
+
+void print_float(const char* text_before, float v) { std::printf("%s%.9g", text_before, v); }
+
+void print_vec3(const char* text_before, const scene::Vec3& v) {
+    std::printf("%s[%.9g, %.9g, %.9g]", text_before, v.x, v.y, v.z);
+}
+
+}  // namespace dump
