@@ -4,7 +4,7 @@
 #include "assets/shapes.h"
 #include "render/gl.h"
 #include "scene/tiers.h"
-#include "scene/vec3.h"
+#include "scene/world.h"
 
 namespace assets {
 
@@ -18,8 +18,8 @@ uint32_t star_list = 0;
 
 namespace {
 
-constexpr float two_pi = 6.2831855f;
-constexpr float degrees_per_radian = 57.2958f;
+using scene::degrees_per_radian;
+using scene::two_pi;
 
 struct Present {
     float x, z;
@@ -52,8 +52,8 @@ void material(float r, float g, float b, float specular, float shininess) {
 }
 
 void material_of(uint32_t rgb, float specular, float shininess) {
-    material(static_cast<float>(rgb >> 16 & 0xFF) / 255.0f, static_cast<float>(rgb >> 8 & 0xFF) / 255.0f,
-             static_cast<float>(rgb & 0xFF) / 255.0f, specular, shininess);
+    const scene::Vec3 colour = scene::colour_of(rgb);
+    material(colour.x, colour.y, colour.z, specular, shininess);
 }
 
 // A 140 x 140 square at y = 0 in 96 x 96 cells; the texture repeats every

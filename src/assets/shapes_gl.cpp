@@ -3,13 +3,13 @@
 #include <cmath>
 
 #include "render/gl.h"
-#include "scene/vec3.h"
+#include "scene/world.h"
 
 namespace assets {
 
 namespace {
 
-constexpr float two_pi = 6.2831855f;
+using scene::two_pi;
 constexpr float pi = 3.1415927f;
 
 }  // namespace

@@ -9,12 +9,8 @@ namespace render {
 
 namespace {
 
-constexpr float two_pi = 6.2831855f;
-
-scene::Vec3 colour_of(uint32_t rgb) {
-    return {static_cast<float>(rgb >> 16 & 0xFF) / 255.0f, static_cast<float>(rgb >> 8 & 0xFF) / 255.0f,
-            static_cast<float>(rgb & 0xFF) / 255.0f};
-}
+using scene::colour_of;
+using scene::two_pi;
 
 }  // namespace
 

@@ -11,7 +11,7 @@ namespace render {
 
 namespace {
 
-constexpr float degrees_per_radian = 57.2958f;
+using scene::degrees_per_radian;
 // 0.1 x tan 25 degrees: a 50-degree vertical field of view at near 0.1
 constexpr float frustum_half_height = 0.0466307662f;
 
@@ -136,8 +136,8 @@ void render_view(int32_t x, int32_t y, int32_t width, int32_t height, float came
         const float blink = std::sin(bulb.blink_rate * t + bulb.blink_phase);
         const float b = 0.4f + 0.6f * (0.35f + 0.65f * (blink > 0.0f ? blink : 0.0f));
         const uint32_t rgb = bulb_palette[(bulb.colour_index + step) % 6];
-        glColor3f(static_cast<float>(rgb >> 16 & 0xFF) / 255.0f * b, static_cast<float>(rgb >> 8 & 0xFF) / 255.0f * b,
-                  static_cast<float>(rgb & 0xFF) / 255.0f * b);
+        const scene::Vec3 colour = scene::colour_of(rgb);
+        glColor3f(colour.x * b, colour.y * b, colour.z * b);
         glPushMatrix();
         glTranslatef(bulb.position.x, bulb.position.y, bulb.position.z);
         glScalef(0.05f, 0.05f, 0.05f);

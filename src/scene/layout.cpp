@@ -13,7 +13,6 @@ namespace scene {
 
 namespace {
 
-constexpr float two_pi = 6.28318531f;
 
 // Two draws per slot, angle jitter first. Clears each record from its
 // state field on; the slot sits 0.1 outside the cone, the centre 0.12 below.

@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "scene/vec3.h"
+#include "scene/world.h"
 
 namespace scene {
 

@@ -10,8 +10,6 @@ namespace scene {
 
 namespace {
 
-constexpr float two_pi = 6.28318531f;
-constexpr float degrees_per_radian = 57.2958f;
 constexpr float trail_interval = 0.016f;  // seconds between trail samples
 constexpr int32_t sparks_per_snap = 16;
 
@@ -28,12 +26,6 @@ constexpr uint32_t ornament_palette[8] = {
 };
 
 constexpr Vec3 spark_default_colour = {1.0f, 0.95f, 0.75f};
-
-Vec3 colour_of(uint32_t rgb) {
-    return {static_cast<float>((rgb >> 16) & 0xFF) / 255.0f,
-            static_cast<float>((rgb >> 8) & 0xFF) / 255.0f,
-            static_cast<float>(rgb & 0xFF) / 255.0f};
-}
 
 bool all_in_state(int32_t state) {
     for (const Ornament& o : ornaments) {
