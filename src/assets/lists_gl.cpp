@@ -233,35 +233,35 @@ void emit_star() {
     glEnd();
 }
 
+// A new display list, open for compiling; the caller emits and ends it.
+uint32_t start_list() {
+    const uint32_t name = glGenLists(1);
+    glNewList(name, GL_COMPILE);
+    return name;
+}
+
 }  // namespace
 
 void build_display_lists() {
-    ground_list = glGenLists(1);
-    glNewList(ground_list, GL_COMPILE);
+    ground_list = start_list();
     emit_ground();
     glEndList();
-    tree_list = glGenLists(1);
-    glNewList(tree_list, GL_COMPILE);
+    tree_list = start_list();
     emit_tree();
     glEndList();
-    presents_list = glGenLists(1);
-    glNewList(presents_list, GL_COMPILE);
+    presents_list = start_list();
     emit_presents();
     glEndList();
-    ornament_ball_list = glGenLists(1);
-    glNewList(ornament_ball_list, GL_COMPILE);
+    ornament_ball_list = start_list();
     sphere(28, 18);
     glEndList();
-    ornament_cap_list = glGenLists(1);
-    glNewList(ornament_cap_list, GL_COMPILE);
+    ornament_cap_list = start_list();
     emit_ornament_cap();
     glEndList();
-    bulb_list = glGenLists(1);
-    glNewList(bulb_list, GL_COMPILE);
+    bulb_list = start_list();
     sphere(8, 6);
     glEndList();
-    star_list = glGenLists(1);
-    glNewList(star_list, GL_COMPILE);
+    star_list = start_list();
     emit_star();
     glEndList();
 }
