@@ -42,10 +42,14 @@ class Capture(wine_env.WineTestCase):
         # capture mode reads the stored snow choice too: use the defaults
         wine_env.drive(["reg-delete"])
 
-    def test_capture_is_a_bitmap_and_repeats_byte_for_byte(self):
-        code, first = wine_capture(5, "capture5a.bmp")
+    def test_captures_repeat_byte_for_byte_whatever_the_music_flag(self):
+        code, first = wine_capture(8, "capture8a.bmp")
         self.assertEqual(code, 0)
-        code, second = wine_capture(5, "capture5b.bmp")
+        wine_env.drive(["reg-dword", "Music", 1])
+        try:
+            code, second = wine_capture(8, "capture8b.bmp")
+        finally:
+            wine_env.drive(["reg-delete"])
         self.assertEqual(code, 0)
         self.assertEqual(os.path.getsize(first), 2764854)
         self.assertEqual(read(first), read(second))
@@ -53,17 +57,6 @@ class Capture(wine_env.WineTestCase):
             out = subprocess.run([IDENTIFY, first], capture_output=True, text=True, check=True)
             self.assertIn("BMP", out.stdout)
             self.assertIn("1280x720", out.stdout)
-
-    def test_music_flag_leaves_the_capture_alone(self):
-        code, plain = wine_capture(8, "capture8.bmp")
-        self.assertEqual(code, 0)
-        wine_env.drive(["reg-dword", "Music", 1])
-        try:
-            code, with_music = wine_capture(8, "capture8-music.bmp")
-        finally:
-            wine_env.drive(["reg-delete"])
-        self.assertEqual(code, 0)
-        self.assertEqual(read(plain), read(with_music))
 
     @unittest.skipUnless(DUMP, "the native renderer is not built")
     def test_wine_and_native_captures_agree(self):
@@ -77,20 +70,15 @@ class Capture(wine_env.WineTestCase):
                 wine_bytes, native_bytes = read(wine_path), read(native_path)
                 self.assertEqual(wine_bytes[:54], native_bytes[:54])
                 self.assertEqual(len(wine_bytes), len(native_bytes))
-                stride = 1280 * 3
-                differing = 0
-                total = 0
-                for row in range(720):
-                    start = 54 + row * stride
-                    a = wine_bytes[start:start + stride]
-                    b = native_bytes[start:start + stride]
-                    if a == b:
+                # pixels whose largest channel difference exceeds 2, and the sum of differences
+                differing = total = 0
+                for row in range(54, len(wine_bytes), 3840):
+                    if wine_bytes[row:row + 3840] == native_bytes[row:row + 3840]:
                         continue
-                    for x in range(0, stride, 3):
-                        d = [abs(a[x + c] - b[x + c]) for c in range(3)]
+                    for x in range(row, row + 3840, 3):
+                        d = [abs(a - b) for a, b in zip(wine_bytes[x:x + 3], native_bytes[x:x + 3])]
                         total += sum(d)
-                        if max(d) > 2:
-                            differing += 1
+                        differing += max(d) > 2
                 pixels = 1280 * 720
                 self.assertLess(differing / pixels, 0.001)
                 self.assertLess(total / (pixels * 3), 0.05)
