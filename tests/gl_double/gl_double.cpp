@@ -8,7 +8,6 @@ namespace gl_double {
 
 std::vector<Call> calls;
 std::vector<std::vector<uint8_t>> uploads;
-double frustum_args[6];
 
 namespace {
 
@@ -76,7 +75,6 @@ std::vector<Primitive> primitives(const std::vector<Call>& from) {
 }  // namespace gl_double
 
 using gl_double::enum_arg;
-using gl_double::frustum_args;
 using gl_double::record;
 
 extern "C" {
@@ -124,48 +122,5 @@ GLint GLAPIENTRY gluBuild2DMipmaps(GLenum target, GLint internal_format, GLsizei
     gl_double::uploads.emplace_back(bytes, bytes + static_cast<size_t>(width) * height * 4);
     return 0;
 }
-
-void GLAPIENTRY glColor3f(GLfloat r, GLfloat g, GLfloat b) { record("glColor3f", {r, g, b}); }
-void GLAPIENTRY glScalef(GLfloat x, GLfloat y, GLfloat z) { record("glScalef", {x, y, z}); }
-void GLAPIENTRY glCallList(GLuint list) { record("glCallList", {static_cast<float>(list)}); }
-void GLAPIENTRY glLightfv(GLenum light, GLenum pname, const GLfloat* v) {
-    const int n = pname == GL_POSITION || pname == GL_DIFFUSE || pname == GL_SPECULAR || pname == GL_AMBIENT ? 4 : 1;
-    std::vector<float> args = {enum_arg(light), enum_arg(pname)};
-    for (int i = 0; i < n; ++i) args.push_back(v[i]);
-    record("glLightfv", args);
-}
-void GLAPIENTRY glLightf(GLenum light, GLenum pname, GLfloat v) { record("glLightf", {enum_arg(light), enum_arg(pname), v}); }
-void GLAPIENTRY glLightModelfv(GLenum pname, const GLfloat* v) {
-    record("glLightModelfv", {enum_arg(pname), v[0], v[1], v[2], v[3]});
-}
-void GLAPIENTRY glLightModeli(GLenum pname, GLint v) { record("glLightModeli", {enum_arg(pname), static_cast<float>(v)}); }
-void GLAPIENTRY glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
-    record("glViewport", {static_cast<float>(x), static_cast<float>(y), static_cast<float>(w), static_cast<float>(h)});
-}
-void GLAPIENTRY glScissor(GLint x, GLint y, GLsizei w, GLsizei h) {
-    record("glScissor", {static_cast<float>(x), static_cast<float>(y), static_cast<float>(w), static_cast<float>(h)});
-}
-void GLAPIENTRY glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) { record("glClearColor", {r, g, b, a}); }
-void GLAPIENTRY glClear(GLbitfield mask) { record("glClear", {static_cast<float>(mask)}); }
-void GLAPIENTRY glMatrixMode(GLenum mode) { record("glMatrixMode", {enum_arg(mode)}); }
-void GLAPIENTRY glLoadIdentity() { record("glLoadIdentity", {}); }
-void GLAPIENTRY glFrustum(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f) {
-    // kept in double as given; recorded as floats only where exact
-    frustum_args[0] = l;
-    frustum_args[1] = r;
-    frustum_args[2] = b;
-    frustum_args[3] = t;
-    frustum_args[4] = n;
-    frustum_args[5] = f;
-    record("glFrustum", {});
-}
-void GLAPIENTRY glMultMatrixf(const GLfloat* m) { record("glMultMatrixf", std::vector<float>(m, m + 16)); }
-void GLAPIENTRY glPointSize(GLfloat size) { record("glPointSize", {size}); }
-void GLAPIENTRY glDepthMask(GLboolean flag) { record("glDepthMask", {static_cast<float>(flag)}); }
-void GLAPIENTRY glFogi(GLenum pname, GLint v) { record("glFogi", {enum_arg(pname), static_cast<float>(v)}); }
-void GLAPIENTRY glFogf(GLenum pname, GLfloat v) { record("glFogf", {enum_arg(pname), v}); }
-void GLAPIENTRY glFogfv(GLenum pname, const GLfloat* v) { record("glFogfv", {enum_arg(pname), v[0], v[1], v[2], v[3]}); }
-void GLAPIENTRY glShadeModel(GLenum mode) { record("glShadeModel", {enum_arg(mode)}); }
-void GLAPIENTRY glBlendFunc(GLenum s, GLenum d) { record("glBlendFunc", {enum_arg(s), enum_arg(d)}); }
 
 }  // extern "C"

@@ -1,5 +1,5 @@
-// A test double of the OpenGL and GLU entry points the asset emitters and
-// the view render call: each call is recorded, in order, instead of drawn.
+// A test double of the OpenGL and GLU entry points the asset emitters call:
+// each call is recorded, in order, instead of drawn.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -17,9 +17,6 @@ extern std::vector<Call> calls;
 
 // Pixels handed to gluBuild2DMipmaps, one copy per call.
 extern std::vector<std::vector<uint8_t>> uploads;
-
-// The arguments of the last glFrustum, in double as given.
-extern double frustum_args[6];
 
 void reset();
 
