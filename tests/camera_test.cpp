@@ -6,7 +6,7 @@
 
 namespace {
 
-float dot(const scene::Vec3& a, const scene::Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+float dot(const shared::Vec3& a, const shared::Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 TEST(OrbitCamera, AtTimeZeroLooksAtTheTreeFromPlusX) {
     const render::Camera c = render::orbit_camera(0.0f, 0.0f, 16.0f / 9.0f);
@@ -42,7 +42,7 @@ TEST(ViewAspectAndFade, EmptyHeightIsSquareFadeFullToSixteenNothingFromFiftyEigh
     EXPECT_EQ(render::view_aspect(1280, 0), 1.0f);
     EXPECT_EQ(render::view_aspect(1280, -5), 1.0f);
     EXPECT_EQ(render::view_aspect(640, 1280), 0.5f);
-    const scene::Vec3 eye = {1.0f, 2.0f, 3.0f};
+    const shared::Vec3 eye = {1.0f, 2.0f, 3.0f};
     EXPECT_EQ(render::distance_fade(eye, eye), 1.0f);
     EXPECT_EQ(render::distance_fade(eye, {1.0f, 18.0f, 3.0f}), 1.0f);
     EXPECT_FLOAT_EQ(render::distance_fade(eye, {38.0f, 2.0f, 3.0f}), 0.5f);

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "host/random.h"
 #include "music/scores.h"
+#include "shared/random.h"
 
 namespace reference {
 
@@ -39,7 +39,7 @@ inline void render_tune(float* buffer, const music::Note* score, uint32_t count,
             const int32_t p = static_cast<int32_t>(((o - beat) * 60.0f / tempo + time) * 22050.0f);
             float u = 0.0f;
             for (int32_t j = 0; j < 1764 && p + j < capacity; ++j) {
-                const float v = 2.0f * host::random_unit() - 1.0f;
+                const float v = 2.0f * shared::random_unit() - 1.0f;
                 buffer[p + j] += (1.0f - static_cast<float>(j) / 1764.0f) * (v - u) * 0.18f * 0.22f * 0.5f;
                 u = v;
             }

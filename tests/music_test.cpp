@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "host/random.h"
-#include "host/run_mode.h"
 #include "music/mixdown.h"
 #include "music/tune.h"
 #include "music/wave_math.h"
 #include "music_reference.h"
-#include "settings/settings.h"
+#include "shared/flags.h"
+#include "shared/random.h"
+#include "shared/run_mode.h"
 #include "test_support.h"
 
 namespace {
@@ -114,10 +114,10 @@ TEST(WaveMath, SineAndExponentialAgainstDoublePrecision) {
 TEST(RenderTune, StartTimesFirstSampleAndTicks) {
     float time = 0.3f;
     for (int32_t ticks : {0, 1}) {
-        host::seed_random(8230);
+        shared::seed_random(8230);
         time = 0.3f;
         EXPECT_EQ(first_sounding(render(music::tune_1, 51, ticks, time)), 6616 - ticks) << "a note's sample 0 is 0";
-        EXPECT_EQ(host::random_state, state_after(8230, ticks * 64 * 1764)) << "one draw per tick sample";
+        EXPECT_EQ(shared::random_state, state_after(8230, ticks * 64 * 1764)) << "one draw per tick sample";
     }
     const float starts[] = {31.8909f, 68.6766f, 81.17654f};
     for (int t = 0; t < 3; ++t) {
@@ -127,12 +127,12 @@ TEST(RenderTune, StartTimesFirstSampleAndTicks) {
     }
     // a tick on every whole beat a note starts on or spans, none on half beats
     const Note whole[] = {{"C4", 4.0f}}, halves[] = {{"C4", 0.5f}, {"D4", 0.5f}, {"E4", 0.5f}};
-    host::seed_random(99);
+    shared::seed_random(99);
     render(whole, 1, 1, time);
-    EXPECT_EQ(host::random_state, state_after(99, 4 * 1764));
-    host::seed_random(99);
+    EXPECT_EQ(shared::random_state, state_after(99, 4 * 1764));
+    shared::seed_random(99);
     render(halves, 3, 1, time);
-    EXPECT_EQ(host::random_state, state_after(99, 2 * 1764));
+    EXPECT_EQ(shared::random_state, state_after(99, 2 * 1764));
 }
 
 TEST(RenderTune, SoundingLengthsAndTheCapacity) {
@@ -148,20 +148,20 @@ TEST(RenderTune, SoundingLengthsAndTheCapacity) {
     }
     // nothing at or past the capacity
     const Note four[] = {{"C4", 4.0f}}, one[] = {{"C4", 1.0f}};
-    host::seed_random(7);
+    shared::seed_random(7);
     float time = 120.0f;  // sample 2,646,000
     EXPECT_EQ(last_sounding(render(four, 1, 1, time)), -1);
-    EXPECT_EQ(host::random_state, 7u) << "ticks past the capacity draw nothing";
+    EXPECT_EQ(shared::random_state, 7u) << "ticks past the capacity draw nothing";
     time = 119.9f;  // starts at sample 2,643,795 and would ring 72,163 samples
     EXPECT_EQ(last_sounding(render(four, 1, 0, time)), 2645999);
     time = 2645000.0f / 22050.0f;  // the tick would run 764 samples past the end
     EXPECT_EQ(last_sounding(render(one, 1, 1, time)), 2645999);
-    EXPECT_EQ(host::random_state, state_after(7, 1000)) << "the tick cut at the capacity";
+    EXPECT_EQ(shared::random_state, state_after(7, 1000)) << "the tick cut at the capacity";
 }
 
 // The carol loop from seed 8230, made once.
 const uint8_t* carol_image() {
-    static const uint8_t* image = (host::seed_random(8230), music::synthesize_wave_image(nullptr));
+    static const uint8_t* image = (shared::seed_random(8230), music::synthesize_wave_image(nullptr));
     return image;
 }
 
@@ -177,9 +177,9 @@ TEST(WaveImage, HeaderSamplesAndTheLibraryReference) {
     EXPECT_EQ(std::memcmp(image + 8, "WAVEfmt \x10\0\0\0\1\0\1\0\x22\x56\0\0\x44\xac\0\0\2\0\x10\0data", 32), 0);
     EXPECT_EQ(test_support::u32_at(image + 40), 3579884u);
     ASSERT_EQ(music::wave_sample_count(image), 1789942u);
-    host::seed_random(8230);
+    shared::seed_random(8230);
     const std::vector<uint8_t> expected = reference::wave_image();
-    EXPECT_EQ(host::random_state, state_after(8230, 112896));
+    EXPECT_EQ(shared::random_state, state_after(8230, 112896));
     ASSERT_EQ(expected.size(), 44u + 2u * 1789942u);
     EXPECT_EQ(std::memcmp(expected.data(), image, 44), 0);
     uint32_t differing = 0;
@@ -231,26 +231,26 @@ TEST(WaveImage, EveryNoteSoundsAtItsPitch) {
 }
 
 struct MusicRun : ::testing::Test {
-    int32_t saved_mode = host::run_mode, saved_flag = settings::music_flag;
+    int32_t saved_mode = shared::run_mode, saved_flag = shared::music_flag;
     void TearDown() override {
         music::free_wave_image();
-        host::run_mode = saved_mode;
-        settings::music_flag = saved_flag;
+        shared::run_mode = saved_mode;
+        shared::music_flag = saved_flag;
     }
 };
 
 // Only full screen with the flag on makes the image, with its draws; freeing
 // clears it, and a second free finds nothing.
 TEST_F(MusicRun, OnlyFullScreenWithTheFlagOnMakesTheImage) {
-    for (int32_t mode : {host::mode_preview, host::mode_windowed, host::mode_capture, host::mode_full_screen}) {
+    for (int32_t mode : {shared::mode_preview, shared::mode_windowed, shared::mode_capture, shared::mode_full_screen}) {
         for (int32_t flag : {0, 1}) {
             SCOPED_TRACE(testing::Message() << "mode " << mode << ", flag " << flag);
-            host::run_mode = mode;
-            settings::music_flag = flag;
-            host::seed_random(8230);
+            shared::run_mode = mode;
+            shared::music_flag = flag;
+            shared::seed_random(8230);
             const uint8_t* image = music::make_wave_image();
-            const bool on = mode == host::mode_full_screen && flag == 1;
-            EXPECT_EQ(host::random_state, state_after(8230, on ? 112896 : 0));
+            const bool on = mode == shared::mode_full_screen && flag == 1;
+            EXPECT_EQ(shared::random_state, state_after(8230, on ? 112896 : 0));
             EXPECT_EQ(music::wave_image, image);
             ASSERT_EQ(image != nullptr, on);
             if (on) {

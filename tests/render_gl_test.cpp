@@ -13,14 +13,14 @@
 
 #include "assets/assets.h"
 #include "host/capture.h"
-#include "host/random.h"
-#include "host/run_mode.h"
 #include "render/camera.h"
-#include "render/gl.h"
 #include "render/lights.h"
 #include "render/render.h"
 #include "scene/scene.h"
 #include "scene/state.h"
+#include "shared/gl.h"
+#include "shared/random.h"
+#include "shared/run_mode.h"
 
 namespace {
 
@@ -39,9 +39,9 @@ int window_height = 0;
 
 // The capture's start-up: a fresh scene from the capture seed.
 void build_scene() {
-    host::run_mode = host::mode_capture;
+    shared::run_mode = shared::mode_capture;
     scene::reset_scene_state();
-    host::seed_random(8230);
+    shared::seed_random(8230);
     assets::build_textures();
     assets::build_display_lists();
     scene::layout_scene();
@@ -91,9 +91,9 @@ Frame shot(int width, int height) {
 
 // Where a world point lands in a full-window view at time 0 (pixels, row 0
 // at the top), through the 50-degree frustum.
-Rgb seen(const Frame& f, scene::Vec3 p) {
+Rgb seen(const Frame& f, shared::Vec3 p) {
     const render::Camera c = render::orbit_camera(0.0f, 0.0f, static_cast<float>(f.width) / f.height);
-    const scene::Vec3 v = {p.x - c.eye.x, p.y - c.eye.y, p.z - c.eye.z};
+    const shared::Vec3 v = {p.x - c.eye.x, p.y - c.eye.y, p.z - c.eye.z};
     const float depth = v.x * c.forward.x + v.y * c.forward.y + v.z * c.forward.z;
     const float half = 0.0466307662f / 0.1f;
     const float nx = (v.x * c.right.x + v.y * c.right.y + v.z * c.right.z) / depth / (half * f.width / f.height);
@@ -124,7 +124,7 @@ TEST(ViewRender, CameraSkyGroundTreeStarAndBulbsAtTimeZero) {
     // the night sky: the clear colour between the star points
     EXPECT_GT(count(f, 0, 450, 0, 150, night_sky), 450 * 150 * 95 / 100);
     // the ground beyond the fog's end (58 units) has the fog colour; the near ground is pale violet
-    for (const scene::Vec3& p : {scene::Vec3{-62, 0, 35}, scene::Vec3{-62, 0, -35}, scene::Vec3{-66, 0, 50}}) {
+    for (const shared::Vec3& p : {shared::Vec3{-62, 0, 35}, shared::Vec3{-62, 0, -35}, shared::Vec3{-66, 0, 50}}) {
         const Rgb fog = seen(f, p);
         EXPECT_TRUE(fog.is(18, 13, 42)) << fog.r << "," << fog.g << "," << fog.b;
     }
@@ -163,7 +163,7 @@ TEST(ViewRender, CameraSkyGroundTreeStarAndBulbsAtTimeZero) {
 TEST(ViewRender, BulbGlowAgainstTheSky) {
     use_window(1280, 720);
     // a red bulb at full blink hung in the empty sky beside the tree top
-    const scene::Vec3 place = {0.0f, 7.0f, 4.5f};
+    const shared::Vec3 place = {0.0f, 7.0f, 4.5f};
     const scene::Bulb saved = scene::bulbs[0];
     scene::bulbs[0].position = place;
     scene::bulbs[0].colour_index = 0;
@@ -238,7 +238,7 @@ TEST(Capture, TwoNativeCapturesAreByteIdentical) {
         use_window(320, 180);
         build_scene();
         ASSERT_TRUE(host::capture_frame(2.0f, 320, 180, path.c_str()));
-        states[i] = host::random_state;
+        states[i] = shared::random_state;
         std::ifstream in(path, std::ios::binary);
         files[i].assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         std::remove(path.c_str());

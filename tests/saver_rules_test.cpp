@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "host/random.h"
 #include "host/saver_rules.h"
+#include "shared/random.h"
 
 namespace {
 
@@ -45,13 +45,13 @@ TEST(SaverRules, TimeStepIsCappedAt50ms) {
 }
 
 TEST(RandomSource, XorshiftWordsAndUnitValues) {
-    host::seed_random(1);
-    EXPECT_EQ(host::random_word(), 270369u);
-    EXPECT_EQ(host::random_word(), 67634689u);
-    host::seed_random(8230);
-    const uint32_t word = host::random_word();
-    host::seed_random(8230);
-    EXPECT_EQ(host::random_range(-3.0f, 5.0f), -3.0f + 8.0f * (static_cast<float>(word & 0xFFFFFF) / 16777216.0f));
+    shared::seed_random(1);
+    EXPECT_EQ(shared::random_word(), 270369u);
+    EXPECT_EQ(shared::random_word(), 67634689u);
+    shared::seed_random(8230);
+    const uint32_t word = shared::random_word();
+    shared::seed_random(8230);
+    EXPECT_EQ(shared::random_range(-3.0f, 5.0f), -3.0f + 8.0f * (static_cast<float>(word & 0xFFFFFF) / 16777216.0f));
 }
 
 }  // namespace

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <string>
 
-#include "host/random.h"
-#include "host/run_mode.h"
 #include "scene/layout.h"
 #include "scene/scene.h"
 #include "scene/state.h"
+#include "shared/random.h"
+#include "shared/run_mode.h"
 #include "test_support.h"
 
 namespace {
@@ -22,8 +22,8 @@ constexpr float height[5] = {2.3f, 2.0f, 1.75f, 1.5f, 1.25f};
 
 void lay_out_from(uint32_t seed, int32_t mode) {
     reset_scene_state();
-    host::run_mode = mode;
-    host::seed_random(seed);
+    shared::run_mode = mode;
+    shared::seed_random(seed);
     layout_scene();
 }
 
@@ -42,39 +42,39 @@ std::string laid_out_tables() {
 }
 
 TEST(SceneLayout, WorkedValuesFromState8230) {
-    host::seed_random(8230);
-    for (float u : {0.596293f, 0.756817f, 0.174073f, 0.534616f}) EXPECT_NEAR(host::random_unit(), u, 1e-6f);
+    shared::seed_random(8230);
+    for (float u : {0.596293f, 0.756817f, 0.174073f, 0.534616f}) EXPECT_NEAR(shared::random_unit(), u, 1e-6f);
 
-    lay_out_from(8230, host::mode_windowed);
+    lay_out_from(8230, shared::mode_windowed);
     const Ornament& o = ornaments[0];
     EXPECT_NEAR(std::atan2(o.slot_normal.z, o.slot_normal.x), 0.0154068f, 1e-6f);
     EXPECT_NEAR(o.slot_position.y + 0.12f, 1.50007f, 1e-5f);
     EXPECT_NEAR(o.slot_position.x, 2.11055f, 1e-5f);
     EXPECT_NEAR(o.slot_position.z, 0.0325194f, 1e-6f);
 
-    host::seed_random(8230);
+    shared::seed_random(8230);
     deal_launch_order();
     const int32_t dealt[ornament_count] = {20, 9,  32, 39, 22, 16, 7,  38, 18, 10, 17, 26, 36, 3,
                                            4,  24, 31, 12, 33, 27, 1,  0,  35, 5,  28, 25, 37, 30,
                                            34, 15, 8,  21, 2,  11, 14, 13, 19, 6,  29, 23};
     for (int i = 0; i < ornament_count; ++i) EXPECT_EQ(launch_order[i], dealt[i]) << i;
     EXPECT_EQ(pending_count, 40);
-    EXPECT_EQ(host::random_state, state_after(8230, 39));
+    EXPECT_EQ(shared::random_state, state_after(8230, 39));
 }
 
 TEST(SceneLayout, DrawCountsAndRepeatability) {
-    lay_out_from(8230, host::mode_windowed);
+    lay_out_from(8230, shared::mode_windowed);
     EXPECT_EQ(snow_count, 1300);
-    EXPECT_EQ(host::random_state, state_after(8230, 80 + 168 + 4 * 1300 + 2800 + 39));
+    EXPECT_EQ(shared::random_state, state_after(8230, 80 + 168 + 4 * 1300 + 2800 + 39));
     const std::string first = laid_out_tables();
-    lay_out_from(8230, host::mode_capture);
+    lay_out_from(8230, shared::mode_capture);
     EXPECT_TRUE(first == laid_out_tables());
     EXPECT_EQ(cycle_phase, phase_filling);
     EXPECT_EQ(launch_timer, 1.2f);
 
-    lay_out_from(8230, host::mode_preview);
+    lay_out_from(8230, shared::mode_preview);
     EXPECT_EQ(snow_count, 250);
-    EXPECT_EQ(host::random_state, state_after(8230, 80 + 168 + 4 * 250 + 2800 + 39));
+    EXPECT_EQ(shared::random_state, state_after(8230, 80 + 168 + 4 * 250 + 2800 + 39));
     for (int i = 250; i < snow_capacity; ++i) {
         const Vec3& p = snow_positions[i];
         EXPECT_TRUE(p.x == 0.0f && p.y == 0.0f && p.z == 0.0f && snow_speeds[i] == 0.0f) << i;
@@ -82,7 +82,7 @@ TEST(SceneLayout, DrawCountsAndRepeatability) {
 }
 
 TEST(SceneLayout, SlotsAndBulbsSitOnTheConesStarsAboveTheHorizon) {
-    lay_out_from(8230, host::mode_windowed);
+    lay_out_from(8230, shared::mode_windowed);
     const int first_slot[6] = {0, 12, 22, 30, 36, 40};
     for (int tier = 0; tier < 5; ++tier) {
         for (int i = first_slot[tier]; i < first_slot[tier + 1]; ++i) {

@@ -6,11 +6,11 @@
 #include <utility>
 
 #include "host/capture.h"
-#include "host/random.h"
-#include "host/run_mode.h"
 #include "scene/scene.h"
 #include "scene/state.h"
-#include "settings/settings.h"
+#include "shared/flags.h"
+#include "shared/random.h"
+#include "shared/run_mode.h"
 #include "test_support.h"
 
 namespace {
@@ -19,11 +19,11 @@ using test_support::state_after;
 
 using namespace scene;
 
-void start(int32_t snow, int32_t mode = host::mode_windowed, uint32_t seed = 8230) {
+void start(int32_t snow, int32_t mode = shared::mode_windowed, uint32_t seed = 8230) {
     reset_scene_state();
-    host::run_mode = mode;
-    settings::snow_flag = snow;
-    host::seed_random(seed);
+    shared::run_mode = mode;
+    shared::snow_flag = snow;
+    shared::seed_random(seed);
     layout_scene();
 }
 
@@ -49,17 +49,17 @@ Ornament& launch_one() {
 TEST(SceneStep, FirstLaunchWaitsForTheTimerTakesEntry39) {
     start(0);
     const Ornament& o = ornaments[launch_order[39]];
-    const uint32_t s = host::random_state;
+    const uint32_t s = shared::random_state;
     for (int step = 0; o.state == ornament_idle; ++step) {
         ASSERT_LT(step, 30);
         EXPECT_GT(launch_timer, 0.0f);
-        EXPECT_EQ(host::random_state, s);
+        EXPECT_EQ(shared::random_state, s);
         step_scene(0.05f);
     }
     EXPECT_NEAR(scene_time, 1.2f, 0.05f);
     EXPECT_EQ(pending_count, 39);
     EXPECT_EQ(count_in_state(ornament_arriving), 1);
-    EXPECT_EQ(host::random_state, state_after(s, 16));
+    EXPECT_EQ(shared::random_state, state_after(s, 16));
     EXPECT_TRUE(same(o.control_points[3], o.slot_position));
     EXPECT_TRUE(launch_timer >= 0.55f && launch_timer < 1.05f);
 
@@ -82,12 +82,12 @@ TEST(SceneStep, OneOrnamentLandsExactlyWobblesDepartsAndLeavesItsTrail) {
 
     o.flight_duration = 4.0f;
     o.flight_progress = 0.9375f;  // + 0.25 / 4 reaches exactly 1
-    uint32_t s = host::random_state;
+    uint32_t s = shared::random_state;
     step_scene(0.25f);
     EXPECT_EQ(o.state, ornament_attached);
     EXPECT_TRUE(same(o.position, o.slot_position));
     EXPECT_TRUE(o.flight_progress == 0.0f && o.spin_angle == 0.0f);
-    EXPECT_EQ(host::random_state, state_after(s, 16 * 6));
+    EXPECT_EQ(shared::random_state, state_after(s, 16 * 6));
     for (int i = 0; i < spark_count; ++i) EXPECT_EQ(sparks[i].life > 0.0f, i < 16) << i;
     const Spark& k = sparks[0];
     EXPECT_TRUE(k.life >= 0.25f && k.life < 0.65f);  // drawn in [0.5, 0.9), then moved once
@@ -125,10 +125,10 @@ TEST(SceneStep, OneOrnamentLandsExactlyWobblesDepartsAndLeavesItsTrail) {
     }
     const Vec3 from = o.position;
     o.trail_count = 20;  // a fresh departure starts a new trail
-    s = host::random_state;
+    s = shared::random_state;
     step_scene(0.05f);
     ASSERT_EQ(o.state, ornament_departing);
-    EXPECT_EQ(host::random_state, state_after(s, 10));
+    EXPECT_EQ(shared::random_state, state_after(s, 10));
     EXPECT_TRUE(same(o.control_points[0], from));
     EXPECT_EQ(o.trail_count, 3);
     o.flight_duration = 4.0f;
@@ -153,10 +153,10 @@ TEST(SceneStep, SnapTakesOnlyTheFreeSparksLowestFirst) {
     for (Spark& k : sparks) k.life = 5.0f;
     for (int i : free_entries) sparks[i].life = (i % 2) ? 0.0f : -0.3f;
     o.flight_progress = 1.0f;
-    const uint32_t s = host::random_state;
+    const uint32_t s = shared::random_state;
     step_scene(0.01f);
     EXPECT_EQ(o.state, ornament_attached);
-    EXPECT_EQ(host::random_state, state_after(s, 10 * 6));
+    EXPECT_EQ(shared::random_state, state_after(s, 10 * 6));
     for (int i : free_entries) EXPECT_NEAR(sparks[i].position.y, o.slot_position.y, 0.03f) << i;
     for (const Spark& k : sparks) EXPECT_GT(k.life, 0.0f);
 }
@@ -175,18 +175,18 @@ TEST(SceneStep, FullLasts270CaptureStepsThenReleasesOnTheClock) {
         }
         step_scene(host::capture_step);
         ASSERT_EQ(cycle_phase, phase_full);
-        const uint32_t s = host::random_state;
+        const uint32_t s = shared::random_state;
         int steps = 0;
         for (; cycle_phase == phase_full && steps < 400; ++steps) step_scene(host::capture_step);
         EXPECT_EQ(steps, 270);
-        EXPECT_EQ(host::random_state, state_after(s, 39));  // the new deal only
+        EXPECT_EQ(shared::random_state, state_after(s, 39));  // the new deal only
         EXPECT_TRUE(phase_time == 0.0f && release_counter == 0 && pending_count == 40);
 
         if (dt > 0.09f) {
             step_scene(dt);  // passes 0, 0.09, 0.18 and 0.27
             EXPECT_EQ(release_counter, 4);
             EXPECT_EQ(count_in_state(ornament_departing), 4);
-            EXPECT_EQ(host::random_state, state_after(s, 39 + 4 * 10));
+            EXPECT_EQ(shared::random_state, state_after(s, 39 + 4 * 10));
             for (int k = 0; k < 4; ++k) EXPECT_EQ(ornaments[launch_order[k]].state, ornament_departing);
             continue;
         }
@@ -218,9 +218,9 @@ TEST(SceneStep, SnowRespawnsAtTheTopSwaysAndStaysPutWhenOff) {
     snow_speeds[1] = 0.5f;
     int respawned = 0;
     for (int i = 0; i < snow_count; ++i) respawned += snow_positions[i].y < snow_speeds[i];
-    const uint32_t s = host::random_state;
+    const uint32_t s = shared::random_state;
     step_scene(1.0f);
-    EXPECT_EQ(host::random_state, state_after(s, 2 * respawned));
+    EXPECT_EQ(shared::random_state, state_after(s, 2 * respawned));
     EXPECT_EQ(snow_positions[0].y, 24.0f);
     EXPECT_TRUE(snow_positions[0].x >= -26.0f && snow_positions[0].x < 26.0f);
     EXPECT_NE(snow_positions[0].z, 2.0f);
@@ -229,19 +229,19 @@ TEST(SceneStep, SnowRespawnsAtTheTopSwaysAndStaysPutWhenOff) {
     EXPECT_EQ(snow_positions[1].z, 4.0f);
     EXPECT_NEAR(snow_positions[1].x, -3.0f + 0.15f * std::sin(1.0f + 0.6f), 1e-6f);
 
-    for (const int32_t mode : {host::mode_windowed, host::mode_preview}) {
-        const bool preview = mode == host::mode_preview;
+    for (const int32_t mode : {shared::mode_windowed, shared::mode_preview}) {
+        const bool preview = mode == shared::mode_preview;
         start(preview, mode);  // snow off, or on in preview
         snow_positions[250] = {5.0f, 5.0f, 5.0f};
         snow_speeds[250] = 0.5f;
         Vec3 laid[snow_capacity];
         std::memcpy(laid, snow_positions, sizeof laid);
-        const uint32_t before = host::random_state;
+        const uint32_t before = shared::random_state;
         for (int i = 0; i < 20; ++i) step_scene(0.05f);  // 1 s: nothing launched yet
         for (int i = 0; i < 250; ++i) EXPECT_EQ(snow_positions[i].y != laid[i].y, preview) << i;
         EXPECT_EQ(std::memcmp(laid + 250, snow_positions + 250, sizeof(Vec3) * 1050), 0);
         if (!preview) {
-            EXPECT_EQ(host::random_state, before);
+            EXPECT_EQ(shared::random_state, before);
         }
     }
 }
@@ -252,7 +252,7 @@ TEST(SceneStep, SnowRespawnsAtTheTopSwaysAndStaysPutWhenOff) {
 TEST(SceneStep, WholeCyclesKeepTheirDrawCountsAndInvariants) {
     for (const auto& [dt, snow] : {std::pair{0.05f, 1}, std::pair{host::capture_step, 0}}) {
         SCOPED_TRACE(dt);
-        start(snow, host::mode_full_screen, 4242);
+        start(snow, shared::mode_full_screen, 4242);
         int32_t states[ornament_count];
         float lives[spark_count];
         int fills = 0;
@@ -262,7 +262,7 @@ TEST(SceneStep, WholeCyclesKeepTheirDrawCountsAndInvariants) {
             const int32_t phase = cycle_phase;
             const int32_t pending = pending_count;
             const int32_t released = phase == phase_releasing ? release_counter : 0;
-            const uint32_t before = host::random_state;
+            const uint32_t before = shared::random_state;
             step_scene(dt);
 
             int draws = 16 * std::max(pending - pending_count, 0);
@@ -271,7 +271,7 @@ TEST(SceneStep, WholeCyclesKeepTheirDrawCountsAndInvariants) {
             if (phase == phase_releasing && cycle_phase == phase_filling) ++fills;
             for (int i = 0; i < spark_count; ++i) draws += 6 * (lives[i] <= 0.0f && sparks[i].life > 0.0f);
             for (int i = 0; i < snow_count && snow; ++i) draws += 2 * (snow_positions[i].y == 24.0f);
-            ASSERT_EQ(host::random_state, state_after(before, draws)) << step;
+            ASSERT_EQ(shared::random_state, state_after(before, draws)) << step;
 
             for (int i = 0; i < ornament_count; ++i) {
                 const int32_t to = ornaments[i].state;

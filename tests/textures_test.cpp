@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "assets/textures.h"
-#include "host/random.h"
+#include "shared/random.h"
 #include "test_support.h"
 
 namespace {
@@ -20,9 +20,9 @@ struct Texture {
 
 TEST(GlowTexture, CentreEdgesCornersAndSymmetry) {
     Texture t(assets::glow_texture_size);
-    host::seed_random(8230);
+    shared::seed_random(8230);
     assets::paint_glow_texture(&t.canvas);
-    EXPECT_EQ(host::random_state, 8230u);
+    EXPECT_EQ(shared::random_state, 8230u);
     // x, y, value: 249 at the four centre pixels, 1 mid-edge, 0 in the corners
     const int expected[][3] = {{31, 31, 249}, {32, 32, 249}, {0, 32, 1},  {63, 32, 1},
                                {32, 0, 1},    {32, 63, 1},   {0, 0, 0},   {63, 63, 0}};
@@ -64,9 +64,9 @@ TEST(GroundTexture, SeamsBlendOncePerLineThroughAPixel) {
 
 TEST(GroundTexture, StreaksLeaveMostOfTheCheckerAnd760Draws) {
     Texture t(assets::ground_texture_size);
-    host::seed_random(8230);
+    shared::seed_random(8230);
     assets::paint_ground_texture(&t.canvas);
-    EXPECT_EQ(host::random_state, state_after(8230, 760));
+    EXPECT_EQ(shared::random_state, state_after(8230, 760));
     int tile = 0;
     int seam = 0;
     for (int y = 0; y < 512; ++y) {
@@ -79,9 +79,9 @@ TEST(GroundTexture, StreaksLeaveMostOfTheCheckerAnd760Draws) {
 
 TEST(NeedleTexture, OnlyBaseAndPaletteColoursBesideSecondColumns) {
     Texture t(assets::needle_texture_size);
-    host::seed_random(8230);
+    shared::seed_random(8230);
     assets::paint_needle_texture(&t.canvas);
-    EXPECT_EQ(host::random_state, state_after(8230, 22400));
+    EXPECT_EQ(shared::random_state, state_after(8230, 22400));
     const uint8_t colours[7][3] = {{28, 90, 43}, {47, 125, 58},  {60, 148, 70}, {88, 176, 90},
                                    {22, 70, 31}, {143, 209, 122}, {36, 95, 47}};
     int counts[8] = {};  // the last: second columns, mixed
@@ -111,13 +111,13 @@ TEST(Textures, TwoRunsFromTheCaptureSeedAreByteIdenticalAfter23160Draws) {
     const int sizes[3] = {assets::needle_texture_size, assets::ground_texture_size, assets::glow_texture_size};
     std::vector<uint8_t> runs[2][3];
     for (auto& run : runs) {
-        host::seed_random(8230);
+        shared::seed_random(8230);
         for (int i = 0; i < 3; ++i) {
             Texture t(sizes[i]);
             paint[i](&t.canvas);
             run[i] = t.bytes;
         }
-        EXPECT_EQ(host::random_state, state_after(8230, 23160));
+        EXPECT_EQ(shared::random_state, state_after(8230, 23160));
     }
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(runs[0][i] == runs[1][i]) << i;
 }

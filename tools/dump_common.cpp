@@ -4,7 +4,7 @@
 
 #include "assets/textures.h"
 #include "dump.h"
-#include "host/random.h"
+#include "shared/random.h"
 
 namespace dump {
 
@@ -15,10 +15,10 @@ uint32_t start_like_the_saver(PaintedTextures* painted) {
         painted->pixels[i].assign(static_cast<size_t>(sizes[i]) * sizes[i] * 4, 0);
         painted->canvases[i] = {sizes[i], sizes[i], painted->pixels[i].data()};
     }
-    host::seed_random(capture_seed);
+    shared::seed_random(capture_seed);
     // the display lists, built between the textures and the layout, take no draws
     assets::paint_textures(&painted->canvases[0], &painted->canvases[1], &painted->canvases[2]);
-    return host::random_state;
+    return shared::random_state;
 }
 
 uint32_t start_like_the_saver() {
@@ -28,7 +28,7 @@ uint32_t start_like_the_saver() {
 
 void print_float(const char* text_before, float v) { std::printf("%s%.9g", text_before, v); }
 
-void print_vec3(const char* text_before, const scene::Vec3& v) {
+void print_vec3(const char* text_before, const shared::Vec3& v) {
     std::printf("%s[%.9g, %.9g, %.9g]", text_before, v.x, v.y, v.z);
 }
 

@@ -29,6 +29,6 @@ uint32_t start_like_the_saver();
 // A float that reads back bit for bit ("%.9g").
 void print_float(const char* text_before, float v);
 // [x, y, z], each as print_float.
-void print_vec3(const char* text_before, const scene::Vec3& v);
+void print_vec3(const char* text_before, const shared::Vec3& v);
 
 }  // namespace dump

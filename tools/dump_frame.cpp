@@ -11,9 +11,9 @@
 #include "dump.h"
 #include "host/capture.h"
 #include "host/command_line.h"
-#include "host/random.h"
-#include "host/run_mode.h"
 #include "scene/scene.h"
+#include "shared/random.h"
+#include "shared/run_mode.h"
 
 namespace dump {
 
@@ -65,8 +65,8 @@ int run_frame(int argc, char** argv) {
         std::fprintf(stderr, "frostvale-dump frame: no off-screen OpenGL context\n");
         return 1;
     }
-    host::run_mode = host::mode_capture;
-    host::seed_random(capture_seed);
+    shared::run_mode = shared::mode_capture;
+    shared::seed_random(capture_seed);
     assets::build_textures();
     assets::build_display_lists();
     scene::layout_scene();

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "dump_common.h"
-#include "host/random.h"
-#include "host/run_mode.h"
 #include "scene/scene.h"
 #include "scene/state.h"
+#include "shared/random.h"
+#include "shared/run_mode.h"
 
 namespace dump {
 
@@ -20,10 +20,10 @@ int run_layout(int argc, char** argv) {
             return 2;
         }
     }
-    host::run_mode = preview ? host::mode_preview : host::mode_capture;
+    shared::run_mode = preview ? shared::mode_preview : shared::mode_capture;
     const uint32_t before = start_like_the_saver();
     scene::layout_scene();
-    const uint32_t after = host::random_state;
+    const uint32_t after = shared::random_state;
 
     using namespace scene;
     std::printf("{\n  \"mode\": \"%s\",\n", preview ? "preview" : "capture");

@@ -8,11 +8,11 @@
 #include "dump_common.h"
 #include "host/capture.h"
 #include "host/command_line.h"
-#include "host/random.h"
-#include "host/run_mode.h"
 #include "scene/scene.h"
 #include "scene/state.h"
-#include "settings/settings.h"
+#include "shared/flags.h"
+#include "shared/random.h"
+#include "shared/run_mode.h"
 
 namespace dump {
 
@@ -53,8 +53,8 @@ int run_scene(int argc, char** argv) {
         }
     }
 
-    host::run_mode = preview ? host::mode_preview : host::mode_capture;
-    settings::snow_flag = snow;
+    shared::run_mode = preview ? shared::mode_preview : shared::mode_capture;
+    shared::snow_flag = snow;
     start_like_the_saver();
     scene::layout_scene();
     const int32_t steps = host::advance_capture(seconds);
@@ -100,7 +100,7 @@ int run_scene(int argc, char** argv) {
         print_vec3("    ", snow_positions[i]);
         std::printf("%s\n", i + 1 < flakes ? "," : "");
     }
-    std::printf("  ],\n  \"random_state\": %u\n}\n", host::random_state);
+    std::printf("  ],\n  \"random_state\": %u\n}\n", shared::random_state);
     return 0;
 }
 

@@ -9,7 +9,7 @@
 #include "assets/textures.h"
 #include "dump.h"
 #include "dump_common.h"
-#include "host/random.h"
+#include "shared/random.h"
 
 namespace dump {
 

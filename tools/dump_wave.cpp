@@ -5,11 +5,11 @@
 
 #include "dump.h"
 #include "dump_common.h"
-#include "host/random.h"
-#include "host/run_mode.h"
 #include "music/mixdown.h"
 #include "scene/scene.h"
-#include "settings/settings.h"
+#include "shared/flags.h"
+#include "shared/random.h"
+#include "shared/run_mode.h"
 
 namespace dump {
 
@@ -19,13 +19,13 @@ int run_wave(int argc, char** argv) {
         return 2;
     }
     const char* path = argv[0];
-    host::run_mode = host::mode_full_screen;
-    settings::music_flag = 1;
+    shared::run_mode = shared::mode_full_screen;
+    shared::music_flag = 1;
     start_like_the_saver();  // the textures' draws
     scene::layout_scene();   // the full-screen layout's, with 1300 snowflakes
-    const uint32_t before = host::random_state;
+    const uint32_t before = shared::random_state;
     const uint8_t* image = music::make_wave_image();
-    const uint32_t after = host::random_state;
+    const uint32_t after = shared::random_state;
     if (!image) {
         std::fprintf(stderr, "frostvale-dump wave: out of memory\n");
         return 1;

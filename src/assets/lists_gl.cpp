@@ -2,9 +2,9 @@
 
 #include "assets/assets.h"
 #include "assets/shapes.h"
-#include "render/gl.h"
-#include "scene/tiers.h"
-#include "scene/world.h"
+#include "shared/gl.h"
+#include "shared/tiers.h"
+#include "shared/world.h"
 
 namespace assets {
 
@@ -18,8 +18,8 @@ uint32_t star_list = 0;
 
 namespace {
 
-using scene::degrees_per_radian;
-using scene::two_pi;
+using shared::degrees_per_radian;
+using shared::two_pi;
 
 struct Present {
     float x, z;
@@ -52,7 +52,7 @@ void material(float r, float g, float b, float specular, float shininess) {
 }
 
 void material_of(uint32_t rgb, float specular, float shininess) {
-    const scene::Vec3 colour = scene::colour_of(rgb);
+    const shared::Vec3 colour = shared::colour_of(rgb);
     material(colour.x, colour.y, colour.z, specular, shininess);
 }
 
@@ -88,7 +88,7 @@ void emit_tree() {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, needle_texture);
     material(1.0f, 1.0f, 1.0f, 0.07f, 6.0f);
-    for (const scene::Tier& tier : scene::tier_table) {
+    for (const shared::Tier& tier : shared::tier_table) {
         const float b = tier.base_height;
         const float radius = tier.base_radius;
         const float height = tier.height;
@@ -99,10 +99,10 @@ void emit_tree() {
             glBegin(GL_QUAD_STRIP);
             for (int32_t s = 0; s <= 40; ++s) {
                 const float u = static_cast<float>(s) / 40.0f;
-                const float theta = u * two_pi;
+                const float theta = u * shared::two_pi;
                 const float c = std::cos(theta);
                 const float z = std::sin(theta);
-                const scene::Vec3 n = scene::unit_or_as_is({c, k, z});
+                const shared::Vec3 n = shared::unit_or_as_is({c, k, z});
                 glNormal3f(n.x, n.y, n.z);
                 glTexCoord2f(5.0f * u, 2.0f * a1);
                 glVertex3f((1.0f - a1) * c * radius, b + height * a1, (1.0f - a1) * z * radius);
@@ -116,7 +116,7 @@ void emit_tree() {
         glTexCoord2f(0.5f, 0.5f);
         glVertex3f(0.0f, b, 0.0f);
         for (int32_t s = 0; s <= 40; ++s) {
-            const float theta = static_cast<float>(s) / 40.0f * two_pi;
+            const float theta = static_cast<float>(s) / 40.0f * shared::two_pi;
             const float c = std::cos(theta);
             const float z = std::sin(theta);
             glTexCoord2f(c, z);
@@ -133,15 +133,15 @@ void emit_tree() {
 // radius 0.035, 16 strips of 8 tube segments.
 void emit_bow_loop() {
     for (int32_t i = 0; i < 16; ++i) {
-        const float phi1 = static_cast<float>(i + 1) * 0.0625f * two_pi;
-        const float phi0 = static_cast<float>(i) * 0.0625f * two_pi;
+        const float phi1 = static_cast<float>(i + 1) * 0.0625f * shared::two_pi;
+        const float phi0 = static_cast<float>(i) * 0.0625f * shared::two_pi;
         const float cos1 = std::cos(phi1);
         const float sin1 = std::sin(phi1);
         const float cos0 = std::cos(phi0);
         const float sin0 = std::sin(phi0);
         glBegin(GL_QUAD_STRIP);
         for (int32_t j = 0; j <= 8; ++j) {
-            const float psi = static_cast<float>(j) * 0.125f * two_pi;
+            const float psi = static_cast<float>(j) * 0.125f * shared::two_pi;
             const float cp = std::cos(psi);
             const float sp = std::sin(psi);
             const float ring = 0.11f + 0.035f * cp;
@@ -160,7 +160,7 @@ void emit_presents() {
     for (const Present& p : present_table) {
         glPushMatrix();
         glTranslatef(p.x, 0.0f, p.z);
-        glRotatef((std::atan2(p.x, p.z) + p.yaw_offset) * degrees_per_radian, 0.0f, 1.0f, 0.0f);
+        glRotatef((std::atan2(p.x, p.z) + p.yaw_offset) * shared::degrees_per_radian, 0.0f, 1.0f, 0.0f);
         glTranslatef(0.0f, p.h * 0.5f, 0.0f);
         material_of(p.box_colour, 0.2f, 30.0f);
         box(p.w, p.h, p.d);
@@ -223,7 +223,7 @@ void emit_star() {
         const int32_t b = k % 10;
         const float dx = x[b] - x[a];
         const float dy = y[b] - y[a];
-        const scene::Vec3 n = scene::unit_or_as_is({dy, -dx, 0.0f});
+        const shared::Vec3 n = shared::unit_or_as_is({dy, -dx, 0.0f});
         glNormal3f(n.x, n.y, n.z);
         glVertex3f(x[a], y[a], 0.06f);
         glVertex3f(x[a], y[a], -0.06f);

@@ -2,14 +2,14 @@
 
 #include <cmath>
 
-#include "render/gl.h"
-#include "scene/world.h"
+#include "shared/gl.h"
+#include "shared/world.h"
 
 namespace assets {
 
 namespace {
 
-using scene::two_pi;
+using shared::two_pi;
 constexpr float pi = 3.1415927f;
 
 }  // namespace
@@ -18,10 +18,10 @@ void frustum(float a, float b, float h, int32_t n) {
     const float slope = (a - b) / h;
     glBegin(GL_QUAD_STRIP);
     for (int32_t i = 0; i <= n; ++i) {
-        const float theta = static_cast<float>(i) / static_cast<float>(n) * two_pi;
+        const float theta = static_cast<float>(i) / static_cast<float>(n) * shared::two_pi;
         const float c = std::cos(theta);
         const float z = std::sin(theta);
-        const scene::Vec3 n = scene::unit_or_as_is({c, slope, z});
+        const shared::Vec3 n = shared::unit_or_as_is({c, slope, z});
         glNormal3f(n.x, n.y, n.z);
         glVertex3f(b * c, h, b * z);
         glVertex3f(a * c, 0.0f, a * z);
@@ -31,7 +31,7 @@ void frustum(float a, float b, float h, int32_t n) {
     glNormal3f(0.0f, 1.0f, 0.0f);
     glVertex3f(0.0f, h, 0.0f);
     for (int32_t i = n; i >= 0; --i) {
-        const float theta = static_cast<float>(i) / static_cast<float>(n) * two_pi;
+        const float theta = static_cast<float>(i) / static_cast<float>(n) * shared::two_pi;
         glVertex3f(std::cos(theta) * b, h, std::sin(theta) * b);
     }
     glEnd();
@@ -85,7 +85,7 @@ void sphere(int32_t slices, int32_t stacks) {
         const float sin_upper = std::sin(upper);
         glBegin(GL_QUAD_STRIP);
         for (int32_t i = 0; i <= slices; ++i) {
-            const float theta = static_cast<float>(i) / static_cast<float>(slices) * two_pi;
+            const float theta = static_cast<float>(i) / static_cast<float>(slices) * shared::two_pi;
             const float c = std::cos(theta);
             const float s = std::sin(theta);
             const float ux = cos_upper * c;

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "host/random.h"
+#include "shared/random.h"
 
 namespace assets {
 
@@ -39,13 +39,13 @@ void paint_needle_texture(const Canvas* canvas) {
     const int32_t count = canvas->width * canvas->height;
     for (int32_t i = 0; i < count; ++i) set_pixel(canvas->pixels + i * 4, 28, 90, 43, 255);
     for (int i = 0; i < 3200; ++i) {
-        const float u1 = host::random_unit();
-        const float u2 = host::random_unit();
-        const float u3 = host::random_unit();
-        const float u4 = host::random_unit();
-        const float u5 = host::random_unit();
-        const float u6 = host::random_unit();
-        const float u7 = host::random_unit();
+        const float u1 = shared::random_unit();
+        const float u2 = shared::random_unit();
+        const float u3 = shared::random_unit();
+        const float u4 = shared::random_unit();
+        const float u5 = shared::random_unit();
+        const float u6 = shared::random_unit();
+        const float u7 = shared::random_unit();
         const float x0 = u1 * 256.0f;
         const float y0 = u2 * 256.0f;
         const float length = u3 * 8.0f + 5.0f;
@@ -75,12 +75,12 @@ void paint_ground_texture(const Canvas* canvas) {
         }
     }
     for (int i = 0; i < 40; ++i) {
-        float x = host::random_unit() * 512.0f;
-        float y = host::random_unit() * 512.0f;
-        const Colour colour = host::random_unit() < 0.5f ? colour_of(0x8F7FA8) : colour_of(0xFFFFFF);
+        float x = shared::random_unit() * 512.0f;
+        float y = shared::random_unit() * 512.0f;
+        const Colour colour = shared::random_unit() < 0.5f ? colour_of(0x8F7FA8) : colour_of(0xFFFFFF);
         for (int segment = 0; segment < 8; ++segment) {
-            const float ux = host::random_unit();
-            const float uy = host::random_unit();
+            const float ux = shared::random_unit();
+            const float uy = shared::random_unit();
             const float x1 = x + ux * 80.0f - 40.0f;
             const float y1 = y + uy * 80.0f - 40.0f;
             stroke(canvas, x, y, x1, y1, &colour, 0.18f, 1.5f);

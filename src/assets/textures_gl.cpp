@@ -2,8 +2,8 @@
 
 #include "assets/assets.h"
 #include "assets/textures.h"
-#include "host/random.h"
-#include "render/gl.h"
+#include "shared/gl.h"
+#include "shared/random.h"
 
 namespace assets {
 
@@ -48,7 +48,7 @@ void build_textures() {
         std::free(glow.pixels);
         // the layout continues the random sequence where the painting
         // would have left it
-        for (int i = 0; i < 23160; ++i) host::random_word();
+        for (int i = 0; i < 23160; ++i) shared::random_word();
         return;
     }
     paint_textures(&needle, &ground, &glow);

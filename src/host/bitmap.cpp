@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/little_endian.h"
+#include "shared/little_endian.h"
 
 namespace host {
 
@@ -15,14 +15,14 @@ void fill_bitmap_header(uint8_t header[bitmap_header_size], int32_t width, int32
     std::memset(header, 0, bitmap_header_size);
     header[0] = 'B';
     header[1] = 'M';
-    put_u32(header + 2, bitmap_header_size + image_size);
-    put_u32(header + 10, bitmap_header_size);
-    put_u32(header + 14, 40);
-    put_u32(header + 18, static_cast<uint32_t>(width));
-    put_u32(header + 22, static_cast<uint32_t>(height));
-    put_u16(header + 26, 1);   // planes
-    put_u16(header + 28, 24);  // bits per pixel
-    put_u32(header + 34, image_size);
+    shared::put_u32(header + 2, bitmap_header_size + image_size);
+    shared::put_u32(header + 10, bitmap_header_size);
+    shared::put_u32(header + 14, 40);
+    shared::put_u32(header + 18, static_cast<uint32_t>(width));
+    shared::put_u32(header + 22, static_cast<uint32_t>(height));
+    shared::put_u16(header + 26, 1);   // planes
+    shared::put_u16(header + 28, 24);  // bits per pixel
+    shared::put_u32(header + 34, image_size);
 }
 
 bool write_bitmap_file(const char* path, const uint8_t* rows, int32_t width, int32_t height) {

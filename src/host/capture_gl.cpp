@@ -2,8 +2,8 @@
 
 #include "host/bitmap.h"
 #include "host/capture.h"
-#include "render/gl.h"
 #include "render/render.h"
+#include "shared/gl.h"
 
 namespace host {
 

@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "host/command_line.h"
-#include "host/run_mode.h"
 #include "host/saver_win32.h"
 #include "settings/settings.h"
+#include "shared/run_mode.h"
 
 namespace {
 
@@ -34,14 +34,14 @@ int start(int argc, wchar_t** argv) {
         case StartAction::preview: {
             HWND host_window = handle_window(request.handle);
             if (!request.has_handle || !host_window || !IsWindow(host_window)) return 1;
-            host::run_mode = host::mode_preview;
+            shared::run_mode = shared::mode_preview;
             return host::saver_run(host_window, 0.0f, nullptr);
         }
         case StartAction::full_screen:
-            host::run_mode = host::mode_full_screen;
+            shared::run_mode = shared::mode_full_screen;
             return host::saver_run(nullptr, 0.0f, nullptr);
         case StartAction::windowed:
-            host::run_mode = host::mode_windowed;
+            shared::run_mode = shared::mode_windowed;
             return host::saver_run(nullptr, 0.0f, nullptr);
         case StartAction::capture: {
             const float seconds = static_cast<float>(_wtof(argv[request.seconds_arg]));
@@ -52,7 +52,7 @@ int start(int argc, wchar_t** argv) {
                                     nullptr, nullptr) == 0)
                 return 1;
             if (!host::capture_time_reachable(seconds)) return 1;
-            host::run_mode = host::mode_capture;
+            shared::run_mode = shared::mode_capture;
             return host::saver_run(nullptr, seconds, file);
         }
     }

@@ -5,12 +5,12 @@
 
 #include "assets/assets.h"
 #include "host/capture.h"
-#include "host/random.h"
-#include "host/run_mode.h"
 #include "host/saver_rules.h"
 #include "music/music.h"
 #include "render/render.h"
 #include "scene/scene.h"
+#include "shared/random.h"
+#include "shared/run_mode.h"
 
 namespace host {
 
@@ -52,7 +52,7 @@ BOOL CALLBACK add_monitor(HMONITOR, HDC, LPRECT rect, LPARAM) {
 bool grace_over() { return grace_period_over(GetTickCount(), start_tick); }
 
 LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    const bool full_screen = run_mode == mode_full_screen;
+    const bool full_screen = shared::run_mode == shared::mode_full_screen;
     switch (message) {
         case WM_DESTROY:
         case WM_CLOSE:
@@ -122,7 +122,7 @@ int frame_loop(const SaverRun& run) {
             DispatchMessageW(&msg);
         }
         if (quit_flag) break;
-        if (run_mode == mode_preview && !IsWindow(run.host_window)) break;
+        if (shared::run_mode == shared::mode_preview && !IsWindow(run.host_window)) break;
 
         LARGE_INTEGER now;
         QueryPerformanceCounter(&now);
@@ -134,7 +134,7 @@ int frame_loop(const SaverRun& run) {
         GetClientRect(run.window, &client);
         ViewRect views[max_monitors];
         const int view_count =
-            frame_views(run_mode == mode_full_screen, monitors, monitor_count, run.virtual_left,
+            frame_views(shared::run_mode == shared::mode_full_screen, monitors, monitor_count, run.virtual_left,
                         run.virtual_bottom, client.right, client.bottom, views);
         for (int i = 0; i < view_count; ++i) {
             render::render_view(views[i].x, views[i].y, views[i].width, views[i].height,
@@ -142,7 +142,7 @@ int frame_loop(const SaverRun& run) {
         }
         SwapBuffers(run.dc);
 
-        if (run_mode == mode_preview) {
+        if (shared::run_mode == shared::mode_preview) {
             Sleep(30);
         } else if (!run.swap_interval) {
             Sleep(8);
@@ -152,7 +152,7 @@ int frame_loop(const SaverRun& run) {
     music::stop_music();
     release_context(run);
     if (IsWindow(run.window)) DestroyWindow(run.window);  // a preview may have lost it with its host
-    if (run_mode == mode_full_screen) ShowCursor(TRUE);
+    if (shared::run_mode == shared::mode_full_screen) ShowCursor(TRUE);
     return 0;
 }
 
@@ -169,7 +169,7 @@ int capture(const SaverRun& run, float seconds, const char* file) {
 
 int saver_run(HWND parent, float seconds, const char* file) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    const bool full_screen = run_mode == mode_full_screen;
+    const bool full_screen = shared::run_mode == shared::mode_full_screen;
 
     WNDCLASSW window_class = {};
     window_class.style = CS_OWNDC;
@@ -192,7 +192,7 @@ int saver_run(HWND parent, float seconds, const char* file) {
         EnumDisplayMonitors(nullptr, nullptr, add_monitor, 0);
         style = WS_POPUP | WS_VISIBLE;
         ex_style = WS_EX_TOPMOST;
-    } else if (run_mode == mode_preview) {
+    } else if (shared::run_mode == shared::mode_preview) {
         RECT host_client;
         GetClientRect(parent, &host_client);
         x = 0;
@@ -214,7 +214,7 @@ int saver_run(HWND parent, float seconds, const char* file) {
     run.virtual_bottom = y + height;
 
     run.window = CreateWindowExW(ex_style, L"Frostvale2026", L"Frostvale 2026", style, x, y, width,
-                                 height, run_mode == mode_preview ? parent : nullptr, nullptr,
+                                 height, shared::run_mode == shared::mode_preview ? parent : nullptr, nullptr,
                                  instance, nullptr);
     if (!run.window) return 1;
     if (full_screen) ShowCursor(FALSE);
@@ -237,13 +237,13 @@ int saver_run(HWND parent, float seconds, const char* file) {
         reinterpret_cast<void (*)()>(wglGetProcAddress("wglSwapIntervalEXT")));
     if (run.swap_interval) run.swap_interval(1);  // one vertical retrace per swap
 
-    seed_random(run_mode == mode_capture ? 8230u : (GetTickCount() | 1u));
+    shared::seed_random(shared::run_mode == shared::mode_capture ? 8230u : (GetTickCount() | 1u));
     assets::build_textures();
     assets::build_display_lists();
     scene::layout_scene();
     music::build_music();
 
-    if (run_mode == mode_capture) return capture(run, seconds, file);
+    if (shared::run_mode == shared::mode_capture) return capture(run, seconds, file);
     return frame_loop(run);
 }
 

@@ -3,11 +3,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/little_endian.h"
-#include "host/run_mode.h"
 #include "music/tune.h"
 #include "music/wave_math.h"
-#include "settings/settings.h"
+#include "shared/flags.h"
+#include "shared/little_endian.h"
+#include "shared/run_mode.h"
 
 namespace music {
 
@@ -15,8 +15,8 @@ uint8_t* wave_image = nullptr;
 
 namespace {
 
-using host::put_u16;
-using host::put_u32;
+using shared::put_u16;
+using shared::put_u32;
 
 void write_wave_header(uint8_t* image, uint32_t count) {
     std::memcpy(image, "RIFF", 4);
@@ -92,7 +92,7 @@ uint8_t* synthesize_wave_image(float* mix_peak) {
 }
 
 uint8_t* make_wave_image() {
-    if (settings::music_flag == 0 || host::run_mode != host::mode_full_screen) return nullptr;
+    if (shared::music_flag == 0 || shared::run_mode != shared::mode_full_screen) return nullptr;
     wave_image = synthesize_wave_image(nullptr);
     return wave_image;
 }

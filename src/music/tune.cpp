@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "host/random.h"
 #include "music/wave_math.h"
+#include "shared/random.h"
 
 namespace music {
 
@@ -80,7 +80,7 @@ void render_tune(float* samples, const Note* score, uint32_t note_count, float t
                 const int32_t tick_room = room_from(p);
                 float u = 0.0f;
                 for (int32_t j = 0; j < tick_length && j != tick_room; ++j) {
-                    const float v = 2.0f * host::random_unit() - 1.0f;
+                    const float v = 2.0f * shared::random_unit() - 1.0f;
                     samples[p + j] += (1.0f - static_cast<float>(j) / 1764.0f) * (v - u) * 0.18f *
                                       0.22f * 0.5f;
                     u = v;

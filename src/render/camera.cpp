@@ -4,7 +4,7 @@
 
 namespace render {
 
-using scene::unit_or_as_is;
+using shared::unit_or_as_is;
 
 float view_aspect(int32_t width, int32_t height) {
     if (height <= 0) return 1.0f;
@@ -18,16 +18,16 @@ Camera orbit_camera(float t, float camera_phase, float aspect) {
     Camera c;
     c.eye = {radius * std::cos(angle), 3.5f + 1.7f * std::sin(0.093f * t + 1.0f), radius * std::sin(angle)};
     c.target = {0.0f, 3.0f + 0.35f * std::sin(0.05f * t), 0.0f};
-    c.forward = unit_or_as_is({c.target.x - c.eye.x, c.target.y - c.eye.y, c.target.z - c.eye.z});
+    c.forward = shared::unit_or_as_is({c.target.x - c.eye.x, c.target.y - c.eye.y, c.target.z - c.eye.z});
     // forward x world up (0, 1, 0)
-    c.right = unit_or_as_is({-c.forward.z, 0.0f, c.forward.x});
-    const scene::Vec3& s = c.right;
-    const scene::Vec3& f = c.forward;
+    c.right = shared::unit_or_as_is({-c.forward.z, 0.0f, c.forward.x});
+    const shared::Vec3& s = c.right;
+    const shared::Vec3& f = c.forward;
     c.up = {s.y * f.z - s.z * f.y, s.z * f.x - s.x * f.z, s.x * f.y - s.y * f.x};
     return c;
 }
 
-float distance_fade(const scene::Vec3& eye, const scene::Vec3& point) {
+float distance_fade(const shared::Vec3& eye, const shared::Vec3& point) {
     const float dx = point.x - eye.x;
     const float dy = point.y - eye.y;
     const float dz = point.z - eye.z;

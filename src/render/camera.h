@@ -8,11 +8,11 @@
 namespace render {
 
 struct Camera {
-    scene::Vec3 eye;
-    scene::Vec3 target;
-    scene::Vec3 forward;  // unit, eye toward target
-    scene::Vec3 right;    // unit, horizontal
-    scene::Vec3 up;       // right x forward
+    shared::Vec3 eye;
+    shared::Vec3 target;
+    shared::Vec3 forward;  // unit, eye toward target
+    shared::Vec3 right;    // unit, horizontal
+    shared::Vec3 up;       // right x forward
 };
 
 // width / height as floats; 1 when height is 0 or less.
@@ -26,6 +26,6 @@ Camera orbit_camera(float t, float camera_phase, float aspect);
 
 // A glow's brightness factor by its distance from the eye: 1 up to 16
 // units, falling linearly to 0 at 58 (the fog's start and end).
-float distance_fade(const scene::Vec3& eye, const scene::Vec3& point);
+float distance_fade(const shared::Vec3& eye, const shared::Vec3& point);
 
 }  // namespace render

@@ -20,7 +20,7 @@ int32_t bulb_colour_step(float t);
 // directional light), diffuse and specular colour x intensity, black
 // ambient, attenuation 1 + 0 d + quadratic d^2; then enabled. Positions go
 // through the current modelview matrix.
-void light_setup(uint32_t light, const scene::Vec3& position, float w, const scene::Vec3& colour, float intensity,
+void light_setup(uint32_t light, const shared::Vec3& position, float w, const shared::Vec3& colour, float intensity,
                  float quadratic);
 
 // GL_LIGHT0 to GL_LIGHT4 at scene time t: the cool moonlight, the warm
@@ -31,7 +31,7 @@ void set_scene_lights(float t);
 // One camera-facing square of edge size around centre, in colour
 // (red, green, blue), its corners textured (0, 0) to (1, 1). Uses the
 // camera basis; call between glBegin(GL_QUADS) and glEnd.
-void glow_quad(const scene::Vec3& centre, float size, float red, float green, float blue);
+void glow_quad(const shared::Vec3& centre, float size, float red, float green, float blue);
 
 // Every glow quad of a frame at scene time t, in order: the tree-top star's
 // halo, the 84 bulbs, the ornament trails, the live sparks and, with the

@@ -1,22 +1,22 @@
 #include <cmath>
 
 #include "render/camera.h"
-#include "render/gl.h"
 #include "render/lights.h"
-#include "settings/settings.h"
+#include "shared/flags.h"
+#include "shared/gl.h"
 
 namespace render {
 
 namespace {
 
-using scene::colour_of;
-using scene::two_pi;
+using shared::colour_of;
+using shared::two_pi;
 
 }  // namespace
 
 int32_t bulb_colour_step(float t) { return static_cast<int32_t>(0.25f * t); }
 
-void light_setup(uint32_t light, const scene::Vec3& position, float w, const scene::Vec3& colour, float intensity,
+void light_setup(uint32_t light, const shared::Vec3& position, float w, const shared::Vec3& colour, float intensity,
                  float quadratic) {
     const GLfloat place[4] = {position.x, position.y, position.z, w};
     const GLfloat lit[4] = {colour.x * intensity, colour.y * intensity, colour.z * intensity, 1.0f};
@@ -36,21 +36,21 @@ void set_scene_lights(float t) {
     light_setup(GL_LIGHT1, {0.0f, 6.65f, 0.0f}, 1.0f, {1.0f, 0.86f, 0.6f}, 1.1f + 0.3f * std::sin(2.1f * t), 0.09f);
     for (int32_t i = 0; i < 3; ++i) {
         const float fi = static_cast<float>(i);
-        const float phi = two_pi * fi / 3.0f;
+        const float phi = shared::two_pi * fi / 3.0f;
         const float a = (0.35f + 0.12f * fi) * t + phi;
-        const scene::Vec3 position = {3.4f * std::cos(a), 1.6f + 1.3f * fi + 0.6f * std::sin(0.7f * t + phi),
+        const shared::Vec3 position = {3.4f * std::cos(a), 1.6f + 1.3f * fi + 0.6f * std::sin(0.7f * t + phi),
                                       3.4f * std::sin(a)};
         const float intensity = 1.5f + 0.8f * std::sin(2.0f * phi + 1.3f * t);
-        light_setup(GL_LIGHT2 + i, position, 1.0f, colour_of(light_palette[i]), intensity, 0.07f);
+        light_setup(GL_LIGHT2 + i, position, 1.0f, shared::colour_of(light_palette[i]), intensity, 0.07f);
     }
 }
 
-void glow_quad(const scene::Vec3& centre, float size, float red, float green, float blue) {
+void glow_quad(const shared::Vec3& centre, float size, float red, float green, float blue) {
     const float h = size / 2.0f;
-    const scene::Vec3& right = scene::camera_basis.right;
-    const scene::Vec3& up = scene::camera_basis.up;
-    const scene::Vec3 r = {right.x * h, right.y * h, right.z * h};
-    const scene::Vec3 u = {up.x * h, up.y * h, up.z * h};
+    const shared::Vec3& right = scene::camera_basis.right;
+    const shared::Vec3& up = scene::camera_basis.up;
+    const shared::Vec3 r = {right.x * h, right.y * h, right.z * h};
+    const shared::Vec3 u = {up.x * h, up.y * h, up.z * h};
     glColor3f(red, green, blue);
     glTexCoord2f(0.0f, 0.0f);
     glVertex3f(centre.x - r.x - u.x, centre.y - r.y - u.y, centre.z - r.z - u.z);
@@ -63,9 +63,9 @@ void glow_quad(const scene::Vec3& centre, float size, float red, float green, fl
 }
 
 void emit_glow_quads(float t) {
-    const scene::Vec3& eye = scene::camera_basis.eye;
+    const shared::Vec3& eye = scene::camera_basis.eye;
 
-    const scene::Vec3 star = {0.0f, 6.67f, 0.0f};
+    const shared::Vec3 star = {0.0f, 6.67f, 0.0f};
     const float star_k = distance_fade(eye, star) * (0.75f + 0.25f * std::sin(2.1f * t)) * 0.9f;
     glow_quad(star, 2.4f, star_k, 0.83f * star_k, 0.42f * star_k);
 
@@ -73,7 +73,7 @@ void emit_glow_quads(float t) {
     for (const scene::Bulb& bulb : scene::bulbs) {
         const float blink = std::sin(bulb.blink_rate * t + bulb.blink_phase);
         const float k = distance_fade(eye, bulb.position) * (0.35f + 0.65f * (blink > 0.0f ? blink : 0.0f)) * 0.75f;
-        const scene::Vec3 c = colour_of(bulb_palette[(bulb.colour_index + step) % 6]);
+        const shared::Vec3 c = shared::colour_of(bulb_palette[(bulb.colour_index + step) % 6]);
         glow_quad(bulb.position, 0.42f, c.x * k, c.y * k, c.z * k);
     }
 
@@ -94,7 +94,7 @@ void emit_glow_quads(float t) {
         glow_quad(s.position, 0.42f, s.colour.x * k, s.colour.y * k, s.colour.z * k);
     }
 
-    if (settings::snow_flag != 0 && scene::snow_count > 0) {
+    if (shared::snow_flag != 0 && scene::snow_count > 0) {
         for (int32_t i = 0; i < scene::snow_count && i < scene::snow_capacity; ++i) {
             const float k = distance_fade(eye, scene::snow_positions[i]) * 0.55f;
             if (k > 0.01f) glow_quad(scene::snow_positions[i], 0.14f, k, k, k);

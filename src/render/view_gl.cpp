@@ -2,16 +2,16 @@
 
 #include "assets/assets.h"
 #include "render/camera.h"
-#include "render/gl.h"
 #include "render/lights.h"
 #include "render/render.h"
 #include "scene/state.h"
+#include "shared/gl.h"
 
 namespace render {
 
 namespace {
 
-using scene::degrees_per_radian;
+using shared::degrees_per_radian;
 // 0.1 x tan 25 degrees: a 50-degree vertical field of view at near 0.1
 constexpr float frustum_half_height = 0.0466307662f;
 
@@ -60,9 +60,9 @@ void render_view(int32_t x, int32_t y, int32_t width, int32_t height, float came
     glLoadIdentity();
 
     const Camera camera = orbit_camera(t, camera_phase, aspect);
-    const scene::Vec3& s = camera.right;
-    const scene::Vec3& u = camera.up;
-    const scene::Vec3& f = camera.forward;
+    const shared::Vec3& s = camera.right;
+    const shared::Vec3& u = camera.up;
+    const shared::Vec3& f = camera.forward;
     const GLfloat look[16] = {s.x, u.x, -f.x, 0.0f, s.y, u.y, -f.y, 0.0f, s.z, u.z, -f.z, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
     glMultMatrixf(look);
     glTranslatef(-camera.eye.x, -camera.eye.y, -camera.eye.z);
@@ -76,7 +76,7 @@ void render_view(int32_t x, int32_t y, int32_t width, int32_t height, float came
     glPointSize(height >= 401 ? 1.6f : 1.0f);
     glColor3f(0.87f, 0.9f, 1.0f);
     glBegin(GL_POINTS);
-    for (const scene::Vec3& star : scene::sky_stars) {
+    for (const shared::Vec3& star : scene::sky_stars) {
         glVertex3f(star.x + camera.eye.x, star.y, star.z + camera.eye.z);
     }
     glEnd();
@@ -106,7 +106,7 @@ void render_view(int32_t x, int32_t y, int32_t width, int32_t height, float came
     // the gold star on the tree top, turning at 0.8 rad/s
     glPushMatrix();
     glTranslatef(0.0f, 6.67f, 0.0f);
-    glRotatef(0.8f * t * degrees_per_radian, 0.0f, 1.0f, 0.0f);
+    glRotatef(0.8f * t * shared::degrees_per_radian, 0.0f, 1.0f, 0.0f);
     const GLfloat gold[4] = {1.0f, 0.827451f, 0.301961f, 1.0f};
     const GLfloat white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     const GLfloat glow[4] = {0.8f, 0.55f, 0.0f, 1.0f};
@@ -136,7 +136,7 @@ void render_view(int32_t x, int32_t y, int32_t width, int32_t height, float came
         const float blink = std::sin(bulb.blink_rate * t + bulb.blink_phase);
         const float b = 0.4f + 0.6f * (0.35f + 0.65f * (blink > 0.0f ? blink : 0.0f));
         const uint32_t rgb = bulb_palette[(bulb.colour_index + step) % 6];
-        const scene::Vec3 colour = scene::colour_of(rgb);
+        const shared::Vec3 colour = shared::colour_of(rgb);
         glColor3f(colour.x * b, colour.y * b, colour.z * b);
         glPushMatrix();
         glTranslatef(bulb.position.x, bulb.position.y, bulb.position.z);

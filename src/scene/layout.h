@@ -2,12 +2,12 @@
 #pragma once
 #include <cstdint>
 
-#include "scene/tiers.h"
+#include "shared/tiers.h"
 
 namespace scene {
 
 // Ornament slots per tier, bottom to top; 40 in all.
-constexpr int32_t slots_per_tier[tier_count] = {12, 10, 8, 6, 4};
+constexpr int32_t slots_per_tier[shared::tier_count] = {12, 10, 8, 6, 4};
 
 // The tree's radius at height y: the largest cone radius among the tiers
 // whose span (base_height <= y <= base_height + height, both ends

@@ -5,9 +5,11 @@
 #pragma once
 #include <cstdint>
 
-#include "scene/world.h"
+#include "shared/world.h"
 
 namespace scene {
+
+using shared::Vec3;
 
 constexpr int32_t ornament_count = 40;
 constexpr int32_t bulb_count = 84;

@@ -1,10 +1,10 @@
 #include <cmath>
 
-#include "host/random.h"
 #include "scene/layout.h"
 #include "scene/scene.h"
 #include "scene/state.h"
-#include "settings/settings.h"
+#include "shared/flags.h"
+#include "shared/random.h"
 
 namespace scene {
 
@@ -42,31 +42,31 @@ void launch_next_ornament() {
     const Vec3 s = o.slot_position;
     const Vec3 n = o.slot_normal;
 
-    const float azimuth = two_pi * host::random_unit();
-    const float distance = host::random_range(30.0f, 40.0f);
-    o.colour = colour_of(ornament_palette[static_cast<int32_t>(8.0f * host::random_unit())]);
-    const float scale = host::random_range(0.17f, 0.23f);
+    const float azimuth = shared::two_pi * shared::random_unit();
+    const float distance = shared::random_range(30.0f, 40.0f);
+    o.colour = shared::colour_of(ornament_palette[static_cast<int32_t>(8.0f * shared::random_unit())]);
+    const float scale = shared::random_range(0.17f, 0.23f);
     o.base_scale = scale;
     o.current_scale = scale;
-    const float height = host::random_range(5.0f, 17.0f);
+    const float height = shared::random_range(5.0f, 17.0f);
     const Vec3 p0 = {distance * std::cos(azimuth), height, distance * std::sin(azimuth)};
-    const float p1x = p0.x + host::random_range(-10.0f, 10.0f);
-    const float p1y = p0.y + host::random_range(-2.0f, 7.0f);
-    const float p1z = p0.z + host::random_range(-10.0f, 10.0f);
-    const float approach = host::random_range(3.0f, 6.0f);
-    const float lift = host::random_range(1.0f, 3.5f);
+    const float p1x = p0.x + shared::random_range(-10.0f, 10.0f);
+    const float p1y = p0.y + shared::random_range(-2.0f, 7.0f);
+    const float p1z = p0.z + shared::random_range(-10.0f, 10.0f);
+    const float approach = shared::random_range(3.0f, 6.0f);
+    const float lift = shared::random_range(1.0f, 3.5f);
     o.control_points[0] = p0;
     o.control_points[1] = {p1x, p1y, p1z};
     o.control_points[2] = {s.x + approach * n.x, s.y + approach * n.y + lift, s.z + approach * n.z};
     o.control_points[3] = s;
-    o.flight_duration = host::random_range(4.2f, 6.4f);
-    const float ax = 2.0f * host::random_unit() - 1.0f;
-    const float ay = 2.0f * host::random_unit() - 1.0f;
-    const float az = 2.0f * host::random_unit() - 1.0f;
-    o.spin_axis = unit_or_as_is({ax, ay, az});
-    o.spin_rate = host::random_range(2.0f, 5.0f);
+    o.flight_duration = shared::random_range(4.2f, 6.4f);
+    const float ax = 2.0f * shared::random_unit() - 1.0f;
+    const float ay = 2.0f * shared::random_unit() - 1.0f;
+    const float az = 2.0f * shared::random_unit() - 1.0f;
+    o.spin_axis = shared::unit_or_as_is({ax, ay, az});
+    o.spin_rate = shared::random_range(2.0f, 5.0f);
     o.spin_angle = 0.0f;
-    launch_timer = host::random_range(0.55f, 1.05f);
+    launch_timer = shared::random_range(0.55f, 1.05f);
 
     o.state = ornament_arriving;
     o.flight_progress = 0.0f;
@@ -81,19 +81,19 @@ void launch_next_ornament() {
 void release_ornament(Ornament& o) {
     const Vec3 p0 = o.position;
     const Vec3 n = o.slot_normal;
-    const float distance = host::random_range(30.0f, 40.0f);
+    const float distance = shared::random_range(30.0f, 40.0f);
     Vec3 p3;
-    p3.x = distance * n.x + host::random_range(-8.0f, 8.0f);
-    p3.y = host::random_range(10.0f, 22.0f) + distance * n.y;
-    p3.z = distance * n.z + host::random_range(-8.0f, 8.0f);
-    const float push = host::random_range(2.0f, 4.0f);
+    p3.x = distance * n.x + shared::random_range(-8.0f, 8.0f);
+    p3.y = shared::random_range(10.0f, 22.0f) + distance * n.y;
+    p3.z = distance * n.z + shared::random_range(-8.0f, 8.0f);
+    const float push = shared::random_range(2.0f, 4.0f);
     Vec3 p1 = {p0.x + push * n.x, p0.y + push * n.y, p0.z + push * n.z};
-    p1.y += host::random_range(1.0f, 3.0f);
+    p1.y += shared::random_range(1.0f, 3.0f);
     Vec3 p2;
-    p2.x = p3.x + host::random_range(-8.0f, 8.0f);
-    p2.y = p3.y + host::random_range(-6.0f, 0.0f);
-    p2.z = p3.z + host::random_range(-8.0f, 8.0f);
-    o.flight_duration = host::random_range(3.5f, 5.0f);
+    p2.x = p3.x + shared::random_range(-8.0f, 8.0f);
+    p2.y = p3.y + shared::random_range(-6.0f, 0.0f);
+    p2.z = p3.z + shared::random_range(-8.0f, 8.0f);
+    o.flight_duration = shared::random_range(3.5f, 5.0f);
     o.control_points[0] = p0;
     o.control_points[1] = p1;
     o.control_points[2] = p2;
@@ -148,15 +148,15 @@ void make_snap_sparks(const Ornament& o) {
     for (Spark& spark : sparks) {
         if (made == sparks_per_snap) break;
         if (spark.life > 0.0f) continue;
-        spark.life = host::random_range(0.5f, 0.9f);
+        spark.life = shared::random_range(0.5f, 0.9f);
         spark.position = o.slot_position;
-        const float dx = 2.0f * host::random_unit() - 1.0f;
-        const float dy = host::random_range(-0.4f, 1.4f);
-        const float dz = 2.0f * host::random_unit() - 1.0f;
-        const Vec3 d = unit_or_as_is({dx, dy, dz});
-        const float speed = host::random_range(1.2f, 2.6f);
+        const float dx = 2.0f * shared::random_unit() - 1.0f;
+        const float dy = shared::random_range(-0.4f, 1.4f);
+        const float dz = 2.0f * shared::random_unit() - 1.0f;
+        const Vec3 d = shared::unit_or_as_is({dx, dy, dz});
+        const float speed = shared::random_range(1.2f, 2.6f);
         spark.velocity = {d.x * speed, d.y * speed, d.z * speed};
-        spark.colour = host::random_unit() < 0.5f ? o.colour : spark_default_colour;
+        spark.colour = shared::random_unit() < 0.5f ? o.colour : spark_default_colour;
         ++made;
     }
 }
@@ -181,7 +181,7 @@ void fly(Ornament& o, float dt) {
     o.position = {b0 * p[0].x + b1 * p[1].x + b2 * p[2].x + b3 * p[3].x,
                   b0 * p[0].y + b1 * p[1].y + b2 * p[2].y + b3 * p[3].y,
                   b0 * p[0].z + b1 * p[1].z + b2 * p[2].z + b3 * p[3].z};
-    o.spin_angle += o.spin_rate * dt * degrees_per_radian;
+    o.spin_angle += o.spin_rate * dt * shared::degrees_per_radian;
     if (o.state == ornament_departing) o.current_scale = (1.0f - 0.6f * d) * o.base_scale;
 
     o.trail_clock += dt;
@@ -251,15 +251,15 @@ void move_sparks(float dt) {
 // Sway and fall; a flake that drops below the ground starts again at the
 // top (two draws). Nothing at all with the snow flag off.
 void move_snow(float dt) {
-    if (settings::snow_flag == 0 || snow_count <= 0) return;
+    if (shared::snow_flag == 0 || snow_count <= 0) return;
     for (int32_t i = 0; i < snow_count; ++i) {
         Vec3& p = snow_positions[i];
         p.x += 0.15f * std::sin(static_cast<float>(i) + 0.6f * scene_time) * dt;
         p.y -= snow_speeds[i] * dt;
         if (p.y < 0.0f) {
             p.y = 24.0f;
-            p.x = host::random_range(-26.0f, 26.0f);
-            p.z = host::random_range(-26.0f, 26.0f);
+            p.x = shared::random_range(-26.0f, 26.0f);
+            p.z = shared::random_range(-26.0f, 26.0f);
         }
     }
 }

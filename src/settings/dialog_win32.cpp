@@ -54,8 +54,8 @@ LRESULT CALLBACK settings_dialog_proc(HWND window, UINT message, WPARAM wparam, 
                     ShellExecuteW(window, L"open", link_url, nullptr, nullptr, SW_SHOWNORMAL);
                     break;
                 case IDOK:
-                    music_flag = SendMessageW(music_check_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
-                    snow_flag = SendMessageW(snow_check_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                    shared::music_flag = SendMessageW(music_check_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                    shared::snow_flag = SendMessageW(snow_check_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
                     save_settings();
                     DestroyWindow(window);
                     break;
@@ -131,8 +131,8 @@ void run_settings_dialog(uint64_t owner_handle) {
             if (c.id == id_music) music_check_box = control;
             if (c.id == id_snow) snow_check_box = control;
         }
-        SendMessageW(music_check_box, BM_SETCHECK, music_flag ? BST_CHECKED : BST_UNCHECKED, 0);
-        SendMessageW(snow_check_box, BM_SETCHECK, snow_flag ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageW(music_check_box, BM_SETCHECK, shared::music_flag ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageW(snow_check_box, BM_SETCHECK, shared::snow_flag ? BST_CHECKED : BST_UNCHECKED, 0);
 
         if (owner) EnableWindow(owner, FALSE);
         ShowWindow(window, SW_SHOW);

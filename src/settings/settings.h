@@ -1,21 +1,19 @@
-// The user's two persisted choices and how they are stored.
+// The user's two choices (shared::music_flag, shared::snow_flag) as the
+// Windows program keeps them: the registry store and the settings window.
 #pragma once
 #include <cstdint>
 
-namespace settings {
+#include "shared/flags.h"
 
-// Owned by flags.cpp. Always 0 or 1 once loaded. Written by read_settings
-// (every start, and again when the settings window opens) and by the
-// settings window's OK; only read elsewhere (music start, snow, renderer).
-extern int32_t music_flag;  // default 0: music off
-extern int32_t snow_flag;   // default 1: snow on
+namespace settings {
 
 // A stored value's meaning. A query that failed (value absent, or longer
 // than four bytes) keeps the flag as it was; otherwise the value's bytes,
 // read into a word cleared beforehand, mean on when any of them is non-zero.
 int32_t flag_from_query(bool query_succeeded, uint32_t word, int32_t current);
 
-// Loads both flags from HKCU\Software\Zentrel3D\Frostvale2026 ("Music",
+// Loads both flags (written here at every start, and again when the
+// settings window opens) from HKCU\Software\Zentrel3D\Frostvale2026 ("Music",
 // "Snow"). A flag whose value cannot be read keeps its value. Win32 only.
 void read_settings();
 

@@ -5,15 +5,15 @@
 
 #include <cstdlib>
 
-#include "host/random.h"
 #include "music/mixdown.h"
 #include "music_reference.h"
+#include "shared/random.h"
 
 namespace {
 
 void wave_image(benchmark::State& state) {
     for (auto _ : state) {
-        host::seed_random(8230);
+        shared::seed_random(8230);
         uint8_t* image = music::synthesize_wave_image(nullptr);
         benchmark::DoNotOptimize(image);
         std::free(image);
@@ -23,7 +23,7 @@ BENCHMARK(wave_image)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void wave_image_with_library_sine(benchmark::State& state) {
     for (auto _ : state) {
-        host::seed_random(8230);
+        shared::seed_random(8230);
         std::vector<uint8_t> image = reference::wave_image();
         benchmark::DoNotOptimize(image.data());
     }

@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "host/random.h"
 #include "music/mixdown.h"
 #include "music_reference.h"
+#include "shared/random.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     std::vector<double> times;
     uint32_t sum = 0;
     for (int i = 0; i < runs; ++i) {
-        host::seed_random(8230);
+        shared::seed_random(8230);
         const Clock::time_point start = Clock::now();
         uint8_t* image = music::synthesize_wave_image(nullptr);
         times.push_back(milliseconds_since(start));
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     times.clear();
     uint32_t library_sum = 0;
     for (int i = 0; i < std::max(1, runs / 4); ++i) {
-        host::seed_random(8230);
+        shared::seed_random(8230);
         const Clock::time_point start = Clock::now();
         const std::vector<uint8_t> image = reference::wave_image();
         times.push_back(milliseconds_since(start));

@@ -10,8 +10,8 @@
 #include "assets/shapes.h"
 #include "assets/textures.h"
 #include "gl_double.h"
-#include "host/random.h"
-#include "render/gl.h"
+#include "shared/gl.h"
+#include "shared/random.h"
 
 namespace {
 
@@ -192,10 +192,10 @@ TEST_F(Lists, StarOutlineFacesAndRim) {
 }
 
 TEST(TextureUpload, InOrderWithFullMipmapsAnd23160Draws) {
-    host::seed_random(8230);
+    shared::seed_random(8230);
     gl_double::reset();
     assets::build_textures();
-    EXPECT_EQ(host::random_state, test_support::state_after(8230, 23160));
+    EXPECT_EQ(shared::random_state, test_support::state_after(8230, 23160));
     ASSERT_EQ(gl_double::calls.size(), 3u * 7u);
     ASSERT_EQ(gl_double::uploads.size(), 3u);
     const int sizes[3] = {256, 512, 64};
@@ -203,7 +203,7 @@ TEST(TextureUpload, InOrderWithFullMipmapsAnd23160Draws) {
     const uint32_t names[3] = {assets::needle_texture, assets::ground_texture, assets::glow_texture};
     void (*const paint[3])(const assets::Canvas*) = {assets::paint_needle_texture, assets::paint_ground_texture,
                                                      assets::paint_glow_texture};
-    host::seed_random(8230);
+    shared::seed_random(8230);
     for (int t = 0; t < 3; ++t) {
         const gl_double::Call* u = &gl_double::calls[t * 7];
         const float size = static_cast<float>(sizes[t]);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "render/gl.h"
+#include "shared/gl.h"
 
 namespace gl_double {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-namespace scene {
+namespace shared {
 
 // A tier is a cone: at height y in [base_height, base_height + height] its
 // radius is base_radius x (1 - (y - base_height) / height).
@@ -24,4 +24,4 @@ constexpr Tier tier_table[tier_count] = {
     {5.1f, 0.78f, 1.25f},
 };
 
-}  // namespace scene
+}  // namespace shared

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace scene {
+namespace shared {
 
 struct Vec3 {
     float x, y, z;
@@ -27,4 +27,4 @@ inline Vec3 colour_of(uint32_t rgb) {
             static_cast<float>(rgb & 0xFF) / 255.0f};
 }
 
-}  // namespace scene
+}  // namespace shared

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-namespace host {
+namespace shared {
 
 // Owned by random.cpp. Written by seed_random and by every draw; read by
 // tests and the inspection tool to check how many draws a builder made.
@@ -22,4 +22,4 @@ float random_unit();
 // precision before the multiply. One draw.
 float random_range(float lo, float hi);
 
-}  // namespace host
+}  // namespace shared

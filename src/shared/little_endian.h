@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-namespace host {
+namespace shared {
 
 inline void put_u16(uint8_t* at, uint32_t value) {
     at[0] = static_cast<uint8_t>(value);
@@ -15,4 +15,4 @@ inline void put_u32(uint8_t* at, uint32_t value) {
     put_u16(at + 2, value >> 16);
 }
 
-}  // namespace host
+}  // namespace shared

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-namespace host {
+namespace shared {
 
 enum : int32_t {
     mode_full_screen = 0,
@@ -17,4 +17,4 @@ enum : int32_t {
 // music start. The inspection tool sets it to stand in for a mode.
 extern int32_t run_mode;
 
-}  // namespace host
+}  // namespace shared

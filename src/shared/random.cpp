@@ -1,6 +1,6 @@
-#include "host/random.h"
+#include "shared/random.h"
 
-namespace host {
+namespace shared {
 
 uint32_t random_state = 1;
 
@@ -24,4 +24,4 @@ float random_range(float lo, float hi) {
     return lo + width * random_unit();
 }
 
-}  // namespace host
+}  // namespace shared
