@@ -7,6 +7,8 @@
 # samples, about 81.18 s), its size, the random state after the textures
 # and the full-screen layout (8230 advanced by 23,160 + 8287 draws) and
 # after the ticks (112,896 more).
+# clock: 30 days of live frames at 30, 60, 144 and 240 per second, every
+# step registered within 15 % and none lost.
 # Usage: dump_check.sh FROSTVALE_DUMP IDENTIFY SOXI WORK_DIR
 set -eu
 dump=$1
@@ -43,4 +45,9 @@ case "$(cat "$work/out")" in *"1789942 samples"*"peak 22936, random state 201836
 [ "$("$soxi" -b "$work/a.wav")" = 16 ]
 [ "$("$soxi" -s "$work/a.wav")" = 1789942 ]
 case "$("$soxi" -D "$work/a.wav")" in 81.17*) ;; *) exit 1 ;; esac
+for fps in 30 60 144 240; do
+    "$dump" clock 30 --fps $fps >"$work/out"
+    grep -q '^stalled frames 0$' "$work/out"
+    awk '/^worst step error/ { ok = $4 < 15 } END { exit !ok }' "$work/out"
+done
 echo ok

@@ -44,6 +44,52 @@ TEST(SaverRules, TimeStepIsCappedAt50ms) {
     EXPECT_EQ(host::frame_time_step(2000000, 10000000), 0.05f);  // a 200 ms frame
 }
 
+// Swaps that wait (frames a retrace apart, or a driver queueing three frames
+// ahead) never pace; swaps that return at once pace after 30 quick frames,
+// to one retrace (60 Hz on a report of 0) with no hurry after an overrun.
+TEST(SaverRules, PacingOnlyWhereSwapsDoNotWait) {
+    host::SwapPacing waits = host::start_swap_pacing(144, 0.0);
+    double now = 0.0;
+    for (int i = 0; i < 300; ++i) {
+        now += i < 3 ? 0.001 : 1.0 / 144;
+        ASSERT_EQ(host::pace_after_swap(&waits, now), 0.0) << i;
+    }
+    host::SwapPacing quick = host::start_swap_pacing(0, 0.0);
+    now = 0.0;
+    for (int i = 0; i < 100; ++i) {
+        now += i == 60 ? 0.1 : 0.002;  // 2 ms frames, one of 100 ms
+        const double wait = host::pace_after_swap(&quick, now);
+        if (i < host::quick_frames_to_pace - 1 || i == 60) {
+            ASSERT_EQ(wait, 0.0) << i;
+        } else {
+            ASSERT_NEAR(wait, 1.0 / 60 - (i == host::quick_frames_to_pace - 1 ? 0.0 : 0.002), 1e-9) << i;
+        }
+        now += wait;
+    }
+}
+
+TEST(SaverRules, DisplayOffStopsDrawingAndMusicUntilItIsBack) {
+    using host::MusicCall;
+    const struct {
+        uint32_t state;
+        bool drawing, draw;
+        MusicCall music;
+    } rows[] = {
+        {host::display_off, true, false, MusicCall::stop},
+        {host::display_off, false, false, MusicCall::none},
+        {host::display_on, false, true, MusicCall::restart},
+        {host::display_dimmed, false, true, MusicCall::restart},
+        {host::display_dimmed, true, true, MusicCall::none},
+        {host::display_on, true, true, MusicCall::none},
+        {7, true, true, MusicCall::none},
+    };
+    for (const auto& row : rows) {
+        const host::DisplayResponse r = host::respond_to_display(row.state, row.drawing);
+        EXPECT_EQ(r.draw, row.draw) << row.state << row.drawing;
+        EXPECT_EQ(r.music, row.music) << row.state << row.drawing;
+    }
+}
+
 TEST(RandomSource, XorshiftWordsAndUnitValues) {
     shared::seed_random(1);
     EXPECT_EQ(shared::random_word(), 270369u);

@@ -289,4 +289,36 @@ TEST(SceneStep, WholeCyclesKeepTheirDrawCountsAndInvariants) {
     }
 }
 
+// The live modes' clock: past its limit, the step that brings the cycle back
+// to an empty tree starts the scene time again from 0, and no other step
+// does; below the limit a return changes nothing; the capture's own step
+// never restarts it.
+TEST(SceneStep, LiveClockStartsAgainOnlyAtAnEmptyTreePastItsLimit) {
+    start(0, shared::mode_windowed, 4242);
+    scene_time = scene_clock_limit - 40.0f;  // a cycle takes longer than 40 s
+    const float dt = 1.0f / 60.0f;
+    int returns = 0;
+    while (returns < 2) {
+        const int32_t phase = cycle_phase;
+        const float before = scene_time;
+        step_live_scene(dt);
+        const bool returned = phase == phase_releasing && cycle_phase == phase_filling;
+        returns += returned;
+        if (returned && returns == 1) {
+            ASSERT_EQ(scene_time, 0.0f);
+        } else {
+            ASSERT_NEAR(scene_time - before, dt, 0.15f * dt) << returns;
+        }
+    }
+    EXPECT_GT(scene_time, 40.0f);
+
+    start(0, shared::mode_capture, 4242);
+    scene_time = scene_clock_limit;
+    for (int step = 0; step < static_cast<int>(70.0f / host::capture_step); ++step) {
+        const float before = scene_time;
+        step_scene(host::capture_step);
+        ASSERT_GT(scene_time, before);
+    }
+}
+
 }  // namespace

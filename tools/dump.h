@@ -23,4 +23,7 @@ int run_frame(int argc, char** argv);
 // frostvale-dump wave FILE (dump_wave.cpp).
 int run_wave(int argc, char** argv);
 
+// frostvale-dump clock DAYS [--fps N] (dump_clock.cpp).
+int run_clock(int argc, char** argv);
+
 }  // namespace dump

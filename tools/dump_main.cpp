@@ -19,6 +19,7 @@ constexpr Subcommand subcommands[] = {
     {"textures", run_textures, "DIR"},
     {"frame", run_frame, "SECONDS FILE.bmp [--width W --height H]"},
     {"wave", run_wave, "FILE"},
+    {"clock", run_clock, "DAYS [--fps N]"},
     {nullptr, nullptr, nullptr},
 };
 

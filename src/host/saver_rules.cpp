@@ -34,4 +34,31 @@ float frame_time_step(int64_t elapsed_counts, int64_t frequency) {
     return step < 0.05f ? step : 0.05f;
 }
 
+SwapPacing start_swap_pacing(int32_t refresh_hz, double now) {
+    SwapPacing pacing = {};
+    pacing.refresh_period = 1.0 / (refresh_hz > 1 ? refresh_hz : 60);
+    pacing.last_swap = now;
+    return pacing;
+}
+
+double pace_after_swap(SwapPacing* pacing, double now) {
+    const double frame = now - pacing->last_swap;
+    pacing->last_swap = now;
+    if (!pacing->paced) {
+        pacing->quick_frames = frame < 0.75 * pacing->refresh_period ? pacing->quick_frames + 1 : 0;
+        if (pacing->quick_frames < quick_frames_to_pace) return 0.0;
+        pacing->paced = true;
+        pacing->next_frame_due = now;
+    }
+    pacing->next_frame_due += pacing->refresh_period;
+    if (pacing->next_frame_due < now) pacing->next_frame_due = now;
+    return pacing->next_frame_due - now;
+}
+
+DisplayResponse respond_to_display(uint32_t display_state, bool drawing) {
+    const bool draw = display_state != display_off;
+    if (draw == drawing) return {draw, MusicCall::none};
+    return {draw, draw ? MusicCall::restart : MusicCall::stop};
+}
+
 }  // namespace host

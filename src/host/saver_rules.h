@@ -38,4 +38,53 @@ int frame_views(bool full_screen, const MonitorRect* monitors, int monitor_count
 // precision, capped at 0.05 s (no lower bound).
 float frame_time_step(int64_t elapsed_counts, int64_t frequency);
 
+// Pacing where buffer swaps do not wait for the display's retrace (vertical
+// sync forced off by the driver, remote sessions, virtual machines, a
+// virtual display): the frame loop then waits itself, on its message queue
+// so that input still ends the run at once. Where swaps wait, frames take
+// a whole retrace and nothing changes.
+struct SwapPacing {
+    double refresh_period;   // seconds per retrace
+    double last_swap;        // when the previous swap returned (seconds)
+    int32_t quick_frames;    // consecutive frames shorter than 3/4 of a retrace
+    bool paced;              // swaps were seen not to wait: the loop waits itself
+    double next_frame_due;   // while paced: when the next frame should start
+};
+
+// So many quick frames in a row (half a second at 60 Hz) show that swaps
+// do not wait; a driver that queues a few frames ahead makes only a few.
+enum { quick_frames_to_pace = 30 };
+
+// Pacing for a display that reports refresh_hz (0 or 1, the hardware's
+// default, count as 60 Hz), starting at now (seconds on a steady clock).
+SwapPacing start_swap_pacing(int32_t refresh_hz, double now);
+
+// After each buffer swap, at now: the seconds the loop should wait before
+// its next frame; 0 until swaps are seen not to wait, then whatever keeps
+// the frames one retrace apart. A frame that overran starts the schedule
+// again from now rather than hurrying to catch up. Once paced, the loop
+// stays paced for the run.
+double pace_after_swap(SwapPacing* pacing, double now);
+
+// The console display's state, as the system reports it.
+enum : uint32_t {
+    display_off = 0,
+    display_on = 1,
+    display_dimmed = 2,
+};
+
+enum class MusicCall { none, stop, restart };
+
+struct DisplayResponse {
+    bool draw;        // draw frames (else only pump messages and wait)
+    MusicCall music;  // what to do with the music now
+};
+
+// The saver's answer to a report of the display's state while it is
+// drawing (or not): off stops drawing and the music, so the machine may
+// sleep; on, dimmed or anything else draws, and restarts the music from
+// its start when the display comes back. Reports that change nothing ask
+// for nothing.
+DisplayResponse respond_to_display(uint32_t display_state, bool drawing);
+
 }  // namespace host

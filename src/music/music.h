@@ -12,4 +12,12 @@ void build_music();
 // music was started.
 void stop_music();
 
+// While the display is off: stops the sound but keeps its image, so that
+// the machine may sleep. Nothing to do when no music was started.
+void pause_music();
+
+// When the display is back on: plays the loop again from its start.
+// Nothing to do when no music was started.
+void restart_music();
+
 }  // namespace music

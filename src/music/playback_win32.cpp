@@ -18,6 +18,14 @@ void build_music() {
     PlaySoundW(reinterpret_cast<LPCWSTR>(wave_image), nullptr, loop_from_memory);
 }
 
+void pause_music() {
+    if (wave_image) PlaySoundW(nullptr, nullptr, 0);
+}
+
+void restart_music() {
+    if (wave_image) PlaySoundW(reinterpret_cast<LPCWSTR>(wave_image), nullptr, loop_from_memory);
+}
+
 void stop_music() {
     if (!wave_image) return;
     PlaySoundW(nullptr, nullptr, 0);  // the player must let go of the image before it is freed

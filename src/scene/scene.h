@@ -11,4 +11,26 @@ void layout_scene();
 // it at 0.05 s, the capture uses 1/30 s).
 void step_scene(float dt);
 
+// The scene step's first act: scene time and phase time advance by dt, as
+// single-precision sums.
+void advance_clocks(float dt);
+
+// Scene time (seconds, 4 h 27 min) past which the live modes start it
+// again from 0. A single-precision sum near 2^14 s still advances by a
+// frame step of 1/240 s within 12 %; beyond it the steps wear down, and
+// from about 2^19 s (at 60 Hz) they vanish and the camera freezes. A cycle
+// takes at most about 67 s, so the time never reaches 2^14 = 16384 s.
+constexpr float scene_clock_limit = 16000.0f;
+
+// The live modes' clock rule, after each scene step: once the scene time
+// has passed scene_clock_limit, the step that brings the cycle back to
+// filling with an empty tree (phase time 0) sets the scene time to 0, so
+// the camera, lights and bulbs cut to a new start there and nowhere else.
+// Returns true when it did. Captures never call it, so every reachable
+// capture time stays what it is.
+bool restart_clock_at_empty_tree();
+
+// The frame loops' scene step: step_scene, then the clock rule.
+void step_live_scene(float dt);
+
 }  // namespace scene

@@ -95,7 +95,8 @@ extern Vec3 sky_stars[star_count];
 
 extern Spark sparks[spark_count];
 
-extern float scene_time;       // seconds since start, never reset
+extern float scene_time;       // seconds since start; the live modes start it
+                               // again at an empty tree after 4 h 27 min
 extern float phase_time;       // seconds since the cycle phase began
 extern int32_t cycle_phase;    // phase_filling, phase_full, phase_releasing
 extern float launch_timer;     // seconds to the next launch while filling (1.2 at start)

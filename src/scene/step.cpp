@@ -267,8 +267,7 @@ void move_snow(float dt) {
 }  // namespace
 
 void step_scene(float dt) {
-    scene_time += dt;
-    phase_time += dt;
+    advance_clocks(dt);
     run_cycle(dt);
     update_ornaments(dt);
     move_sparks(dt);
