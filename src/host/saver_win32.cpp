@@ -3,6 +3,10 @@
 // the capture's window side.
 #include "host/saver_win32.h"
 
+#include <mmsystem.h>
+
+#include <cstring>
+
 #include "assets/assets.h"
 #include "host/capture.h"
 #include "host/saver_rules.h"
@@ -29,6 +33,14 @@ POINT mouse_reference = {0, 0};
 // Full screen only: filled once before the window exists.
 int monitor_count = 0;
 MonitorRect monitors[max_monitors];
+// Cleared by the saver window procedure while the system reports the
+// display off, set again when it is back; read by the frame loop.
+bool drawing = true;
+
+// The console display's state reports (off, on, dimmed), to which the saver
+// window subscribes.
+constexpr GUID console_display_state = {
+    0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 
 // The saver run's window and context, alive until shutdown.
 struct SaverRun {
@@ -50,6 +62,26 @@ BOOL CALLBACK add_monitor(HMONITOR, HDC, LPRECT rect, LPARAM) {
 }
 
 bool grace_over() { return grace_period_over(GetTickCount(), start_tick); }
+
+// A report of the display's state: off stops drawing and the music, on or
+// dimmed brings both back.
+void display_state_changed(const POWERBROADCAST_SETTING* setting) {
+    DWORD state;
+    if (!IsEqualGUID(setting->PowerSetting, console_display_state) ||
+        setting->DataLength < sizeof state)
+        return;
+    std::memcpy(&state, setting->Data, sizeof state);
+    const DisplayResponse response = respond_to_display(state, drawing);
+    drawing = response.draw;
+    if (response.music == MusicCall::stop) music::pause_music();
+    if (response.music == MusicCall::restart) music::restart_music();
+}
+
+// Waits up to ms milliseconds, ending at once when input or any other
+// message arrives, so the exit rules keep their instant response.
+void wait_for_messages(DWORD ms) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
 
 LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     const bool full_screen = shared::run_mode == shared::mode_full_screen;
@@ -92,6 +124,10 @@ LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPA
                 }
             }
             return 0;
+        case WM_POWERBROADCAST:
+            if (wparam != PBT_POWERSETTINGCHANGE) break;
+            display_state_changed(reinterpret_cast<const POWERBROADCAST_SETTING*>(lparam));
+            return TRUE;
         case WM_SYSCOMMAND: {
             const WPARAM command = wparam & 0xFFF0;
             if (full_screen && (command == SC_CLOSE || command == SC_SCREENSAVE)) return 0;
@@ -109,11 +145,20 @@ void release_context(const SaverRun& run) {
     ReleaseDC(run.window, run.dc);
 }
 
+double seconds_at(LARGE_INTEGER counter, LARGE_INTEGER frequency) {
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 int frame_loop(const SaverRun& run) {
     start_tick = GetTickCount();
     LARGE_INTEGER frequency, last;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&last);
+    // the display's refresh rate; 0 or 1 when it reports none
+    SwapPacing pacing = start_swap_pacing(GetDeviceCaps(run.dc, VREFRESH), seconds_at(last, frequency));
+    bool fine_timer = false;  // the system timer's 1 ms resolution, while pacing
+    const HPOWERNOTIFY display_reports =
+        RegisterPowerSettingNotification(run.window, &console_display_state, DEVICE_NOTIFY_WINDOW_HANDLE);
     while (!quit_flag) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -123,12 +168,18 @@ int frame_loop(const SaverRun& run) {
         }
         if (quit_flag) break;
         if (shared::run_mode == shared::mode_preview && !IsWindow(run.host_window)) break;
+        if (!drawing) {
+            // The display is off: the scene waits and only messages are
+            // handled (a preview still checks its host four times a second).
+            wait_for_messages(250);
+            continue;
+        }
 
         LARGE_INTEGER now;
         QueryPerformanceCounter(&now);
         const float dt = frame_time_step(now.QuadPart - last.QuadPart, frequency.QuadPart);
         last = now;
-        scene::step_scene(dt);
+        scene::step_live_scene(dt);
 
         RECT client;
         GetClientRect(run.window, &client);
@@ -146,9 +197,18 @@ int frame_loop(const SaverRun& run) {
             Sleep(30);
         } else if (!run.swap_interval) {
             Sleep(8);
+        } else {
+            QueryPerformanceCounter(&now);
+            const double wait = pace_after_swap(&pacing, seconds_at(now, frequency));
+            if (wait > 0.0) {
+                if (!fine_timer) fine_timer = timeBeginPeriod(1) == TIMERR_NOERROR;
+                wait_for_messages(static_cast<DWORD>(wait * 1000.0));
+            }
         }
     }
 
+    if (display_reports) UnregisterPowerSettingNotification(display_reports);
+    if (fine_timer) timeEndPeriod(1);
     music::stop_music();
     release_context(run);
     if (IsWindow(run.window)) DestroyWindow(run.window);  // a preview may have lost it with its host

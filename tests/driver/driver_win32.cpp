@@ -219,6 +219,37 @@ bool run(const std::vector<std::wstring>& a) {
     } else if (c == L"kill") {
         if (process_alive()) TerminateProcess(process.hProcess, 99);
         std::printf("ok\n");
+    } else if (c == L"resize") {
+        // the client area to W x H, through the window manager of Windows
+        RECT r = {0, 0, static_cast<LONG>(num(1)), static_cast<LONG>(num(2))};
+        AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(target, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongW(target, GWL_EXSTYLE)));
+        SetWindowPos(target, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT client;
+        GetClientRect(target, &client);
+        std::printf("client_width=%ld client_height=%ld\n", client.right, client.bottom);
+    } else if (c == L"handles") {
+        DWORD handles = 0;
+        GetProcessHandleCount(process.hProcess, &handles);
+        std::printf("handles=%lu\n", static_cast<unsigned long>(handles));
+    } else if (c == L"display-state") {
+        // A power-setting report lives in the receiver's memory and is not
+        // carried across processes: write one into the saver's memory and
+        // send its address.
+        struct {
+            GUID setting;
+            DWORD length;
+            DWORD state;
+        } report = {{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}},
+                    sizeof(DWORD), static_cast<DWORD>(num(1))};
+        void* remote = VirtualAllocEx(process.hProcess, nullptr, sizeof report, MEM_COMMIT, PAGE_READWRITE);
+        DWORD_PTR result = 0;
+        if (remote && WriteProcessMemory(process.hProcess, remote, &report, sizeof report, nullptr)) {
+            SendMessageTimeoutW(target, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE,
+                                reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 3000, &result);
+        }
+        std::printf("result=%llu\n", static_cast<unsigned long long>(result));
     } else if (c == L"destroy-host") {
         DestroyWindow(host_window);
         std::printf("ok\n");

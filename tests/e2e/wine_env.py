@@ -98,25 +98,61 @@ def scr_command(*args):
     return " ".join(['"%s"' % windows_path(SCR)] + list(args))
 
 
-def drive(*commands, timeout=120):
-    """Runs the test driver with the commands (each a list of words) and
-    returns its output lines, one per command."""
-    out_file = os.path.join(HOME, "driver-out.txt")
-    if os.path.exists(out_file):
-        os.remove(out_file)
-    argv = ["wine", DRIVER, "--out=" + windows_path(out_file)]
+OUT_FILE = os.path.join(HOME, "driver-out.txt")
+
+
+def start_driver(*commands, env=None):
+    """Starts the test driver with the commands (each a list of words) and
+    returns its process; driver_lines() reads what it has printed so far."""
+    if os.path.exists(OUT_FILE):
+        os.remove(OUT_FILE)
+    argv = ["wine", DRIVER, "--out=" + windows_path(OUT_FILE)]
     for i, command in enumerate(commands):
         if i:
             argv.append(";")
         argv.extend(str(word) for word in command)
     # no pipes: Wine's background processes would inherit them and hold them open
-    code = subprocess.run(argv, env=ENV, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                          timeout=timeout).returncode
-    with open(out_file) as f:
-        lines = [line for line in f.read().splitlines() if line.strip()]
+    return subprocess.Popen(argv, env=env or ENV, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+
+
+def driver_lines():
+    """The driver's output lines so far, one per command done."""
+    if not os.path.exists(OUT_FILE):
+        return []
+    with open(OUT_FILE) as f:
+        return [line for line in f.read().splitlines() if line.strip()]
+
+
+def drive(*commands, timeout=120):
+    """Runs the test driver with the commands to its end and returns its
+    output lines, one per command."""
+    driver = start_driver(*commands)
+    try:
+        code = driver.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        driver.kill()
+        raise
+    lines = driver_lines()
     if code != 0:
         raise AssertionError("driver failed (%d): %s" % (code, lines))
     return lines
+
+
+def program_cpu_seconds():
+    """CPU seconds used so far by the running program (its Linux process,
+    llvmpipe's threads included), or None when it is not running."""
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/comm" % pid) as f:
+                if not f.read().startswith("Frostvale2026"):
+                    continue
+            with open("/proc/%s/stat" % pid) as f:
+                stat = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        return (int(stat[11]) + int(stat[12])) / os.sysconf("SC_CLK_TCK")
+    return None
 
 
 def fields(line):
