@@ -131,6 +131,11 @@ void reg_set(const std::wstring& name, DWORD type, const void* data, DWORD size)
     std::printf("ok\n");
 }
 
+BOOL CALLBACK print_monitor(HMONITOR, HDC, LPRECT r, LPARAM) {
+    std::printf(" %ld,%ld,%ld,%ld", r->left, r->top, r->right, r->bottom);
+    return TRUE;
+}
+
 // Runs one command; returns false on an unknown command.
 bool run(const std::vector<std::wstring>& a) {
     const std::wstring& c = a[0];
@@ -250,6 +255,11 @@ bool run(const std::vector<std::wstring>& a) {
                                 reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 3000, &result);
         }
         std::printf("result=%llu\n", static_cast<unsigned long long>(result));
+    } else if (c == L"monitors") {
+        // left,top,right,bottom of each monitor, in the system's order
+        std::printf("monitors");
+        EnumDisplayMonitors(nullptr, nullptr, print_monitor, 0);
+        std::printf("\n");
     } else if (c == L"destroy-host") {
         DestroyWindow(host_window);
         std::printf("ok\n");

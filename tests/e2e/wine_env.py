@@ -37,45 +37,60 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def _environment(display):
+def environment(display, prefix=PREFIX):
     env = dict(os.environ)
-    env.update(WINEPREFIX=PREFIX, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
+    env.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
                DISPLAY=display)
     return env
+
+
+def start_x_server(argv):
+    """Starts an X server (argv without its display) on a free display;
+    returns its process and the display's name."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(argv + ["-displayfd", str(write_end), "-nolisten", "tcp"],
+                              pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as f:
+        return server, ":" + f.readline().strip()
+
+
+def make_prefix(env, settings):
+    """Makes the prefix of env once, with the registry settings (a .reg
+    file's text), and keeps one Wine server running for the caller."""
+    marker = os.path.join(env["WINEPREFIX"], ".frostvale-ready")
+    if not os.path.exists(marker):
+        subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=180)
+        reg = os.path.join(env["WINEPREFIX"], "frostvale-settings.reg")
+        with open(reg, "w") as f:
+            f.write(settings)
+        subprocess.run(["wine", "regedit", "/S", windows_path(reg)], env=env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        subprocess.run(["wineserver", "-w"], env=env, timeout=60)
+        open(marker, "w").close()
+    # one server (and virtual desktop) for the whole script, not one per command
+    subprocess.run(["wineserver", "-p"], env=env)
+
+
+def stop_wine(env):
+    subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, timeout=60)
 
 
 def start():
     """Starts the display and makes the prefix on first use."""
     global _xvfb, ENV
     os.makedirs(HOME, exist_ok=True)
-    read_end, write_end = os.pipe()
-    _xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                              "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
-                             pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as f:
-        display = ":" + f.readline().strip()
-    ENV = _environment(display)
-    marker = os.path.join(PREFIX, ".frostvale-ready")
-    if not os.path.exists(marker):
-        subprocess.run(["wineboot", "-i"], env=ENV, check=True, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=180)
-        reg = os.path.join(HOME, "wine-settings.reg")
-        with open(reg, "w") as f:
-            f.write(WINE_SETTINGS)
-        subprocess.run(["wine", "regedit", "/S", windows_path(reg)], env=ENV, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
-        subprocess.run(["wineserver", "-w"], env=ENV, timeout=60)
-        open(marker, "w").close()
-    # one server (and virtual desktop) for the whole script, not one per command
-    subprocess.run(["wineserver", "-p"], env=ENV)
+    _xvfb, display = start_x_server(["Xvfb", "-screen", "0", "%dx%dx24" % SCREEN])
+    ENV = environment(display)
+    make_prefix(ENV, WINE_SETTINGS)
 
 
 def stop():
-    subprocess.run(["wineserver", "-k"], env=ENV, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-w"], env=ENV, timeout=60)
+    stop_wine(ENV)
     if _xvfb:
         _xvfb.terminate()
         _xvfb.wait()
