@@ -131,6 +131,33 @@ void reg_set(const std::wstring& name, DWORD type, const void* data, DWORD size)
     std::printf("ok\n");
 }
 
+// The handles a process holds, from the system's handle table (Wine answers
+// GetProcessHandleCount with 0 for every process).
+unsigned long handle_count(DWORD process_id) {
+    struct HandleEntry {
+        USHORT process_id;
+        USHORT back_trace;
+        UCHAR object_type;
+        UCHAR flags;
+        USHORT handle;
+        void* object;
+        ACCESS_MASK access;
+    };
+    typedef LONG(WINAPI * QuerySystem)(ULONG, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<QuerySystem>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    std::vector<ULONG_PTR> table(1 << 20);  // 8 MiB, aligned for the entries
+    const ULONG system_handle_information = 16;
+    if (!query || query(system_handle_information, table.data(),
+                        static_cast<ULONG>(table.size() * sizeof(ULONG_PTR)), nullptr) != 0)
+        return 0;
+    const ULONG count = *reinterpret_cast<const ULONG*>(table.data());
+    const auto* entries = reinterpret_cast<const HandleEntry*>(table.data() + 1);
+    unsigned long held = 0;
+    for (ULONG i = 0; i < count; ++i) held += entries[i].process_id == static_cast<USHORT>(process_id);
+    return held;
+}
+
 BOOL CALLBACK print_monitor(HMONITOR, HDC, LPRECT r, LPARAM) {
     std::printf(" %ld,%ld,%ld,%ld", r->left, r->top, r->right, r->bottom);
     return TRUE;
@@ -235,9 +262,7 @@ bool run(const std::vector<std::wstring>& a) {
         GetClientRect(target, &client);
         std::printf("client_width=%ld client_height=%ld\n", client.right, client.bottom);
     } else if (c == L"handles") {
-        DWORD handles = 0;
-        GetProcessHandleCount(process.hProcess, &handles);
-        std::printf("handles=%lu\n", static_cast<unsigned long>(handles));
+        std::printf("handles=%lu\n", static_cast<unsigned long>(handle_count(process.dwProcessId)));
     } else if (c == L"display-state") {
         // A power-setting report lives in the receiver's memory and is not
         // carried across processes: write one into the saver's memory and
