@@ -21,17 +21,13 @@ INTERVAL = 30
 
 
 def resident_kib():
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open("/proc/%s/comm" % pid) as f:
-                if not f.read().startswith("Frostvale2026"):
-                    continue
-            with open("/proc/%s/status" % pid) as f:
-                for line in f:
-                    if line.startswith("VmRSS:"):
-                        return int(line.split()[1])
-        except OSError:
-            continue
+    try:
+        with open("/proc/%s/status" % wine_env.program_pid()) as f:
+            for line in f:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
     return 0
 
 
@@ -49,7 +45,7 @@ def main():
         commands = [["spawn", wine_env.scr_command("/w")],
                     ["wait-window", "Frostvale2026", 20000], ["wait-ready", 20000]]
         commands += [["sleep", INTERVAL * 1000], ["handles"]] * samples
-        commands += [["post", 0x100, 27, 0], ["wait-exit", 10000]]
+        commands += [["sleep", 3000], ["post", 0x100, 27, 0], ["wait-exit", 10000]]
         driver = wine_env.start_driver(*commands, env=env)
         print("minute  resident_MiB  handles  frames_per_second  cpu_share")
         fps_seen, cpu_before, started = 0, None, time.time()

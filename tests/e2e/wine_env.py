@@ -154,20 +154,33 @@ def drive(*commands, timeout=120):
     return lines
 
 
-def program_cpu_seconds():
-    """CPU seconds used so far by the running program (its Linux process,
-    llvmpipe's threads included), or None when it is not running."""
+def program_pid(env=None):
+    """The Linux process id of the program running in this script's prefix
+    (other prefixes may run the program at the same time), or None."""
+    mark = ("WINEPREFIX=" + (env or ENV)["WINEPREFIX"]).encode() + b"\0"
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
             with open("/proc/%s/comm" % pid) as f:
                 if not f.read().startswith("Frostvale2026"):
                     continue
-            with open("/proc/%s/stat" % pid) as f:
-                stat = f.read().rsplit(")", 1)[1].split()
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if mark in f.read():
+                    return pid
         except OSError:
             continue
-        return (int(stat[11]) + int(stat[12])) / os.sysconf("SC_CLK_TCK")
     return None
+
+
+def program_cpu_seconds():
+    """CPU seconds used so far by the running program (its Linux process,
+    llvmpipe's threads included), or None when it is not running."""
+    pid = program_pid()
+    try:
+        with open("/proc/%s/stat" % pid) as f:
+            stat = f.read().rsplit(")", 1)[1].split()
+    except (OSError, TypeError):
+        return None
+    return (int(stat[11]) + int(stat[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def fields(line):
