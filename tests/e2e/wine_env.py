@@ -37,15 +37,16 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def _environment(display):
+def _environment(display, prefix):
     env = dict(os.environ)
-    env.update(WINEPREFIX=PREFIX, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
+    env.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
                DISPLAY=display)
     return env
 
 
-def start():
-    """Starts the display and makes the prefix on first use."""
+def start(prefix=PREFIX):
+    """Starts the display and makes the prefix (the shared one unless given)
+    on first use."""
     global _xvfb, ENV
     os.makedirs(HOME, exist_ok=True)
     read_end, write_end = os.pipe()
@@ -56,8 +57,8 @@ def start():
     os.close(write_end)
     with os.fdopen(read_end) as f:
         display = ":" + f.readline().strip()
-    ENV = _environment(display)
-    marker = os.path.join(PREFIX, ".frostvale-ready")
+    ENV = _environment(display, prefix)
+    marker = os.path.join(prefix, ".frostvale-ready")
     if not os.path.exists(marker):
         subprocess.run(["wineboot", "-i"], env=ENV, check=True, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=180)
