@@ -81,7 +81,7 @@ def fix_msi_stamps(path, epoch):
 
 
 def run(*argv, cwd):
-    subprocess.run(argv, cwd=cwd, check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(argv, cwd=cwd, check=True)
 
 
 def pack(scr, out, version):

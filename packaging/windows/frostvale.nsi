@@ -28,7 +28,7 @@ Name "${PRODUCT}"
 OutFile "${OUTFILE}"
 ; the uninstaller's folder; the saver itself goes to the system folder
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
-BrandingText "${PRODUCT} ${VERSION}"
+BrandingText "${PRODUCT}, version ${VERSION}"
 
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey /LANG=1033 ProductName "${PRODUCT}"
