@@ -9,10 +9,11 @@ import shutil
 import subprocess
 import sys
 import time
+from pathlib import Path
 
 sys.path.insert(0, os.path.dirname(__file__))
 import wine_env
-from wine_env import drive, fields
+from wine_env import drive, fields, run
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
@@ -30,12 +31,6 @@ MAKER_KEY = r"HKCU\Software\Zentrel3D"
 SETTINGS_KEY = MAKER_KEY + r"\Frostvale2026"
 VERSION = package_windows.project_version()
 OLD_VERSION = "2026.0.9"
-
-
-def wine(*argv, timeout=120):
-    """Runs a Windows program to its end; returns its exit code."""
-    return subprocess.run(["wine"] + list(argv), env=wine_env.ENV, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.DEVNULL, timeout=timeout).returncode
 
 
 def reg_values(key):
@@ -57,23 +52,17 @@ def reg_values(key):
     return values
 
 
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
 class Installers(wine_env.WineTestCase):
     @classmethod
     def setUpClass(cls):
         shutil.rmtree(WORK, ignore_errors=True)
         os.makedirs(WORK)
-        cls.scr = read(wine_env.SCR)
+        cls.scr = Path(wine_env.SCR).read_bytes()
         _, cls.setup, cls.msi = package_windows.pack(wine_env.SCR, WORK, VERSION)
         # an older release whose saver is told apart by a byte more
         cls.old_scr = cls.scr + b"\0"
         old_path = os.path.join(WORK, "old.scr")
-        with open(old_path, "wb") as f:
-            f.write(cls.old_scr)
+        Path(old_path).write_bytes(cls.old_scr)
         cls.old_msi = package_windows.pack(old_path, os.path.join(WORK, "old"), OLD_VERSION)[2]
         wine_env.start(PREFIX)
 
@@ -86,11 +75,11 @@ class Installers(wine_env.WineTestCase):
         drive(["reg-dword", "Music", 1], ["reg-dword", "Snow", 0])
 
     def check_installed(self, version, saver_bytes, current):
-        self.assertEqual(read(INSTALLED), saver_bytes)
+        self.assertEqual(Path(INSTALLED).read_bytes(), saver_bytes)
         frame = os.path.join(WORK, "frame.bmp")
         if os.path.exists(frame):
             os.remove(frame)
-        self.assertEqual(wine(SAVER, "/x", "0", wine_env.windows_path(frame)), 0)
+        self.assertEqual(run(SAVER, "/x", "0", wine_env.windows_path(frame)), 0)
         self.assertEqual(os.path.getsize(frame), 2764854)
         entry = reg_values(ARP_KEY)
         self.assertEqual({name: entry.get(name) for name in
@@ -126,7 +115,7 @@ class Installers(wine_env.WineTestCase):
 
     def test_setup_program_silent(self):
         self.choose_other_saver()
-        self.assertEqual(wine(self.setup, "/S", "/MAKECURRENT=0"), 0)
+        self.assertEqual(run(self.setup, "/S", "/MAKECURRENT=0"), 0)
         entry = self.check_installed(VERSION, self.scr, current=False)
         self.assertEqual(entry["QuietUninstallString"],
                          r'"C:\Program Files\Frostvale 2026\Uninstall.exe" /S')
@@ -135,7 +124,7 @@ class Installers(wine_env.WineTestCase):
         self.assertIsNone(reg_values(MAKER_KEY))
 
         # made current; another product of the maker keeps the maker's key
-        self.assertEqual(wine(self.setup, "/S"), 0)
+        self.assertEqual(run(self.setup, "/S"), 0)
         entry = self.check_installed(VERSION, self.scr, current=True)
         self.use_settings()
         wine_env.wine_reg("add", MAKER_KEY + r"\Other", "/v", "Kept", "/d", "1")
@@ -145,12 +134,12 @@ class Installers(wine_env.WineTestCase):
 
     def test_windows_installer_package_upgrade_repair_and_removal(self):
         self.choose_other_saver()
-        self.assertEqual(wine("msiexec", "/i", self.old_msi, "/qn", "MAKECURRENT=0"), 0)
+        self.assertEqual(run("msiexec", "/i", self.old_msi, "/qn", "MAKECURRENT=0"), 0)
         old_entry = self.check_installed(OLD_VERSION, self.old_scr, current=False)
         old_product = old_entry["UninstallString"].split("/X")[1]
 
         # the newer package replaces the older: one copy, the newer
-        self.assertEqual(wine("msiexec", "/i", self.msi, "/qn"), 0)
+        self.assertEqual(run("msiexec", "/i", self.msi, "/qn"), 0)
         entry = self.check_installed(VERSION, self.scr, current=True)
         self.assertEqual(entry["QuietUninstallString"], entry["UninstallString"] + " /qn")
         self.assertNotEqual(entry["UninstallString"], old_entry["UninstallString"])
@@ -158,8 +147,8 @@ class Installers(wine_env.WineTestCase):
 
         # the same package again puts back a lost file
         os.remove(INSTALLED)
-        self.assertEqual(wine("msiexec", "/i", self.msi, "/qn"), 0)
-        self.assertEqual(read(INSTALLED), self.scr)
+        self.assertEqual(run("msiexec", "/i", self.msi, "/qn"), 0)
+        self.assertEqual(Path(INSTALLED).read_bytes(), self.scr)
 
         self.use_settings()
         self.uninstall_and_check(entry, current=True)

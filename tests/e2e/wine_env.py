@@ -88,10 +88,15 @@ def wine_reg(*args):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
 
+def run(*argv, timeout=60):
+    """Runs a Windows program to its end; returns its exit code."""
+    return subprocess.run(["wine"] + list(argv), env=ENV, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, timeout=timeout).returncode
+
+
 def run_scr(*args, timeout=60):
     """Runs the program to its end; returns its exit code."""
-    return subprocess.run(["wine", SCR] + list(args), env=ENV, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.DEVNULL, timeout=timeout).returncode
+    return run(SCR, *args, timeout=timeout)
 
 
 def scr_command(*args):
