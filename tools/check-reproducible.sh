@@ -11,6 +11,8 @@ fi
 COMMIT=$(git rev-parse HEAD)
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
+FIRST="$WORK/first"
+SECOND="$WORK/second/with a longer name"
 
 build() {  # folder, umask, time zone
     git clone -q --no-checkout . "$1"
@@ -18,26 +20,25 @@ build() {  # folder, umask, time zone
     (cd "$1" && umask "$2" && env -u FROSTVALE_BUILD TZ="$3" tools/release.sh >"$WORK/log" 2>&1) ||
         { cat "$WORK/log"; exit 1; }
 }
-build "$WORK/first" 022 UTC
-build "$WORK/second/with a longer name" 077 Pacific/Kiritimati
+build "$FIRST" 022 UTC
+build "$SECOND" 077 Pacific/Kiritimati
 
 status=0
-for file in "$WORK/first/dist"/*; do
+for file in "$FIRST/dist"/*; do
     name=$(basename "$file")
-    if cmp -s "$file" "$WORK/second/with a longer name/dist/$name"; then
+    if cmp -s "$file" "$SECOND/dist/$name"; then
         echo "same: $name"
     else
         status=1
         echo "DIFFERENT: $name, byte ranges (from 1):"
-        cmp -l "$file" "$WORK/second/with a longer name/dist/$name" 2>&1 | awk '
+        cmp -l "$file" "$SECOND/dist/$name" 2>&1 | awk '
             /EOF/ { print "  " $0; next }
             $1 != last + 1 { if (start) print "  " start "-" last; start = $1 }
             { last = $1 }
             END { if (start) print "  " start "-" last }'
     fi
 done
-if [ "$(ls "$WORK/first/dist")" != "$(ls "$WORK/second/with a longer name/dist")" ] ||
-   [ "$(ls "$WORK/first/dist" | wc -l)" -ne 4 ]; then
+if [ "$(ls "$FIRST/dist")" != "$(ls "$SECOND/dist")" ] || [ "$(ls "$FIRST/dist" | wc -l)" -ne 4 ]; then
     echo "DIFFERENT: the two dist/ folders should hold the same 4 files"
     status=1
 fi
