@@ -80,12 +80,13 @@ def stop_wine(env):
     subprocess.run(["wineserver", "-w"], env=env, timeout=60)
 
 
-def start():
-    """Starts the display and makes the prefix on first use."""
+def start(prefix=PREFIX):
+    """Starts the display and makes the prefix (the shared one unless given)
+    on first use."""
     global _xvfb, ENV
     os.makedirs(HOME, exist_ok=True)
     _xvfb, display = start_x_server(["Xvfb", "-screen", "0", "%dx%dx24" % SCREEN])
-    ENV = environment(display)
+    ENV = environment(display, prefix)
     make_prefix(ENV, WINE_SETTINGS)
 
 
@@ -102,10 +103,15 @@ def wine_reg(*args):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
 
+def run(*argv, timeout=60):
+    """Runs a Windows program to its end; returns its exit code."""
+    return subprocess.run(["wine"] + list(argv), env=ENV, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, timeout=timeout).returncode
+
+
 def run_scr(*args, timeout=60):
     """Runs the program to its end; returns its exit code."""
-    return subprocess.run(["wine", SCR] + list(args), env=ENV, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.DEVNULL, timeout=timeout).returncode
+    return run(SCR, *args, timeout=timeout)
 
 
 def scr_command(*args):

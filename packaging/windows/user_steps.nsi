@@ -1,0 +1,34 @@
+; The Windows Installer package's helper for the registry of the user who
+; installs or removes Frostvale 2026: run as that user, without a window,
+; "user_steps.exe /current" makes the installed saver the screen saver and
+; "user_steps.exe /forget" takes back what the saver left with the user
+; (user_steps.nsh, the same steps the setup program takes).
+;
+;   makensis -DOUTFILE=user_steps.exe user_steps.nsi
+
+Unicode true
+Target amd64-unicode  ; $SYSDIR is the 64-bit System32
+SetCompressor /SOLID lzma
+SilentInstall silent
+RequestExecutionLevel user
+
+!include FileFunc.nsh
+!include LogicLib.nsh
+!include user_steps.nsh
+
+Name "Frostvale 2026"
+OutFile "${OUTFILE}"
+
+Section
+    ${GetParameters} $1
+    ClearErrors
+    ${GetOptions} $1 "/current" $2
+    ${IfNot} ${Errors}
+        !insertmacro MakeCurrent
+    ${EndIf}
+    ClearErrors
+    ${GetOptions} $1 "/forget" $2
+    ${IfNot} ${Errors}
+        !insertmacro ForgetUser
+    ${EndIf}
+SectionEnd

@@ -1,0 +1,145 @@
+#!/usr/bin/env python3
+"""Packs a built Frostvale2026.scr for Windows users: the zip (the saver and
+a read-me), the setup program (NSIS) and the Windows Installer package
+(wixl), from packaging/windows. tools/release.sh runs it on a fresh build.
+
+    python3 tools/package_windows.py SCR OUT_DIR [--version 2026.1.0]
+
+The version defaults to the project's (CMakeLists.txt). The same inputs give
+the same bytes: every packed file carries the time SOURCE_DATE_EPOCH (else
+the last commit's, else 0), the Windows Installer codes are derived from the
+version and the contents, and the zip's order and attributes are fixed."""
+import argparse
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import uuid
+import zipfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+PACKAGING = os.path.join(ROOT, "packaging", "windows")
+# the package's upgrade code (frostvale.wxs), also the namespace of the codes
+# derived here
+UPGRADE_CODE = uuid.UUID("FE1DE706-9F6B-481C-B6A9-F006426E0611")
+
+
+def project_version():
+    with open(os.path.join(ROOT, "CMakeLists.txt")) as f:
+        return re.search(r"project\(Frostvale2026 VERSION ([0-9.]+)", f.read()).group(1)
+
+
+def source_date_epoch():
+    if "SOURCE_DATE_EPOCH" in os.environ:
+        return int(os.environ["SOURCE_DATE_EPOCH"])
+    git = subprocess.run(["git", "-C", ROOT, "log", "-1", "--format=%ct"], capture_output=True,
+                         text=True)
+    return int(git.stdout) if git.returncode == 0 and git.stdout.strip() else 0
+
+
+def msi_version(version):
+    """Windows Installer versions allow a major version of at most 255: the
+    year counts from 2000 (2026.1.0 is 26.1.0)."""
+    year, minor, patch = (int(part) for part in version.split("."))
+    if not 2000 <= year <= 2255:
+        raise SystemExit("version %s: the year must lie in 2000..2255" % version)
+    return "%d.%d.%d" % (year - 2000, minor, patch)
+
+
+def guid(name):
+    return "{%s}" % str(uuid.uuid5(UPGRADE_CODE, name)).upper()
+
+
+# The summary stream's revision number (the package code, a GUID string) and
+# its creation and last-save times (FILETIMEs), as wixl writes them: random
+# and the current time.
+SUMMARY_STAMPS = re.compile(rb"(\x1e\x00\x00\x00\x27\x00\x00\x00)\{[0-9A-F-]{36}\}(\x00)"
+                            rb"(\x00*\x40\x00\x00\x00).{8}(\x40\x00\x00\x00).{8}", re.S)
+
+
+def fix_msi_stamps(path, epoch):
+    """Sets the package's times to epoch and its package code to one derived
+    from the rest of its bytes."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if len(SUMMARY_STAMPS.findall(data)) != 1:
+        raise SystemExit("%s: no single summary time stamp found" % path)
+    filetime = ((epoch + 11644473600) * 10000000).to_bytes(8, "little")
+
+    def stamped(code):
+        return SUMMARY_STAMPS.sub(lambda m: m.group(1) + code.encode() + m.group(2) + m.group(3) +
+                                  filetime + m.group(4) + filetime, data)
+
+    data = stamped("{00000000-0000-0000-0000-000000000000}")
+    data = stamped(guid("package " + hashlib.sha256(data).hexdigest()))
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def run(*argv, cwd):
+    subprocess.run(argv, cwd=cwd, check=True)
+
+
+def pack(scr, out, version):
+    epoch = source_date_epoch()
+    os.makedirs(out, exist_ok=True)
+    stem = os.path.join(os.path.abspath(out), "Frostvale2026-" + version)
+    with tempfile.TemporaryDirectory() as stage:
+        # the tools record the files' times: every input carries the same one
+        for name in os.listdir(PACKAGING):
+            shutil.copy(os.path.join(PACKAGING, name), stage)
+        shutil.copy(scr, os.path.join(stage, "Frostvale2026.scr"))
+        shutil.copy(os.path.join(ROOT, "res", "frostvale.ico"), stage)
+
+        def settle(name):
+            os.chmod(os.path.join(stage, name), 0o644)
+            os.utime(os.path.join(stage, name), (epoch, epoch))
+
+        for name in os.listdir(stage):
+            settle(name)
+        makensis = ["makensis", "-NOCONFIG", "-V2"]
+        run(*makensis, "-DOUTFILE=" + os.path.join(stage, "user_steps.exe"), "user_steps.nsi",
+            cwd=stage)
+        settle("user_steps.exe")
+        run(*makensis, "-DVERSION=" + version, "-DSCR=" + os.path.join(stage, "Frostvale2026.scr"),
+            "-DICON=" + os.path.join(stage, "frostvale.ico"), "-DOUTFILE=" + stem + "-setup.exe",
+            "frostvale.nsi", cwd=stage)
+
+        size_kb = (os.path.getsize(os.path.join(stage, "Frostvale2026.scr")) + 1023) // 1024
+        run("wixl", "-a", "x64", "-D", "Version=" + version, "-D", "MsiVersion=" + msi_version(version),
+            "-D", "ProductCode=" + guid("product " + version), "-D", "SizeKb=%d" % size_kb,
+            "-o", stem + "-x64.msi", "frostvale.wxs", cwd=stage)
+        fix_msi_stamps(stem + "-x64.msi", epoch)
+
+        with open(os.path.join(stage, "README.txt")) as f:
+            readme = f.read().replace("@VERSION@", version).replace("\n", "\r\n")
+        with open(os.path.join(stage, "Frostvale2026.scr"), "rb") as f:
+            saver = f.read()
+        # zip times are local DOS times from 1980 on; taken here as UTC
+        date = time.gmtime(max(epoch, 315532800))[:6]
+        with zipfile.ZipFile(stem + "-windows-x64.zip", "w") as z:
+            for name, data in (("Frostvale2026.scr", saver), ("README.txt", readme.encode())):
+                entry = zipfile.ZipInfo(name, date)
+                entry.compress_type = zipfile.ZIP_DEFLATED
+                entry.create_system = 0  # MS-DOS attributes: a plain file
+                entry.external_attr = 0x20
+                z.writestr(entry, data)
+    return [stem + suffix for suffix in ("-windows-x64.zip", "-setup.exe", "-x64.msi")]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("scr", help="the built Frostvale2026.scr")
+    parser.add_argument("out", help="the folder for the packages")
+    parser.add_argument("--version", default=None, help="the version (default: the project's)")
+    args = parser.parse_args()
+    for path in pack(args.scr, args.out, args.version or project_version()):
+        print(path)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
