@@ -18,6 +18,7 @@
 #include "render/render.h"
 #include "scene/scene.h"
 #include "scene/state.h"
+#include "shared/flags.h"
 #include "shared/gl.h"
 #include "shared/random.h"
 #include "shared/run_mode.h"
@@ -234,6 +235,7 @@ TEST(ViewRender, TallNarrowViewPullsTheCameraBack) {
 // at 80 s the second cycle is filling, with flights, sparks, a fresh wobble
 // and respawned snow.
 TEST(Capture, FastCaptureWritesTheFileOfPlainStepping) {
+    shared::snow_flag = 1;
     std::vector<char> files[2];
     uint32_t states[2];
     for (int i = 0; i < 2; ++i) {
