@@ -6,10 +6,8 @@ namespace host {
 
 int32_t advance_capture(float seconds) {
     int32_t steps = 0;
-    for (float t = 0.0f; seconds > t; t = t + capture_step) {
-        scene::step_scene(capture_step);
-        ++steps;
-    }
+    for (float t = 0.0f; seconds > t; t = t + capture_step) ++steps;
+    scene::advance_scene(capture_step, steps);
     return steps;
 }
 

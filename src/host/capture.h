@@ -7,10 +7,11 @@ namespace host {
 // The fixed capture step, 1/30 s (bit pattern 0x3D088889).
 constexpr float capture_step = 1.0f / 30.0f;
 
-// Steps the scene with the capture step while seconds is greater than the
-// single-precision running sum of the steps taken. Returns the number of
-// steps (0 for 0, negative or not-a-number seconds; 30 for 1 s, 1801 for
-// 60 s). The caller refuses times the sum can never reach.
+// Advances the scene by capture steps while seconds is greater than the
+// single-precision running sum of the steps taken, through the scene's fast
+// advance (the same scene as stepping it that many times). Returns the
+// number of steps (0 for 0, negative or not-a-number seconds; 30 for 1 s,
+// 1801 for 60 s). The caller refuses times the sum can never reach.
 int32_t advance_capture(float seconds);
 
 // With a width x height GL context current: advances the scene, renders one

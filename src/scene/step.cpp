@@ -3,12 +3,11 @@
 #include "scene/layout.h"
 #include "scene/scene.h"
 #include "scene/state.h"
+#include "scene/step.h"
 #include "shared/flags.h"
 #include "shared/random.h"
 
 namespace scene {
-
-namespace {
 
 constexpr float trail_interval = 0.016f;  // seconds between trail samples
 constexpr int32_t sparks_per_snap = 16;
@@ -237,15 +236,29 @@ void update_ornaments(float dt) {
 }
 
 // Sparks fall under a light gravity until their life runs out.
-void move_sparks(float dt) {
-    for (Spark& s : sparks) {
+int32_t move_sparks(float dt, int32_t count) {
+    int32_t end = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        Spark& s = sparks[i];
         if (s.life <= 0.0f) continue;
         s.life -= dt;
         s.velocity.y -= 2.5f * dt;
         s.position.x += s.velocity.x * dt;
         s.position.y += s.velocity.y * dt;
         s.position.z += s.velocity.z * dt;
+        if (s.life > 0.0f) end = i + 1;
     }
+    return end;
+}
+
+float snow_sway(int32_t i, float t, float dt) {
+    return 0.15f * std::sin(static_cast<float>(i) + 0.6f * t) * dt;
+}
+
+void respawn_flake(Vec3& p) {
+    p.y = snow_top;
+    p.x = shared::random_range(-26.0f, 26.0f);
+    p.z = shared::random_range(-26.0f, 26.0f);
 }
 
 // Sway and fall; a flake that drops below the ground starts again at the
@@ -254,23 +267,17 @@ void move_snow(float dt) {
     if (shared::snow_flag == 0 || snow_count <= 0) return;
     for (int32_t i = 0; i < snow_count; ++i) {
         Vec3& p = snow_positions[i];
-        p.x += 0.15f * std::sin(static_cast<float>(i) + 0.6f * scene_time) * dt;
+        p.x += snow_sway(i, scene_time, dt);
         p.y -= snow_speeds[i] * dt;
-        if (p.y < 0.0f) {
-            p.y = 24.0f;
-            p.x = shared::random_range(-26.0f, 26.0f);
-            p.z = shared::random_range(-26.0f, 26.0f);
-        }
+        if (p.y < 0.0f) respawn_flake(p);
     }
 }
-
-}  // namespace
 
 void step_scene(float dt) {
     advance_clocks(dt);
     run_cycle(dt);
     update_ornaments(dt);
-    move_sparks(dt);
+    move_sparks(dt, spark_count);
     move_snow(dt);
 }
 
