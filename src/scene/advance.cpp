@@ -146,8 +146,7 @@ void advance_scene(float dt, int32_t steps) {
     int32_t sparks_end = spark_count;  // every entry from here on is free
 
     for (int32_t s = 1; s <= steps; ++s) {
-        scene_time += dt;
-        phase_time += dt;
+        advance_clocks(dt);
         scene_times[s & history_mask] = scene_time;
 
         // A release reads the ornament's position: bring the ornaments the
