@@ -27,6 +27,10 @@ class Program(x11_env.X11TestCase):
                 window = x11_env.find_window("Frostvale 2026")
                 self.assertIsNotNone(window)
                 self.assertShowsScene(60, 40, 1280, 720)
+                # the views follow the window's size
+                subprocess.run(["xdotool", "windowsize", str(window), "800", "450"], env=x11_env.ENV,
+                               check=True)
+                self.assertShowsScene(60, 40, 800, 450)
                 x11_env.send_key(window, "a")  # other keys do nothing
                 time.sleep(0.3)
                 self.assertIsNone(program.poll())
