@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/hack_options.h"
+#include "shared/run_mode.h"
 
 namespace {
 
@@ -65,6 +66,13 @@ TEST(HackOptions, WindowNumbers) {
         EXPECT_FALSE(host::parse_window_id(bad, &id)) << bad;
     }
     EXPECT_EQ(id, 4294967295u);  // refusals leave it
+}
+
+TEST(HackOptions, RunModeByWindowSize) {
+    EXPECT_EQ(host::hack_run_mode(false, 400, 300), shared::mode_full_screen);
+    EXPECT_EQ(host::hack_run_mode(false, 399, 2000), shared::mode_preview);
+    EXPECT_EQ(host::hack_run_mode(false, 2000, 299), shared::mode_preview);
+    EXPECT_EQ(host::hack_run_mode(true, 100, 100), shared::mode_capture);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "shared/run_mode.h"
+
 namespace host {
 
 namespace {
@@ -21,6 +23,11 @@ HackOptions refused(HackOptions options, int bad_arg, const char* problem) {
 }
 
 }  // namespace
+
+int32_t hack_run_mode(bool capture, int32_t width, int32_t height) {
+    if (capture) return shared::mode_capture;
+    return width < 400 || height < 300 ? shared::mode_preview : shared::mode_full_screen;
+}
 
 bool parse_window_id(const char* text, uint64_t* id) {
     uint64_t base = 10;

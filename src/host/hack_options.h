@@ -39,6 +39,12 @@ struct HackOptions {
 // option, an argument that is no option, or an option lacking operands.
 HackOptions parse_hack_options(int argc, const char* const* argv);
 
+// The run mode of a Linux run: capture for a capture; the preview in a
+// window smaller than 400 x 300 (XScreenSaver's settings preview on a small
+// screen); otherwise full screen, the run that plays music when chosen,
+// whether it draws into XScreenSaver's window or a window of its own.
+int32_t hack_run_mode(bool capture, int32_t width, int32_t height);
+
 // A window number as XScreenSaver writes it: decimal, or hexadecimal after
 // 0x or 0X, the whole text, not 0, at most 32 bits (X resource ids are
 // 29 bits). False for anything else.

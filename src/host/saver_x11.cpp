@@ -10,7 +10,6 @@
 #include <X11/keysym.h>
 #include <poll.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +53,7 @@ struct SaverRun {
     bool quit;  // Escape, the close button or the window's end
 };
 
+// The monotonic clock, in nanoseconds.
 int64_t now_ns() {
     timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
@@ -62,6 +62,7 @@ int64_t now_ns() {
 
 double seconds_of(int64_t ns) { return static_cast<double>(ns) * 1e-9; }
 
+// Whether the space-separated list (null counts as empty) holds word.
 bool has_word(const char* list, const char* word) {
     const size_t length = std::strlen(word);
     for (const char* at = list ? std::strstr(list, word) : nullptr; at; at = std::strstr(at + 1, word)) {
@@ -122,7 +123,7 @@ Window create_own_window(SaverRun* run, GLXFBConfig config) {
     XSetClassHint(display, window, &class_hint);
     XSetWMProtocols(display, window, &run->wm_delete_window, 1);
 
-    enum { icon_values = 4 * 64 * 64 + 8 };  // the 64, 48, 32 and 16 pixel images
+    enum { icon_values = 4 * 64 * 64 + 8 };  // room for the 64, 48, 32 and 16 pixel images
     static uint32_t icon[icon_values];
     static unsigned long icon_property[icon_values];  // format 32 travels as long
     const size_t values = net_wm_icon_from_ico(icon_file, icon_file_size, icon, icon_values);
@@ -196,6 +197,8 @@ void wait_until(SaverRun* run, int wake_fd, int64_t deadline_ns) {
     }
 }
 
+// Steps, draws, swaps and waits until Escape, the close button, a stop
+// signal or the window's end.
 void frame_loop(SaverRun* run, int wake_fd) {
     const bool preview = shared::run_mode == shared::mode_preview;
     int64_t last = now_ns();
@@ -215,6 +218,7 @@ void frame_loop(SaverRun* run, int wake_fd) {
     }
 }
 
+// Lets go of the context, the window of its own and the display.
 void release(SaverRun* run) {
     glXMakeCurrent(run->display, None, nullptr);
     glXDestroyContext(run->display, run->context);
@@ -223,6 +227,7 @@ void release(SaverRun* run) {
     XCloseDisplay(run->display);
 }
 
+// A start-up failure: one line on standard error, exit code 1.
 int refuse(Display* display, const char* why) {
     std::fprintf(stderr, "frostvale: %s\n", why);
     if (display) XCloseDisplay(display);
@@ -246,7 +251,8 @@ int saver_run(HackTarget target, uint64_t window_id, float seconds, const char* 
     if (target == HackTarget::own_window) {
         // the screen's own visual where it has one (an alpha channel could
         // make the window see-through under a compositor), else any
-        config = choose_config(run.display, XVisualIDFromVisual(DefaultVisual(run.display, DefaultScreen(run.display))));
+        Visual* screen_visual = DefaultVisual(run.display, DefaultScreen(run.display));
+        config = choose_config(run.display, XVisualIDFromVisual(screen_visual));
         if (!config) config = choose_config(run.display, 0);
         if (!config) return refuse(run.display, "no double-buffered OpenGL configuration");
         run.window = target_window = create_own_window(&run, config);
@@ -259,11 +265,12 @@ int saver_run(HackTarget target, uint64_t window_id, float seconds, const char* 
         run.window = target_window = target == HackTarget::window_id || named
                                          ? static_cast<Window>(window_id)
                                          : DefaultRootWindow(run.display);
+        // the size from here on comes with the window's ConfigureNotify
+        // events, its end with DestroyNotify
+        XSelectInput(run.display, run.window, StructureNotifyMask);
         XWindowAttributes attributes;
         if (!XGetWindowAttributes(run.display, run.window, &attributes) || target_lost)
             return refuse(run.display, "the window to draw into does not exist");
-        // the size from here on comes with the window's ConfigureNotify events
-        XSelectInput(run.display, run.window, StructureNotifyMask);
         run.width = attributes.width;
         run.height = attributes.height;
         config = choose_config(run.display, XVisualIDFromVisual(attributes.visual));
@@ -275,9 +282,7 @@ int saver_run(HackTarget target, uint64_t window_id, float seconds, const char* 
         return refuse(run.display, "cannot make an OpenGL context current");
     wait_for_retrace(run.display, run.window);
 
-    shared::run_mode = file                                  ? shared::mode_capture
-                       : run.width < 400 || run.height < 300 ? shared::mode_preview
-                                                             : shared::mode_full_screen;
+    shared::run_mode = hack_run_mode(file != nullptr, run.width, run.height);
     build_scene(static_cast<uint32_t>(now_ns() / 1000000));  // milliseconds, as a tick count
 
     if (file) {

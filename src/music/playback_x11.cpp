@@ -40,10 +40,11 @@ int64_t now_us() {
         .count();
 }
 
-// Waits until the device has room, the wake pipe is written, or timeout_ms
-// passes (-1: no limit). fds[0] is the wake pipe, the rest the device's.
-void wait_for_room(snd_pcm_t* pcm, pollfd* fds, int fd_count, int timeout_ms) {
-    if (poll(fds, static_cast<nfds_t>(fd_count), timeout_ms) <= 0) return;
+// Waits until the wake pipe is written, timeout_ms passes or, when fds
+// holds the device's descriptors after the pipe's (fd_count > 1), the
+// device has room.
+void wait_for(snd_pcm_t* pcm, pollfd* fds, int fd_count, int timeout_ms) {
+    if (poll(fds, static_cast<nfds_t>(fd_count), timeout_ms) <= 0 || fd_count < 2) return;
     unsigned short revents = 0;
     // some plugins (PulseAudio's among them) must see their events to clear them
     snd_pcm_poll_descriptors_revents(pcm, fds + 1, static_cast<unsigned>(fd_count - 1), &revents);
@@ -80,14 +81,14 @@ void play(const uint8_t* image) {
     while (!stopping.load()) {
         const int64_t due = (now_us() - anchor_us) * sample_rate / 1000000 + clock_lead;
         if (sent_since_anchor >= due) {
-            wait_for_room(pcm, fds, 1, static_cast<int>((sent_since_anchor - due) * 1000 / sample_rate) + 1);
+            wait_for(pcm, fds, 1, static_cast<int>((sent_since_anchor - due) * 1000 / sample_rate) + 1);
             continue;
         }
         const snd_pcm_sframes_t room = snd_pcm_avail_update(pcm);
-        if (room == -EAGAIN || room == 0) {
+        if (room == 0) {
             anchor_us = now_us();
             sent_since_anchor = 0;
-            wait_for_room(pcm, fds, fd_count, 100);
+            wait_for(pcm, fds, fd_count, 100);
             continue;
         }
         if (room < 0) {
@@ -100,7 +101,7 @@ void play(const uint8_t* image) {
             frames = static_cast<snd_pcm_uframes_t>(due - sent_since_anchor);
         const snd_pcm_sframes_t sent = snd_pcm_writei(pcm, samples + 2 * static_cast<size_t>(next), frames);
         if (sent == -EAGAIN) {
-            wait_for_room(pcm, fds, fd_count, 100);
+            wait_for(pcm, fds, fd_count, 100);
             continue;
         }
         if (sent < 0) {
