@@ -21,6 +21,19 @@ _xvfb = None
 _xlib = None
 _display = None
 
+_P, _ID, _INT = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int
+# the Xlib functions the tests call: name, result, arguments
+_XLIB = [
+    ("XOpenDisplay", _P, [ctypes.c_char_p]),
+    ("XDefaultRootWindow", _ID, [_P]),
+    ("XCreateSimpleWindow", _ID, [_P, _ID, _INT, _INT, _INT, _INT, _INT, _ID, _ID]),
+    ("XMapWindow", _INT, [_P, _ID]),
+    ("XDestroyWindow", _INT, [_P, _ID]),
+    ("XInternAtom", _ID, [_P, ctypes.c_char_p, _INT]),
+    ("XSendEvent", _INT, [_P, _ID, _INT, ctypes.c_long, _P]),
+    ("XSync", _INT, [_P, _INT]),
+]
+
 
 def start():
     """Starts the private display and connects to it."""
@@ -37,20 +50,9 @@ def start():
     ENV = dict(os.environ, DISPLAY=name)
     ENV.pop("XSCREENSAVER_WINDOW", None)
     _xlib = ctypes.CDLL("libX11.so.6")
-    _xlib.XOpenDisplay.restype = ctypes.c_void_p
-    _xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    _xlib.XDefaultRootWindow.restype = ctypes.c_ulong
-    _xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-    _xlib.XCreateSimpleWindow.restype = ctypes.c_ulong
-    _xlib.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + [ctypes.c_int] * 2 + \
-        [ctypes.c_uint] * 3 + [ctypes.c_ulong] * 2
-    _xlib.XInternAtom.restype = ctypes.c_ulong
-    _xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    for name_ in ("XMapWindow", "XDestroyWindow"):
-        getattr(_xlib, name_).argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-    _xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                                 ctypes.c_void_p]
-    _xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    for function, result, arguments in _XLIB:
+        getattr(_xlib, function).restype = result
+        getattr(_xlib, function).argtypes = arguments
     _display = _xlib.XOpenDisplay(name.encode())
 
 
@@ -76,9 +78,8 @@ def destroy_window(window):
 
 
 class _ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+    _fields_ = [("type", _INT), ("serial", _ID), ("send_event", _INT), ("display", _P),
+                ("window", _ID), ("message_type", _ID), ("format", _INT),
                 ("data", ctypes.c_long * 5)]
 
 
@@ -103,11 +104,11 @@ def start_program(*args, env=None):
                             stderr=subprocess.PIPE)
 
 
-def find_window(title, timeout=20):
-    """The id of the first window titled title, waiting for it."""
-    out = subprocess.run(["timeout", str(timeout), "xdotool", "search", "--sync", "--name",
-                          "^%s$" % title], env=ENV, capture_output=True, text=True)
-    return int(out.stdout.split()[0]) if out.stdout.split() else None
+def find_window(title):
+    """The id of the first window titled title, waiting for it (20 s)."""
+    out = subprocess.run(["timeout", "20", "xdotool", "search", "--sync", "--name", "^%s$" % title],
+                         env=ENV, capture_output=True, text=True).stdout.split()
+    return int(out[0]) if out else None
 
 
 def send_key(window, key):
