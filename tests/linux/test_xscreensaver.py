@@ -51,8 +51,9 @@ class XScreenSaver(x11_env.X11TestCase):
     def setUp(self):
         uid, gid = saver_user()
         # the daemon's private home, holding its settings and a copy of the
-        # program that the user can surely reach
-        self.home = tempfile.mkdtemp(prefix="xscreensaver-", dir=x11_env.HOME)
+        # program, where the user can surely reach them (the build folder
+        # may lie in root's own home)
+        self.home = tempfile.mkdtemp(prefix="frostvale-xscreensaver-")
         program = os.path.join(self.home, "frostvale")
         shutil.copy(x11_env.PROGRAM, program)
         with open(os.path.join(self.home, ".xscreensaver"), "w") as f:
