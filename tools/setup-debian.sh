@@ -8,6 +8,9 @@ libgl1-mesa-dri libosmesa6-dev libglu1-mesa-dev libgtest-dev libgmock-dev
 libbenchmark-dev imagemagick sox icoutils xserver-xorg-core xserver-xorg-video-dummy
 nsis wixl"
 
+# the Linux program, its tests, its package and the sanitizer build
+PACKAGES="$PACKAGES libx11-dev libasound2-dev xdotool xscreensaver dpkg-dev lintian clang libclang-rt-14-dev"
+
 missing=""
 for p in $PACKAGES; do
     status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)

@@ -7,13 +7,11 @@
 
 #include <cstring>
 
-#include "assets/assets.h"
 #include "host/capture.h"
+#include "host/saver_gl.h"
 #include "host/saver_rules.h"
 #include "music/music.h"
-#include "render/render.h"
 #include "scene/scene.h"
-#include "shared/random.h"
 #include "shared/run_mode.h"
 
 namespace host {
@@ -183,14 +181,8 @@ int frame_loop(const SaverRun& run) {
 
         RECT client;
         GetClientRect(run.window, &client);
-        ViewRect views[max_monitors];
-        const int view_count =
-            frame_views(shared::run_mode == shared::mode_full_screen, monitors, monitor_count, run.virtual_left,
-                        run.virtual_bottom, client.right, client.bottom, views);
-        for (int i = 0; i < view_count; ++i) {
-            render::render_view(views[i].x, views[i].y, views[i].width, views[i].height,
-                                views[i].camera_phase);
-        }
+        draw_frame(shared::run_mode == shared::mode_full_screen, monitors, monitor_count, run.virtual_left,
+                   run.virtual_bottom, client.right, client.bottom);
         SwapBuffers(run.dc);
 
         if (shared::run_mode == shared::mode_preview) {
@@ -297,11 +289,7 @@ int saver_run(HWND parent, float seconds, const char* file) {
         reinterpret_cast<void (*)()>(wglGetProcAddress("wglSwapIntervalEXT")));
     if (run.swap_interval) run.swap_interval(1);  // one vertical retrace per swap
 
-    shared::seed_random(shared::run_mode == shared::mode_capture ? 8230u : (GetTickCount() | 1u));
-    assets::build_textures();
-    assets::build_display_lists();
-    scene::layout_scene();
-    music::build_music();
+    build_scene(GetTickCount());
 
     if (shared::run_mode == shared::mode_capture) return capture(run, seconds, file);
     return frame_loop(run);

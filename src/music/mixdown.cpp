@@ -103,8 +103,7 @@ void free_wave_image() {
 }
 
 uint32_t wave_sample_count(const uint8_t* image) {
-    const uint8_t* size = image + 40;
-    return (size[0] | size[1] << 8 | size[2] << 16 | static_cast<uint32_t>(size[3]) << 24) / 2;
+    return shared::get_u32(image + 40) / 2;
 }
 
 }  // namespace music

@@ -1,0 +1,96 @@
+#include "host/hack_options.h"
+
+#include <cstring>
+
+#include "shared/run_mode.h"
+
+namespace host {
+
+namespace {
+
+// The option's name without its one or two leading dashes; null for an
+// argument that is no option.
+const char* option_name(const char* arg) {
+    if (arg[0] != '-') return nullptr;
+    return arg[1] == '-' ? arg + 2 : arg + 1;
+}
+
+HackOptions refused(HackOptions options, int bad_arg, const char* problem) {
+    options.action = HackAction::refuse;
+    options.bad_arg = bad_arg;
+    options.problem = problem;
+    return options;
+}
+
+}  // namespace
+
+int32_t hack_run_mode(bool capture, int32_t width, int32_t height) {
+    if (capture) return shared::mode_capture;
+    return width < 400 || height < 300 ? shared::mode_preview : shared::mode_full_screen;
+}
+
+bool parse_window_id(const char* text, uint64_t* id) {
+    uint64_t base = 10;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text += 2;
+    }
+    if (*text == '\0') return false;
+    uint64_t value = 0;
+    for (; *text; ++text) {
+        uint64_t digit;
+        if (*text >= '0' && *text <= '9') {
+            digit = static_cast<uint64_t>(*text - '0');
+        } else if (base == 16 && *text >= 'a' && *text <= 'f') {
+            digit = static_cast<uint64_t>(*text - 'a' + 10);
+        } else if (base == 16 && *text >= 'A' && *text <= 'F') {
+            digit = static_cast<uint64_t>(*text - 'A' + 10);
+        } else {
+            return false;
+        }
+        value = value * base + digit;
+        if (value > 0xFFFFFFFFu) return false;
+    }
+    if (value == 0) return false;
+    *id = value;
+    return true;
+}
+
+HackOptions parse_hack_options(int argc, const char* const* argv) {
+    HackOptions options{HackAction::run, HackTarget::own_window, 0, 1, 0, -1, -1, -1, nullptr};
+    for (int i = 1; i < argc; ++i) {
+        const char* name = option_name(argv[i]);
+        if (!name) return refused(options, i, "not an option");
+        if (std::strcmp(name, "root") == 0) {
+            options.target = HackTarget::root;
+        } else if (std::strcmp(name, "window") == 0) {
+            options.target = HackTarget::own_window;
+        } else if (std::strcmp(name, "window-id") == 0) {
+            if (i + 1 >= argc || !parse_window_id(argv[i + 1], &options.window_id))
+                return refused(options, i, "needs a window number (decimal or 0x hex)");
+            options.target = HackTarget::window_id;
+            ++i;
+        } else if (std::strcmp(name, "snow") == 0 || std::strcmp(name, "no-snow") == 0) {
+            options.snow = name[0] == 's' ? 1 : 0;
+        } else if (std::strcmp(name, "music") == 0 || std::strcmp(name, "no-music") == 0) {
+            options.music = name[0] == 'm' ? 1 : 0;
+        } else if (std::strcmp(name, "capture") == 0) {
+            if (i + 2 >= argc) return refused(options, i, "needs SECONDS and FILE.bmp");
+            options.action = HackAction::capture;
+            options.seconds_arg = i + 1;
+            options.file_arg = i + 2;
+            i += 2;
+        } else if (std::strcmp(name, "help") == 0 || std::strcmp(name, "h") == 0) {
+            options.action = HackAction::help;
+            return options;
+        } else if (std::strcmp(name, "version") == 0) {
+            options.action = HackAction::version;
+            return options;
+        } else {
+            return refused(options, i, "unknown option");
+        }
+    }
+    return options;
+}
+
+}  // namespace host

@@ -1,0 +1,53 @@
+// The Linux program's command line, in XScreenSaver's conventions: which
+// window to draw into, the two choices, and the capture request.
+// Pure: it looks at the argument vector only; the X11 host reads the
+// environment and opens the windows.
+#pragma once
+#include <cstdint>
+
+namespace host {
+
+enum class HackAction {
+    run,      // draw into the target window until stopped
+    capture,  // --capture SECONDS FILE.bmp
+    help,     // --help: the usage on standard output, exit code 0
+    version,  // --version: the version on standard output, exit code 0
+    refuse,   // a usage error: one line on standard error, exit code 2
+};
+
+enum class HackTarget {
+    own_window,  // a 1280 x 720 window of its own
+    root,        // --root: XSCREENSAVER_WINDOW, else the root window
+    window_id,   // --window-id ID
+};
+
+struct HackOptions {
+    HackAction action;
+    HackTarget target;
+    uint64_t window_id;   // --window-id's value
+    int32_t snow;         // 0 or 1; default 1
+    int32_t music;        // 0 or 1; default 0
+    int seconds_arg;      // --capture: index of SECONDS in argv, else -1
+    int file_arg;         // --capture: index of FILE.bmp in argv, else -1
+    int bad_arg;          // refuse: index of the argument at fault
+    const char* problem;  // refuse: what is wrong with it, for the message
+};
+
+// Reads argv[1..argc-1]. Every option may start with one dash or two
+// (-root, --root). Later options override earlier ones. The scan stops at
+// --help or --version, or at the first argument it refuses: an unknown
+// option, an argument that is no option, or an option lacking operands.
+HackOptions parse_hack_options(int argc, const char* const* argv);
+
+// The run mode of a Linux run: capture for a capture; the preview in a
+// window smaller than 400 x 300 (XScreenSaver's settings preview on a small
+// screen); otherwise full screen, the run that plays music when chosen,
+// whether it draws into XScreenSaver's window or a window of its own.
+int32_t hack_run_mode(bool capture, int32_t width, int32_t height);
+
+// A window number as XScreenSaver writes it: decimal, or hexadecimal after
+// 0x or 0X, the whole text, not 0, at most 32 bits (X resource ids are
+// 29 bits). False for anything else.
+bool parse_window_id(const char* text, uint64_t* id);
+
+}  // namespace host

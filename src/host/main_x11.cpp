@@ -1,0 +1,63 @@
+// The Linux program's entry: reads the command line in XScreenSaver's
+// conventions and takes exactly one action; its result is the exit code.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "host/command_line.h"
+#include "host/hack_options.h"
+#include "host/saver_x11.h"
+#include "shared/flags.h"
+
+namespace {
+
+constexpr char usage[] =
+    "Usage: frostvale [OPTION]...\n"
+    "An animated Christmas scene: a fir tree that ornaments fly onto, lights,\n"
+    "presents and falling snow under a night sky, seen by a circling camera.\n"
+    "\n"
+    "  --root               draw into the window XSCREENSAVER_WINDOW names, else\n"
+    "                       into the root window (as XScreenSaver runs it)\n"
+    "  --window-id ID       draw into the window ID (decimal, or hex after 0x)\n"
+    "  --snow, --no-snow    falling snow (default: on)\n"
+    "  --music, --no-music  the carol loop on ALSA's default device (default: off)\n"
+    "  --capture SECONDS FILE.bmp\n"
+    "                       write the scene as it stands after SECONDS of simulated\n"
+    "                       time (fixed seed and steps) to a 24-bit BMP file; exit\n"
+    "                       code 1 when it cannot be written\n"
+    "  --help, --version    this text, the version\n"
+    "\n"
+    "Options may also start with a single dash. Without --root or --window-id\n"
+    "the scene opens in a 1280 x 720 window of its own; Escape or the close\n"
+    "button ends it. A window smaller than 400 x 300 gets the small preview.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const host::HackOptions options = host::parse_hack_options(argc, argv);
+    switch (options.action) {
+        case host::HackAction::help:
+            std::fputs(usage, stdout);
+            return 0;
+        case host::HackAction::version:
+            std::printf("frostvale %s\n", FROSTVALE_VERSION);
+            return 0;
+        case host::HackAction::refuse:
+            std::fprintf(stderr, "frostvale: %s: %s (see --help)\n", argv[options.bad_arg], options.problem);
+            return 2;
+        case host::HackAction::run:
+        case host::HackAction::capture:
+            break;
+    }
+    shared::snow_flag = options.snow;
+    shared::music_flag = options.music;
+    if (options.action == host::HackAction::run) {
+        return host::saver_run(options.target, options.window_id, 0.0f, nullptr);
+    }
+    // the refusals of the Windows capture: a name beyond its 260-byte
+    // buffer, a time the capture clock never reaches
+    const char* file = argv[options.file_arg];
+    const float seconds = static_cast<float>(std::strtod(argv[options.seconds_arg], nullptr));
+    if (std::strlen(file) >= 260 || !host::capture_time_reachable(seconds)) return 1;
+    return host::saver_run(options.target, options.window_id, seconds, file);
+}

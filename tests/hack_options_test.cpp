@@ -1,0 +1,78 @@
+// The Linux program's command line.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "host/hack_options.h"
+#include "shared/run_mode.h"
+
+namespace {
+
+struct OptionsCase {
+    std::vector<const char*> args;
+    host::HackAction action;
+    host::HackTarget target;
+    uint64_t window_id;
+    int32_t snow, music;
+    int bad_arg;
+};
+
+TEST(HackOptions, DecisionTable) {
+    using A = host::HackAction;
+    using T = host::HackTarget;
+    const OptionsCase cases[] = {
+        {{}, A::run, T::own_window, 0, 1, 0, -1},
+        {{"-root", "--no-snow", "-music"}, A::run, T::root, 0, 0, 1, -1},
+        {{"--window-id", "0x2a00007", "-snow", "--no-music"}, A::run, T::window_id, 0x2a00007, 1, 0, -1},
+        {{"-window-id", "12345", "--root", "-window"}, A::run, T::own_window, 12345, 1, 0, -1},
+        {{"--root", "--capture", "20", "f.bmp"}, A::capture, T::root, 0, 1, 0, -1},
+        {{"--bogus", "--help"}, A::refuse, T::own_window, 0, 1, 0, 1},
+        {{"--help", "--bogus"}, A::help, T::own_window, 0, 1, 0, -1},
+        {{"-version"}, A::version, T::own_window, 0, 1, 0, -1},
+        {{"--root", "hello"}, A::refuse, T::root, 0, 1, 0, 2},
+        {{"---root"}, A::refuse, T::own_window, 0, 1, 0, 1},
+        {{"--window-id"}, A::refuse, T::own_window, 0, 1, 0, 1},
+        {{"--window-id", "0"}, A::refuse, T::own_window, 0, 1, 0, 1},
+        {{"--capture", "20"}, A::refuse, T::own_window, 0, 1, 0, 1},
+    };
+    for (const OptionsCase& c : cases) {
+        std::vector<const char*> argv{"frostvale"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        const host::HackOptions o = host::parse_hack_options(static_cast<int>(argv.size()), argv.data());
+        const char* first = c.args.empty() ? "(none)" : c.args[0];
+        EXPECT_EQ(o.action, c.action) << first;
+        EXPECT_EQ(o.target, c.target) << first;
+        if (c.target == T::window_id || c.window_id) {
+            EXPECT_EQ(o.window_id, c.window_id) << first;
+        }
+        EXPECT_EQ(o.snow, c.snow) << first;
+        EXPECT_EQ(o.music, c.music) << first;
+        EXPECT_EQ(o.bad_arg, c.bad_arg) << first;
+        EXPECT_EQ(o.problem != nullptr, c.action == A::refuse) << first;
+    }
+    const char* capture[] = {"frostvale", "-no-snow", "--capture", "2.5", "out.bmp"};
+    const host::HackOptions o = host::parse_hack_options(5, capture);
+    EXPECT_EQ(o.seconds_arg, 3);
+    EXPECT_EQ(o.file_arg, 4);
+}
+
+TEST(HackOptions, WindowNumbers) {
+    uint64_t id = 7;
+    EXPECT_TRUE(host::parse_window_id("0X1aF", &id));
+    EXPECT_EQ(id, 0x1afu);
+    EXPECT_TRUE(host::parse_window_id("4294967295", &id));
+    EXPECT_EQ(id, 4294967295u);
+    for (const char* bad : {"", "0x", "0", "4294967296", "12a", "0x1g", "-5", " 5", "+5"}) {
+        EXPECT_FALSE(host::parse_window_id(bad, &id)) << bad;
+    }
+    EXPECT_EQ(id, 4294967295u);  // refusals leave it
+}
+
+TEST(HackOptions, RunModeByWindowSize) {
+    EXPECT_EQ(host::hack_run_mode(false, 400, 300), shared::mode_full_screen);
+    EXPECT_EQ(host::hack_run_mode(false, 399, 2000), shared::mode_preview);
+    EXPECT_EQ(host::hack_run_mode(false, 2000, 299), shared::mode_preview);
+    EXPECT_EQ(host::hack_run_mode(true, 100, 100), shared::mode_capture);
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+"""The Linux program's end-to-end tests: a private Xvfb display per test
+script (Mesa's GLX), the program's path, windows the tests make, close or
+destroy through Xlib (ctypes), and screenshots read as RGB rows.
+
+Environment: FROSTVALE_PROGRAM (the frostvale program), FROSTVALE_DUMP
+(frostvale-dump, when built) and FROSTVALE_TEST_HOME (a scratch folder)."""
+import ctypes
+import os
+import re
+import subprocess
+import time
+import unittest
+
+PROGRAM = os.environ["FROSTVALE_PROGRAM"]
+DUMP = os.environ.get("FROSTVALE_DUMP", "")
+HOME = os.environ["FROSTVALE_TEST_HOME"]
+SCREEN = (1600, 900)
+
+ENV = None
+_xvfb = None
+_xlib = None
+_display = None
+
+_P, _ID, _INT = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int
+# the Xlib functions the tests call: name, result, arguments
+_XLIB = [
+    ("XOpenDisplay", _P, [ctypes.c_char_p]),
+    ("XDefaultRootWindow", _ID, [_P]),
+    ("XCreateSimpleWindow", _ID, [_P, _ID, _INT, _INT, _INT, _INT, _INT, _ID, _ID]),
+    ("XMapWindow", _INT, [_P, _ID]),
+    ("XDestroyWindow", _INT, [_P, _ID]),
+    ("XInternAtom", _ID, [_P, ctypes.c_char_p, _INT]),
+    ("XSendEvent", _INT, [_P, _ID, _INT, ctypes.c_long, _P]),
+    ("XSync", _INT, [_P, _INT]),
+]
+
+
+def start():
+    """Starts the private display and connects to it."""
+    global ENV, _xvfb, _xlib, _display
+    os.makedirs(HOME, exist_ok=True)
+    read_end, write_end = os.pipe()
+    _xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                              "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
+                             pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as f:
+        name = ":" + f.readline().strip()
+    ENV = dict(os.environ, DISPLAY=name)
+    ENV.pop("XSCREENSAVER_WINDOW", None)
+    _xlib = ctypes.CDLL("libX11.so.6")
+    for function, result, arguments in _XLIB:
+        getattr(_xlib, function).restype = result
+        getattr(_xlib, function).argtypes = arguments
+    _display = _xlib.XOpenDisplay(name.encode())
+
+
+def stop():
+    if _xvfb:
+        _xvfb.terminate()
+        _xvfb.wait()
+
+
+def make_window(x, y, width, height):
+    """A plain mapped window on the root window, as a screensaver host
+    makes one; returns its id."""
+    window = _xlib.XCreateSimpleWindow(_display, _xlib.XDefaultRootWindow(_display), x, y, width,
+                                       height, 0, 0, 0)
+    _xlib.XMapWindow(_display, window)
+    _xlib.XSync(_display, 0)
+    return window
+
+
+def destroy_window(window):
+    _xlib.XDestroyWindow(_display, window)
+    _xlib.XSync(_display, 0)
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", _INT), ("serial", _ID), ("send_event", _INT), ("display", _P),
+                ("window", _ID), ("message_type", _ID), ("format", _INT),
+                ("data", ctypes.c_long * 5)]
+
+
+class _Event(ctypes.Union):
+    _fields_ = [("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
+
+
+def press_close_button(window):
+    """What a window manager sends when the close button is pressed."""
+    event = _Event()
+    event.xclient.type = 33  # ClientMessage
+    event.xclient.window = window
+    event.xclient.message_type = _xlib.XInternAtom(_display, b"WM_PROTOCOLS", 0)
+    event.xclient.format = 32
+    event.xclient.data[0] = _xlib.XInternAtom(_display, b"WM_DELETE_WINDOW", 0)
+    _xlib.XSendEvent(_display, window, 0, 0, ctypes.byref(event))
+    _xlib.XSync(_display, 0)
+
+
+def start_program(*args, env=None):
+    return subprocess.Popen([PROGRAM] + list(args), env=env or ENV, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.PIPE)
+
+
+def find_window(title):
+    """The id of the first window titled title, waiting for it (20 s)."""
+    out = subprocess.run(["timeout", "20", "xdotool", "search", "--sync", "--name", "^%s$" % title],
+                         env=ENV, capture_output=True, text=True).stdout.split()
+    return int(out[0]) if out else None
+
+
+def send_key(window, key):
+    subprocess.run(["xdotool", "key", "--window", str(window), key], env=ENV, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def screenshot():
+    """The screen: (width, RGB bytes, row 0 at the top)."""
+    ppm = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=ENV,
+                         capture_output=True, check=True).stdout
+    # P6, width, height, maximum, one white-space byte, then the pixels
+    header = re.match(rb"P6\s+(\d+)\s+\d+\s+\d+\s", ppm)
+    return int(header.group(1)), ppm[header.end():]
+
+
+def _fraction(shot, x0, y0, x1, y1, passes):
+    """The fraction of every other pixel of the rectangle that passes."""
+    width, data = shot
+    pixels = [data[(y * width + x) * 3:(y * width + x) * 3 + 3]
+              for y in range(y0, y1, 2) for x in range(x0, x1, 2)]
+    return sum(1 for p in pixels if passes(p)) / len(pixels)
+
+
+def shows_scene(shot, x, y, width, height):
+    """Whether the rectangle shows the scene as the camera first sees it:
+    night sky across its top, the pale ground across its bottom, the
+    green tree in its middle. Returns (sky, ground, tree) fractions."""
+    def at(fx, fy):
+        return x + int(width * fx), y + int(height * fy)
+    sky = _fraction(shot, *at(0.05, 0.03), *at(0.3, 0.2),
+                    lambda p: p[2] > p[0] and p[2] >= p[1] and max(p) < 90)
+    ground = _fraction(shot, *at(0.05, 0.85), *at(0.3, 0.97), lambda p: min(p) > 120)
+    tree = _fraction(shot, *at(0.46, 0.45), *at(0.54, 0.6),
+                     lambda p: p[1] > p[0] + 15 and p[1] > p[2] + 10)
+    return sky, ground, tree
+
+
+class X11TestCase(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        start()
+
+    @classmethod
+    def tearDownClass(cls):
+        stop()
+
+    def assertShowsScene(self, x, y, width, height, timeout=20):
+        """Waits until the rectangle shows the scene."""
+        deadline = time.monotonic() + timeout
+        while True:
+            found = shows_scene(screenshot(), x, y, width, height)
+            if min(found[0], found[1]) > 0.8 and found[2] > 0.5:
+                return
+            if time.monotonic() > deadline:
+                self.fail("no scene at %d,%d %dx%d: sky, ground, tree %.2f %.2f %.2f"
+                          % ((x, y, width, height) + found))
+            time.sleep(0.5)
+
+    def assertEnds(self, process, within, code=0):
+        """The process ends within the seconds given, with code, and says
+        nothing on standard error."""
+        try:
+            process.wait(timeout=within)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            self.fail("still running after %.1f s" % within)
+        with process.stderr:
+            self.assertEqual(process.stderr.read(), b"")
+        self.assertEqual(process.returncode, code)
+
+
+def main():
+    unittest.main(verbosity=2)
