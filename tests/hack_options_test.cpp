@@ -23,7 +23,7 @@ TEST(HackOptions, DecisionTable) {
     const OptionsCase cases[] = {
         {{}, A::run, T::own_window, 0, 1, 0, -1},
         {{"-root", "--no-snow", "-music"}, A::run, T::root, 0, 0, 1, -1},
-        {{"--window-id", "0x2a00007", "-snow", "--no-music"}, A::run, T::window_id, 0x2a00007, 1, 0, -1},
+        {{"--root", "--music", "--window-id", "0x2a00007", "-snow"}, A::run, T::window_id, 0x2a00007, 1, 0, -1},
         {{"-window-id", "12345", "--root", "-window"}, A::run, T::own_window, 12345, 1, 0, -1},
         {{"--root", "--capture", "20", "f.bmp"}, A::capture, T::root, 0, 1, 0, -1},
         {{"--bogus", "--help"}, A::refuse, T::own_window, 0, 1, 0, 1},

@@ -45,24 +45,33 @@ TEST(SaverRules, TimeStepIsCappedAt50ms) {
 }
 
 // Swaps that wait (frames a retrace apart, or a driver queueing three frames
-// ahead) never pace; swaps that return at once pace after 30 quick frames,
-// to one retrace (60 Hz on a report of 0) with no hurry after an overrun.
+// ahead now and then) never pace; swaps that return at once pace after a
+// block of 30 quick frames, even frames of 11 and 14 ms on 60 Hz, to one
+// retrace (60 Hz on a report of 0) with no hurry after an overrun.
 TEST(SaverRules, PacingOnlyWhereSwapsDoNotWait) {
     host::SwapPacing waits = host::start_swap_pacing(144, 0.0);
     double now = 0.0;
     for (int i = 0; i < 300; ++i) {
-        now += i < 3 ? 0.001 : 1.0 / 144;
+        now += i % 40 < 3 ? 0.001 : 1.0 / 144;
         ASSERT_EQ(host::pace_after_swap(&waits, now), 0.0) << i;
     }
+    host::SwapPacing uneven = host::start_swap_pacing(60, 0.0);
+    now = 0.0;
+    for (int i = 0; i < host::frames_per_block - 1; ++i) {
+        now += i % 2 ? 0.014 : 0.011;
+        ASSERT_EQ(host::pace_after_swap(&uneven, now), 0.0) << i;
+    }
+    EXPECT_NEAR(host::pace_after_swap(&uneven, now + 0.011), 1.0 / 60, 1e-9);
+
     host::SwapPacing quick = host::start_swap_pacing(0, 0.0);
     now = 0.0;
     for (int i = 0; i < 100; ++i) {
         now += i == 60 ? 0.1 : 0.002;  // 2 ms frames, one of 100 ms
         const double wait = host::pace_after_swap(&quick, now);
-        if (i < host::quick_frames_to_pace - 1 || i == 60) {
+        if (i < host::frames_per_block - 1 || i == 60) {
             ASSERT_EQ(wait, 0.0) << i;
         } else {
-            ASSERT_NEAR(wait, 1.0 / 60 - (i == host::quick_frames_to_pace - 1 ? 0.0 : 0.002), 1e-9) << i;
+            ASSERT_NEAR(wait, 1.0 / 60 - (i == host::frames_per_block - 1 ? 0.0 : 0.002), 1e-9) << i;
         }
         now += wait;
     }

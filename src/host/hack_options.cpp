@@ -90,6 +90,10 @@ HackOptions parse_hack_options(int argc, const char* const* argv) {
             return refused(options, i, "unknown option");
         }
     }
+    // Music only where the scene is the screensaver itself, never inside
+    // another program's window (XScreenSaver's settings preview passes
+    // --window-id), as the Windows preview never plays it.
+    if (options.target == HackTarget::window_id) options.music = 0;
     return options;
 }
 

@@ -34,7 +34,8 @@ struct HackOptions {
 };
 
 // Reads argv[1..argc-1]. Every option may start with one dash or two
-// (-root, --root). Later options override earlier ones. The scan stops at
+// (-root, --root). Later options override earlier ones; --music counts only
+// for --root and the window of its own, not for --window-id. The scan stops at
 // --help or --version, or at the first argument it refuses: an unknown
 // option, an argument that is no option, or an option lacking operands.
 HackOptions parse_hack_options(int argc, const char* const* argv);

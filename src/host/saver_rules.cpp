@@ -45,8 +45,12 @@ double pace_after_swap(SwapPacing* pacing, double now) {
     const double frame = now - pacing->last_swap;
     pacing->last_swap = now;
     if (!pacing->paced) {
-        pacing->quick_frames = frame < 0.75 * pacing->refresh_period ? pacing->quick_frames + 1 : 0;
-        if (pacing->quick_frames < quick_frames_to_pace) return 0.0;
+        pacing->block_seconds += frame;
+        if (++pacing->block_frames < frames_per_block) return 0.0;
+        const bool quick = pacing->block_seconds < quick_block_share * frames_per_block * pacing->refresh_period;
+        pacing->block_frames = 0;
+        pacing->block_seconds = 0.0;
+        if (!quick) return 0.0;
         pacing->paced = true;
         pacing->next_frame_due = now;
     }

@@ -46,22 +46,26 @@ float frame_time_step(int64_t elapsed_counts, int64_t frequency);
 struct SwapPacing {
     double refresh_period;   // seconds per retrace
     double last_swap;        // when the previous swap returned (seconds)
-    int32_t quick_frames;    // consecutive frames shorter than 3/4 of a retrace
+    int32_t block_frames;    // frames seen in the current block
+    double block_seconds;    // and the time they took
     bool paced;              // swaps were seen not to wait: the loop waits itself
     double next_frame_due;   // while paced: when the next frame should start
 };
 
-// So many quick frames in a row (half a second at 60 Hz) show that swaps
-// do not wait; a driver that queues a few frames ahead makes only a few.
-enum { quick_frames_to_pace = 30 };
+// Frames are judged in blocks of this many (half a second at 60 Hz). Where
+// swaps wait, a block takes at least 30 retraces less the few frames a
+// driver may queue ahead (3 frames in 30 would make it 0.9 of that); a
+// block done in under 0.85 of its retraces shows that swaps do not wait.
+enum { frames_per_block = 30 };
+constexpr double quick_block_share = 0.85;
 
 // Pacing for a display that reports refresh_hz (0 or 1, the hardware's
 // default, count as 60 Hz), starting at now (seconds on a steady clock).
 SwapPacing start_swap_pacing(int32_t refresh_hz, double now);
 
 // After each buffer swap, at now: the seconds the loop should wait before
-// its next frame; 0 until swaps are seen not to wait, then whatever keeps
-// the frames one retrace apart. A frame that overran starts the schedule
+// its next frame; 0 until a block of frames shows that swaps do not wait,
+// then whatever keeps the frames one retrace apart. A frame that overran starts the schedule
 // again from now rather than hurrying to catch up. Once paced, the loop
 // stays paced for the run.
 double pace_after_swap(SwapPacing* pacing, double now);

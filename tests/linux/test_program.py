@@ -115,10 +115,13 @@ class Music(x11_env.X11TestCase):
             f.write("pcm.!default { %s }\n" % device)
         return dict(x11_env.ENV, ALSA_CONFIG_PATH=config)
 
-    def play(self, width, height, device, seconds=2):
+    def play(self, width, height, device, seconds=2, embedded=False):
         window = x11_env.make_window(0, 0, width, height)
         try:
-            program = x11_env.start_program("--music", "--window-id", str(window), env=self.env(device))
+            # XScreenSaver's window, or (embedded) another program's
+            target = ["--window-id", str(window)] if embedded else ["--root"]
+            env = dict(self.env(device), XSCREENSAVER_WINDOW=str(window))
+            program = x11_env.start_program("--music", *target, env=env)
             self.assertShowsScene(0, 0, width, height)
             time.sleep(seconds)
             program.send_signal(signal.SIGTERM)
@@ -143,8 +146,10 @@ class Music(x11_env.X11TestCase):
         self.assertGreater(sum(1 for s in samples[6615:] if s), (len(samples) - 6615) // 2)
         self.assertLessEqual(max(abs(s) for s in samples), 22936)
 
-    def test_no_music_in_the_preview_and_none_without_a_device(self):
-        self.play(320, 240, 'type file slave { pcm { type null } } file "%s" format raw' % self.output, 1)
+    def test_no_music_in_the_preview_or_another_window_and_none_without_a_device(self):
+        device = 'type file slave { pcm { type null } } file "%s" format raw' % self.output
+        self.play(320, 240, device, 1)
+        self.play(640, 360, device, 1, embedded=True)
         self.assertEqual(self.samples(), [])
         self.play(640, 360, "type hw card 99", 1)
 
