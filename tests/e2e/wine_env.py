@@ -7,8 +7,12 @@ Environment: FROSTVALE_WINDOWS_BUILD (the cross build folder) and
 FROSTVALE_TEST_HOME (a folder of the native build for the prefix)."""
 import os
 import subprocess
+import sys
 import time
 import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from x_screen import start_x_server  # noqa: E402
 
 BUILD = os.environ["FROSTVALE_WINDOWS_BUILD"]
 HOME = os.environ["FROSTVALE_TEST_HOME"]
@@ -42,18 +46,6 @@ def environment(display, prefix=PREFIX):
     env.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
                DISPLAY=display)
     return env
-
-
-def start_x_server(argv):
-    """Starts an X server (argv without its display) on a free display;
-    returns its process and the display's name."""
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(argv + ["-displayfd", str(write_end), "-nolisten", "tcp"],
-                              pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as f:
-        return server, ":" + f.readline().strip()
 
 
 def make_prefix(env, settings):

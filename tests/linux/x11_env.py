@@ -6,10 +6,13 @@ Environment: FROSTVALE_PROGRAM (the frostvale program), FROSTVALE_DUMP
 (frostvale-dump, when built) and FROSTVALE_TEST_HOME (a scratch folder)."""
 import ctypes
 import os
-import re
 import subprocess
+import sys
 import time
 import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from x_screen import is_scene, screenshot, shows_scene, start_x_server  # noqa: E402
 
 PROGRAM = os.environ["FROSTVALE_PROGRAM"]
 DUMP = os.environ.get("FROSTVALE_DUMP", "")
@@ -39,14 +42,7 @@ def start():
     """Starts the private display and connects to it."""
     global ENV, _xvfb, _xlib, _display
     os.makedirs(HOME, exist_ok=True)
-    read_end, write_end = os.pipe()
-    _xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                              "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
-                             pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as f:
-        name = ":" + f.readline().strip()
+    _xvfb, name = start_x_server(["Xvfb", "-screen", "0", "%dx%dx24" % SCREEN])
     ENV = dict(os.environ, DISPLAY=name)
     ENV.pop("XSCREENSAVER_WINDOW", None)
     _xlib = ctypes.CDLL("libX11.so.6")
@@ -116,37 +112,6 @@ def send_key(window, key):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def screenshot():
-    """The screen: (width, RGB bytes, row 0 at the top)."""
-    ppm = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=ENV,
-                         capture_output=True, check=True).stdout
-    # P6, width, height, maximum, one white-space byte, then the pixels
-    header = re.match(rb"P6\s+(\d+)\s+\d+\s+\d+\s", ppm)
-    return int(header.group(1)), ppm[header.end():]
-
-
-def _fraction(shot, x0, y0, x1, y1, passes):
-    """The fraction of every other pixel of the rectangle that passes."""
-    width, data = shot
-    pixels = [data[(y * width + x) * 3:(y * width + x) * 3 + 3]
-              for y in range(y0, y1, 2) for x in range(x0, x1, 2)]
-    return sum(1 for p in pixels if passes(p)) / len(pixels)
-
-
-def shows_scene(shot, x, y, width, height):
-    """Whether the rectangle shows the scene as the camera first sees it:
-    night sky across its top, the pale ground across its bottom, the
-    green tree in its middle. Returns (sky, ground, tree) fractions."""
-    def at(fx, fy):
-        return x + int(width * fx), y + int(height * fy)
-    sky = _fraction(shot, *at(0.05, 0.03), *at(0.3, 0.2),
-                    lambda p: p[2] > p[0] and p[2] >= p[1] and max(p) < 90)
-    ground = _fraction(shot, *at(0.05, 0.85), *at(0.3, 0.97), lambda p: min(p) > 120)
-    tree = _fraction(shot, *at(0.46, 0.45), *at(0.54, 0.6),
-                     lambda p: p[1] > p[0] + 15 and p[1] > p[2] + 10)
-    return sky, ground, tree
-
-
 class X11TestCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -160,8 +125,8 @@ class X11TestCase(unittest.TestCase):
         """Waits until the rectangle shows the scene."""
         deadline = time.monotonic() + timeout
         while True:
-            found = shows_scene(screenshot(), x, y, width, height)
-            if min(found[0], found[1]) > 0.8 and found[2] > 0.5:
+            found = shows_scene(screenshot(ENV), x, y, width, height)
+            if is_scene(found):
                 return
             if time.monotonic() > deadline:
                 self.fail("no scene at %d,%d %dx%d: sky, ground, tree %.2f %.2f %.2f"
