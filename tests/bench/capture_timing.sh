@@ -22,7 +22,7 @@ while [ ! -s "$OUT/display" ]; do sleep 0.1; done
 export DISPLAY=":$(head -n1 "$OUT/display")"
 # a server left running by an earlier command would not know this display
 wineserver -w
-[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+[ -d "$WINEPREFIX" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
 wineserver -p  # one server for all the runs, started before the clock
 
 now() { date +%s.%N; }
