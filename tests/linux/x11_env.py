@@ -108,7 +108,9 @@ def find_window(title):
 
 
 def send_key(window, key):
-    subprocess.run(["xdotool", "key", "--window", str(window), key], env=ENV, check=True,
+    # the press alone: a key that ends the run takes the window with it,
+    # and a release sent after it would find no window
+    subprocess.run(["xdotool", "keydown", "--window", str(window), key], env=ENV, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
