@@ -4,6 +4,7 @@ program (tests/linux) draw the scene on them."""
 import os
 import re
 import subprocess
+import unittest
 
 
 def start_x_server(argv):
@@ -52,3 +53,18 @@ def shows_scene(shot, x, y, width, height):
 
 def is_scene(found):
     return min(found[0], found[1]) > 0.8 and found[2] > 0.5
+
+
+def test_case_on(start, stop):
+    """A test case base whose classes start their display (start) before
+    their first test and stop it (stop) after their last."""
+    class DisplayTestCase(unittest.TestCase):
+        @classmethod
+        def setUpClass(cls):
+            start()
+
+        @classmethod
+        def tearDownClass(cls):
+            stop()
+
+    return DisplayTestCase

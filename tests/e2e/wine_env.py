@@ -12,7 +12,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from x_screen import start_x_server  # noqa: E402
+from x_screen import start_x_server, test_case_on  # noqa: E402
 
 BUILD = os.environ["FROSTVALE_WINDOWS_BUILD"]
 HOME = os.environ["FROSTVALE_TEST_HOME"]
@@ -194,14 +194,7 @@ def fields(line):
     return result
 
 
-class WineTestCase(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        start()
-
-    @classmethod
-    def tearDownClass(cls):
-        stop()
+WineTestCase = test_case_on(start, stop)
 
 
 def main():

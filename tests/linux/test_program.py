@@ -43,15 +43,14 @@ class Program(x11_env.X11TestCase):
     def test_window_id_and_signals(self):
         window = x11_env.make_window(100, 100, 640, 360)
         try:
-            for option, number in (("--window-id", str(window)), ("-window-id", hex(window))):
-                for stop in (signal.SIGTERM, signal.SIGINT):
-                    with self.subTest(option=option, stop=stop):
-                        program = x11_env.start_program(option, number)
-                        self.assertShowsScene(100, 100, 640, 360)
-                        sent = time.monotonic()
-                        program.send_signal(stop)
-                        self.assertEnds(program, 1)
-                        self.assertLess(time.monotonic() - sent, 1)
+            for number, stop in ((str(window), signal.SIGTERM), (hex(window), signal.SIGINT)):
+                with self.subTest(number=number, stop=stop):
+                    program = x11_env.start_program("--window-id", number)
+                    self.assertShowsScene(100, 100, 640, 360)
+                    sent = time.monotonic()
+                    program.send_signal(stop)
+                    self.assertEnds(program, 1)
+                    self.assertLess(time.monotonic() - sent, 1)
         finally:
             x11_env.destroy_window(window)
 
@@ -129,29 +128,19 @@ class Music(x11_env.X11TestCase):
         finally:
             x11_env.destroy_window(window)
 
-    def samples(self):
-        if not os.path.exists(self.output):
-            return []
-        with open(self.output, "rb") as f:
-            data = f.read()
-        return struct.unpack("<%dh" % (len(data) // 2), data)
-
-    def test_the_loop_plays_from_its_lead_in(self):
-        self.play(640, 360, 'type file slave { pcm { type null } } file "%s" format raw' % self.output)
-        samples = self.samples()
-        # the 0.3 s lead-in is silent, the carols are not, and nothing is
-        # louder than 0.7 of full scale
-        self.assertGreater(len(samples), 22050)
-        self.assertEqual(set(samples[:6615]), {0})
-        self.assertGreater(sum(1 for s in samples[6615:] if s), (len(samples) - 6615) // 2)
-        self.assertLessEqual(max(abs(s) for s in samples), 22936)
-
-    def test_no_music_in_the_preview_or_another_window_and_none_without_a_device(self):
+    def test_music_only_as_the_screensaver_itself(self):
         device = 'type file slave { pcm { type null } } file "%s" format raw' % self.output
+        # the preview and another program's window play nothing
         self.play(320, 240, device, 1)
         self.play(640, 360, device, 1, embedded=True)
-        self.assertEqual(self.samples(), [])
-        self.play(640, 360, "type hw card 99", 1)
+        self.assertFalse(os.path.exists(self.output))
+        # XScreenSaver's window plays the loop from its silent 0.3 s lead-in
+        # (its samples against the image: the player's unit test)
+        self.play(640, 360, device)
+        with open(self.output, "rb") as f:
+            samples = struct.unpack("<%dh" % (22050 * 2), f.read(22050 * 4))
+        self.assertEqual(set(samples[:6615]), {0})
+        self.assertNotEqual(set(samples[6615:]), {0})
 
 
 if __name__ == "__main__":

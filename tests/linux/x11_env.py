@@ -12,7 +12,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from x_screen import is_scene, screenshot, shows_scene, start_x_server  # noqa: E402
+from x_screen import is_scene, screenshot, shows_scene, start_x_server, test_case_on  # noqa: E402
 
 PROGRAM = os.environ["FROSTVALE_PROGRAM"]
 DUMP = os.environ.get("FROSTVALE_DUMP", "")
@@ -114,15 +114,7 @@ def send_key(window, key):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-class X11TestCase(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        start()
-
-    @classmethod
-    def tearDownClass(cls):
-        stop()
-
+class X11TestCase(test_case_on(start, stop)):
     def assertShowsScene(self, x, y, width, height, timeout=20):
         """Waits until the rectangle shows the scene."""
         deadline = time.monotonic() + timeout
