@@ -17,7 +17,10 @@ constexpr Subcommand subcommands[] = {
     {"layout", run_layout, "[--preview]"},
     {"scene", run_scene, "SECONDS [--snow on|off] [--preview]"},
     {"textures", run_textures, "DIR"},
+#ifndef __EMSCRIPTEN__
+    // needs an OpenGL context, which node has not
     {"frame", run_frame, "SECONDS FILE.bmp [--width W --height H]"},
+#endif
     {"wave", run_wave, "FILE"},
     {"clock", run_clock, "DAYS [--fps N]"},
     {nullptr, nullptr, nullptr},

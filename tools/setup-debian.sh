@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian 12 packages the build and the tests need, when any
-# is missing. Used by tools/run.sh and tools/test.sh.
+# is missing. Used by tools/run.sh and tools/test.sh; with package names as
+# arguments, only those (tools/build-web.sh).
 set -eu
 
 PACKAGES="g++ cmake ninja-build python3 g++-mingw-w64-x86-64 wine wine64 xvfb xauth
@@ -10,6 +11,11 @@ nsis wixl"
 
 # the Linux program, its tests, its package and the sanitizer build
 PACKAGES="$PACKAGES libx11-dev libasound2-dev xdotool xscreensaver dpkg-dev lintian clang libclang-rt-14-dev"
+
+# the browser build and its page test
+PACKAGES="$PACKAGES emscripten binaryen chromium"
+
+[ $# -eq 0 ] || PACKAGES="$*"
 
 missing=""
 for p in $PACKAGES; do
@@ -26,4 +32,12 @@ if [ -n "$missing" ]; then
     [ "$(id -u)" -eq 0 ] || SUDO=sudo
     $SUDO apt-get update -q
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q $missing
+fi
+
+# npm fetches the page test's browser driver (puppeteer-core); where
+# Node.js came from elsewhere it brings its own npm
+if [ $# -eq 0 ] && ! command -v npm >/dev/null 2>&1; then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO=sudo
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q npm
 fi
