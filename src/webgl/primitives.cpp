@@ -1,5 +1,7 @@
 #include "webgl/primitives.h"
 
+#include <cstddef>
+
 #include "webgl/gl11.h"
 
 namespace webgl {
@@ -85,7 +87,7 @@ void build_mip_levels(int32_t width, int32_t height, const uint8_t* rgba, std::v
                     if (dx && dy) {
                         d[c] = static_cast<uint8_t>((s[c] + s[c + dx] + s[c + dy] + s[c + dx + dy] + 2) / 4);
                     } else {
-                        d[c] = static_cast<uint8_t>((s[c] + s[c + dx + dy] + 1) / 2);
+                        d[c] = static_cast<uint8_t>((s[c] + s[c + dx + dy]) / 2);
                     }
                 }
             }

@@ -28,8 +28,9 @@ uint32_t as_separate_primitives(uint32_t mode, const Vertex* vertices, int32_t c
 
 // The levels gluBuild2DMipmaps uploads for a power-of-two RGBA image:
 // level 0 is the image itself, and each next level halves both sides
-// (down to 1) with every texel the rounded mean of the 2 x 2 (or 2 x 1)
-// texels below it. levels receives them in order, the last one 1 x 1.
+// (down to 1) with every texel the mean of the 2 x 2 texels below it,
+// rounded, or of the 2 x 1 once a side is 1, rounded down (as GLU rounds
+// them). levels receives them in order, the last one 1 x 1.
 struct MipLevel {
     int32_t width, height;
     std::vector<uint8_t> rgba;
