@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "host/bitmap.h"
-#include "host/capture.h"
+#include "host/run/bitmap.h"
+#include "host/run/capture.h"
 
 namespace {
 

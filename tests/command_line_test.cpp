@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "host/command_line.h"
+#include "host/win32/command_line.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "assets/assets.h"
 #include "dump.h"
-#include "host/capture.h"
-#include "host/command_line.h"
+#include "host/run/capture.h"
+#include "host/win32/command_line.h"
 #include "scene/scene.h"
 #include "shared/random.h"
 #include "shared/run_mode.h"

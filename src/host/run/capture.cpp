@@ -1,4 +1,4 @@
-#include "host/capture.h"
+#include "host/run/capture.h"
 
 #include "scene/scene.h"
 
