@@ -10,7 +10,6 @@
 #include "assets/assets.h"
 #include "dump.h"
 #include "host/run/capture.h"
-#include "host/win32/command_line.h"
 #include "scene/scene.h"
 #include "shared/random.h"
 #include "shared/run_mode.h"

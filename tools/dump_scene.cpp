@@ -7,7 +7,6 @@
 
 #include "dump_common.h"
 #include "host/run/capture.h"
-#include "host/win32/command_line.h"
 #include "scene/scene.h"
 #include "scene/state.h"
 #include "shared/flags.h"

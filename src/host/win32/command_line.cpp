@@ -88,8 +88,4 @@ StartRequest decide_start(int argc, const wchar_t* const* argv) {
     return request;
 }
 
-bool capture_time_reachable(float seconds) {
-    return !(seconds > 1048576.0f);  // also false for +infinity; NaN passes
-}
-
 }  // namespace host

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "host/run/capture.h"
 #include "host/win32/command_line.h"
 #include "host/win32/saver_win32.h"
 #include "settings/settings.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/win32/command_line.h"
+#include "host/run/capture.h"
 #include "host/x11/hack_options.h"
 #include "host/x11/saver_x11.h"
 #include "shared/flags.h"
