@@ -11,9 +11,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "host/capture.h"
-#include "host/command_line.h"
-#include "host/saver_gl.h"
+#include "host/run/capture.h"
+#include "host/run/saver_gl.h"
 #include "scene/scene.h"
 #include "shared/flags.h"
 #include "shared/run_mode.h"
