@@ -1,9 +1,10 @@
 #!/bin/sh
-# Builds everything (the Windows program and test driver, the native core,
-# tests, tools and the Linux program) and runs every test: the native unit
-# tests, the end-to-end tests of the real program under Wine and of the
-# Linux program on private displays, and the unit tests once more under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds everything (the Windows program and test driver, the browser
+# version, the native core, tests, tools and the Linux program) and runs
+# every test: the native unit tests, the end-to-end tests of the real
+# program under Wine and of the Linux program on private displays, the
+# browser version under node and in headless Chromium, and the unit tests
+# once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -eu
 cd "$(dirname "$0")/.."
 tools/setup-debian.sh
@@ -15,8 +16,18 @@ cmake -S . -B "$BUILD/win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 cmake --build "$BUILD/win64" -j "$JOBS"
 
+# The browser build (dist/web), and the page test's browser driver: npm's
+# puppeteer-core at the version the lock file names (the browser is
+# Debian's chromium); without it the page test is skipped.
+tools/build-web.sh
+mkdir -p "$BUILD/web-test"
+cp tests/web/package.json tests/web/package-lock.json "$BUILD/web-test/"
+(cd "$BUILD/web-test" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error) ||
+    echo "puppeteer-core could not be installed: the page test will be skipped"
+
 cmake -S . -B "$BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DFROSTVALE_WINDOWS_BUILD="$(pwd)/$BUILD/win64"
+    -DFROSTVALE_WINDOWS_BUILD="$(pwd)/$BUILD/win64" \
+    -DFROSTVALE_WEB_BUILD="$(pwd)/$BUILD/web" -DFROSTVALE_NODE_MODULES="$(pwd)/$BUILD/web-test/node_modules"
 cmake --build "$BUILD/native" -j "$JOBS"
 
 ctest --test-dir "$BUILD/native" --output-on-failure -j "$JOBS"
