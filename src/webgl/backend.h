@@ -23,14 +23,17 @@ namespace backend {
 // called by start_layer.
 void start();
 
-// Draws count vertices made outside any list, with state.
-void draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t count);
+// Draws index_count indices into vertex_count vertices made outside any
+// list, with state.
+void draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
+          int32_t index_count);
 
-// Keeps a display list's vertices for draw_list (once per list, at
-// glEndList).
-void store_list(uint32_t list, const Vertex* vertices, int32_t count);
+// Keeps a display list's vertices and indices for draw_list (once per
+// list, at glEndList).
+void store_list(uint32_t list, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
+                int32_t index_count);
 
-// Draws count of a list's stored vertices from first, with state; the
+// Draws count of a list's stored indices from first, with state; the
 // attributes in inherit take state's current values instead of the stored
 // ones.
 void draw_list(const State& state, uint32_t list, uint32_t mode, int32_t first, int32_t count, uint8_t inherit);

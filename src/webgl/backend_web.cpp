@@ -1,8 +1,8 @@
 // The layer's backend on WebGL2 (through Emscripten's OpenGL ES 3 calls):
 // one shader pair does per-vertex lighting, linear fog and texture
 // modulation as OpenGL 1.1's fixed functions do for the scene; display
-// lists live in static vertex buffers, immediate primitives stream through
-// one buffer. Uniforms and switches are sent only when they changed.
+// lists live in static vertex and index buffers, immediate primitives
+// stream through one pair. Uniforms and switches are sent only when they changed.
 #include <GLES3/gl3.h>
 
 #include <cstring>
@@ -29,13 +29,13 @@ layout(location = 3) in vec2 a_texcoord;
 uniform mat4 u_modelview;
 uniform mat4 u_projection;
 uniform mat3 u_normal_matrix;
-// per light: position, ambient, diffuse, specular, (constant, linear, quadratic attenuation, on)
+// per light that is on: position, ambient, diffuse, specular, (constant, linear, quadratic attenuation)
 uniform vec4 u_lights[40];
 // ambient, diffuse, specular, emission, (shininess)
 uniform vec4 u_material[5];
 // model ambient (rgb), local viewer (a)
 uniform vec4 u_light_model;
-// lighting, normalize, point size
+// lighting, normalize, point size, number of lights on
 uniform vec4 u_vertex_switches;
 out vec4 v_colour;
 out vec2 v_texcoord;
@@ -56,8 +56,8 @@ void main() {
     vec3 to_eye = u_light_model.a != 0.0 ? normalize(-p) : vec3(0.0, 0.0, 1.0);
     vec3 c = u_material[3].rgb + u_material[0].rgb * u_light_model.rgb;
     for (int i = 0; i < 8; ++i) {
+        if (float(i) >= u_vertex_switches.w) break;
         vec4 k = u_lights[i * 5 + 4];
-        if (k.w == 0.0) continue;
         vec4 position = u_lights[i * 5];
         vec3 l;
         float attenuation = 1.0;
@@ -131,8 +131,12 @@ GLint locations[uniform_count];
 float sent[uniform_count][40 * 4];
 bool ever_sent[uniform_count];
 
-GLuint stream_array = 0, stream_buffer = 0;
-GLuint list_arrays[max_lists], list_buffers[max_lists];
+// a vertex array object and its vertex and index buffers
+struct Buffers {
+    GLuint array, vertices, indices;
+};
+Buffers stream;
+Buffers list_buffers[max_lists];
 GLuint textures[max_textures];
 
 // the WebGL switches as last set
@@ -152,14 +156,28 @@ GLuint compile(GLenum kind, const char* source) {
     return shader;
 }
 
-void describe_vertices(GLuint array, GLuint buffer) {
-    glBindVertexArray(array);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+Buffers new_buffers() {
+    Buffers b;
+    glGenVertexArrays(1, &b.array);
+    glGenBuffers(1, &b.vertices);
+    glGenBuffers(1, &b.indices);
+    glBindVertexArray(b.array);
+    glBindBuffer(GL_ARRAY_BUFFER, b.vertices);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, b.indices);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, position)));
     glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, normal)));
     glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, colour)));
     glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, texcoord)));
     for (GLuint i = 0; i < 4; ++i) glEnableVertexAttribArray(i);
+    return b;
+}
+
+void fill(const Buffers& b, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
+          int32_t index_count, GLenum usage) {
+    glBindVertexArray(b.array);
+    glBindBuffer(GL_ARRAY_BUFFER, b.vertices);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertex_count) * vertex_stride, vertices, usage);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(index_count) * sizeof(uint32_t), indices, usage);
 }
 
 void send(Uniform u, const float* v) {
@@ -215,17 +233,19 @@ void set_uniforms(const State& s) {
     send(u_normal_matrix, normals);
     const bool lighting = (s.switches & switch_lighting) != 0;
     // the lights and material matter only while lighting is on
+    int32_t lights_on = 0;
     if (lighting) {
-        float lights[40 * 4];
+        // the lights that are on, first to last, so the shader loops over no others
+        float lights[40 * 4] = {};
         for (int32_t i = 0; i < light_count; ++i) {
             const Light& l = s.lights[i];
-            float* to = lights + i * 20;
+            if (!l.enabled) continue;
+            float* to = lights + lights_on++ * 20;
             std::memcpy(to, l.position, sizeof(float) * 4);
             std::memcpy(to + 4, l.ambient, sizeof(float) * 4);
             std::memcpy(to + 8, l.diffuse, sizeof(float) * 4);
             std::memcpy(to + 12, l.specular, sizeof(float) * 4);
             std::memcpy(to + 16, l.attenuation, sizeof(float) * 3);
-            to[19] = l.enabled ? 1.0f : 0.0f;
         }
         send(u_lights, lights);
         const Material& m = s.material;
@@ -239,7 +259,7 @@ void set_uniforms(const State& s) {
         send(u_light_model, model);
     }
     const float vertex_switches[4] = {lighting ? 1.0f : 0.0f, (s.switches & switch_normalize) ? 1.0f : 0.0f,
-                                      s.point_size, 0.0f};
+                                      s.point_size, static_cast<float>(lights_on)};
     send(u_vertex_switches, vertex_switches);
     const bool textured = (s.switches & switch_texture) != 0 && s.texture != 0 && s.texture < max_textures &&
                           textures[s.texture] != 0;
@@ -274,10 +294,7 @@ void start() {
         ever_sent[u] = false;
     }
     glUniform1i(glGetUniformLocation(program, "u_texture"), 0);
-    glGenVertexArrays(1, &stream_array);
-    glGenBuffers(1, &stream_buffer);
-    describe_vertices(stream_array, stream_buffer);
-    std::memset(list_arrays, 0, sizeof list_arrays);
+    stream = new_buffers();
     std::memset(list_buffers, 0, sizeof list_buffers);
     std::memset(textures, 0, sizeof textures);
     raster = Raster{};
@@ -287,31 +304,26 @@ void start() {
     glDisable(GL_DITHER);
 }
 
-void draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t count) {
+void draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
+          int32_t index_count) {
     set_raster(state);
     set_uniforms(state);
-    glBindVertexArray(stream_array);
-    glBindBuffer(GL_ARRAY_BUFFER, stream_buffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count) * vertex_stride, vertices, GL_STREAM_DRAW);
-    glDrawArrays(static_cast<GLenum>(mode), 0, count);
+    fill(stream, vertices, vertex_count, indices, index_count, GL_STREAM_DRAW);
+    glDrawElements(static_cast<GLenum>(mode), index_count, GL_UNSIGNED_INT, nullptr);
 }
 
-void store_list(uint32_t list, const Vertex* vertices, int32_t count) {
+void store_list(uint32_t list, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
+                int32_t index_count) {
     if (list >= max_lists) return;
-    if (!list_arrays[list]) {
-        glGenVertexArrays(1, &list_arrays[list]);
-        glGenBuffers(1, &list_buffers[list]);
-        describe_vertices(list_arrays[list], list_buffers[list]);
-    }
-    glBindBuffer(GL_ARRAY_BUFFER, list_buffers[list]);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count) * vertex_stride, vertices, GL_STATIC_DRAW);
+    if (!list_buffers[list].array) list_buffers[list] = new_buffers();
+    fill(list_buffers[list], vertices, vertex_count, indices, index_count, GL_STATIC_DRAW);
 }
 
 void draw_list(const State& state, uint32_t list, uint32_t mode, int32_t first, int32_t count, uint8_t inherit) {
-    if (list >= max_lists || !list_arrays[list]) return;
+    if (list >= max_lists || !list_buffers[list].array) return;
     set_raster(state);
     set_uniforms(state);
-    glBindVertexArray(list_arrays[list]);
+    glBindVertexArray(list_buffers[list].array);
     // an attribute taken from the state is a constant one, its array off
     const float* current[3] = {state.normal, state.colour, state.texcoord};
     const GLuint location[3] = {1, 2, 3};
@@ -326,7 +338,8 @@ void draw_list(const State& state, uint32_t list, uint32_t mode, int32_t first, 
             glEnableVertexAttribArray(location[i]);
         }
     }
-    glDrawArrays(static_cast<GLenum>(mode), first, count);
+    glDrawElements(static_cast<GLenum>(mode), count, GL_UNSIGNED_INT,
+                   reinterpret_cast<void*>(static_cast<uintptr_t>(first) * sizeof(uint32_t)));
 }
 
 void clear(const State& state, uint32_t mask) {

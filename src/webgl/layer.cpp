@@ -3,7 +3,8 @@
 // to act when the list is called. Vertices are gathered between glBegin
 // and glEnd with the attributes current at each one, turned into separate
 // points, lines or triangles, and either drawn at once or appended to the
-// list's vertex buffer, which the backend keeps from glEndList on.
+// list's vertex and index buffers, which the backend keeps from glEndList
+// on.
 #include "webgl/layer.h"
 
 #include <cstring>
@@ -48,7 +49,8 @@ enum CallKind : uint8_t {
 };
 
 // One recorded call: kind, up to two names or enums, up to 16 numbers; a
-// draw also has its mode (a), its vertex range and what it inherits.
+// draw also has its mode (a), its range of the list's indices and what it
+// inherits.
 struct Call {
     CallKind kind;
     uint32_t a, b;
@@ -60,7 +62,8 @@ struct Call {
 struct DisplayList {
     bool defined;
     std::vector<Call> calls;
-    std::vector<Vertex> vertices;
+    std::vector<Vertex> vertices;  // until glEndList hands them to the backend
+    std::vector<uint32_t> indices;
 };
 
 // the lists a run may make; the scene makes seven
@@ -84,7 +87,7 @@ bool inside = false;
 uint32_t primitive_mode = 0;
 uint8_t primitive_set = 0;
 std::vector<Vertex> primitive;
-std::vector<Vertex> separate;
+std::vector<uint32_t> indices;
 
 void copy(float* to, const float* from, int n) { std::memcpy(to, from, sizeof(float) * n); }
 
@@ -325,21 +328,25 @@ void glEnd() {
     using namespace webgl;
     if (!inside) return;
     inside = false;
-    separate.clear();
-    const uint32_t mode = as_separate_primitives(primitive_mode, primitive.data(), static_cast<int32_t>(primitive.size()),
-                                                 &separate);
+    indices.clear();
+    const int32_t count = static_cast<int32_t>(primitive.size());
+    const uint32_t mode = primitive_indices(primitive_mode, count, &indices);
     if (!compiling) {
-        if (!separate.empty()) backend::draw(state, mode, separate.data(), static_cast<int32_t>(separate.size()));
+        if (!indices.empty()) {
+            backend::draw(state, mode, primitive.data(), count, indices.data(), static_cast<int32_t>(indices.size()));
+        }
         return;
     }
-    std::vector<Vertex>& stored = lists[compiling].vertices;
-    if (!separate.empty()) {
+    DisplayList& list = lists[compiling];
+    if (!indices.empty()) {
         Call draw = make(call_draw, mode);
-        draw.first = static_cast<int32_t>(stored.size());
-        draw.count = static_cast<int32_t>(separate.size());
+        draw.first = static_cast<int32_t>(list.indices.size());
+        draw.count = static_cast<int32_t>(indices.size());
         // an attribute that the list has not set yet comes from the caller's state
         draw.inherit = static_cast<uint8_t>(~list_set & (inherit_normal | inherit_colour | inherit_texcoord));
-        stored.insert(stored.end(), separate.begin(), separate.end());
+        const uint32_t base = static_cast<uint32_t>(list.vertices.size());
+        list.vertices.insert(list.vertices.end(), primitive.begin(), primitive.end());
+        for (uint32_t i : indices) list.indices.push_back(base + i);
         submit(draw);
     }
     if (primitive_set) {
@@ -387,9 +394,11 @@ void glEndList() {
     if (!compiling || inside) return;
     DisplayList& l = lists[compiling];
     l.defined = true;
-    backend::store_list(compiling, l.vertices.data(), static_cast<int32_t>(l.vertices.size()));
+    backend::store_list(compiling, l.vertices.data(), static_cast<int32_t>(l.vertices.size()), l.indices.data(),
+                        static_cast<int32_t>(l.indices.size()));
     // the backend has its copy
     l.vertices = std::vector<Vertex>();
+    l.indices = std::vector<uint32_t>();
     compiling = 0;
 }
 

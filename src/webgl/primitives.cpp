@@ -8,58 +8,58 @@ namespace webgl {
 
 namespace {
 
-void triangle(const Vertex* v, int32_t a, int32_t b, int32_t c, std::vector<Vertex>* out) {
-    out->push_back(v[a]);
-    out->push_back(v[b]);
-    out->push_back(v[c]);
+void triangle(uint32_t a, uint32_t b, uint32_t c, std::vector<uint32_t>* out) {
+    out->push_back(a);
+    out->push_back(b);
+    out->push_back(c);
+}
+
+void line(uint32_t a, uint32_t b, std::vector<uint32_t>* out) {
+    out->push_back(a);
+    out->push_back(b);
 }
 
 }  // namespace
 
-uint32_t as_separate_primitives(uint32_t mode, const Vertex* v, int32_t n, std::vector<Vertex>* out) {
+uint32_t primitive_indices(uint32_t mode, int32_t count, std::vector<uint32_t>* out) {
+    const uint32_t n = count > 0 ? static_cast<uint32_t>(count) : 0;
     switch (mode) {
         case GL_POINTS:
-            out->insert(out->end(), v, v + n);
+            for (uint32_t i = 0; i < n; ++i) out->push_back(i);
             return GL_POINTS;
         case GL_LINES:
-            out->insert(out->end(), v, v + (n & ~1));
+            for (uint32_t i = 0; i + 1 < n; i += 2) line(i, i + 1, out);
             return GL_LINES;
         case GL_LINE_STRIP:
         case GL_LINE_LOOP:
-            for (int32_t i = 0; i + 1 < n; ++i) {
-                out->push_back(v[i]);
-                out->push_back(v[i + 1]);
-            }
-            if (mode == GL_LINE_LOOP && n > 2) {
-                out->push_back(v[n - 1]);
-                out->push_back(v[0]);
-            }
+            for (uint32_t i = 0; i + 1 < n; ++i) line(i, i + 1, out);
+            if (mode == GL_LINE_LOOP && n > 2) line(n - 1, 0, out);
             return GL_LINES;
         case GL_TRIANGLES:
-            out->insert(out->end(), v, v + n / 3 * 3);
+            for (uint32_t i = 0; i + 2 < n; i += 3) triangle(i, i + 1, i + 2, out);
             return GL_TRIANGLES;
         case GL_TRIANGLE_STRIP:
             // every other triangle is flipped back to the strip's winding
-            for (int32_t i = 0; i + 2 < n; ++i) {
-                if (i % 2 == 0) triangle(v, i, i + 1, i + 2, out);
-                else triangle(v, i + 1, i, i + 2, out);
+            for (uint32_t i = 0; i + 2 < n; ++i) {
+                if (i % 2 == 0) triangle(i, i + 1, i + 2, out);
+                else triangle(i + 1, i, i + 2, out);
             }
             return GL_TRIANGLES;
         case GL_TRIANGLE_FAN:
         case GL_POLYGON:
-            for (int32_t i = 1; i + 1 < n; ++i) triangle(v, 0, i, i + 1, out);
+            for (uint32_t i = 1; i + 1 < n; ++i) triangle(0, i, i + 1, out);
             return GL_TRIANGLES;
         case GL_QUADS:
-            for (int32_t i = 0; i + 3 < n; i += 4) {
-                triangle(v, i, i + 1, i + 2, out);
-                triangle(v, i, i + 2, i + 3, out);
+            for (uint32_t i = 0; i + 3 < n; i += 4) {
+                triangle(i, i + 1, i + 2, out);
+                triangle(i, i + 2, i + 3, out);
             }
             return GL_TRIANGLES;
         case GL_QUAD_STRIP:
             // quad k has the corners v2k, v2k+1, v2k+3, v2k+2, in that order
-            for (int32_t i = 0; i + 3 < n; i += 2) {
-                triangle(v, i, i + 1, i + 3, out);
-                triangle(v, i, i + 3, i + 2, out);
+            for (uint32_t i = 0; i + 3 < n; i += 2) {
+                triangle(i, i + 1, i + 3, out);
+                triangle(i, i + 3, i + 2, out);
             }
             return GL_TRIANGLES;
         default:

@@ -17,14 +17,17 @@ struct Vertex {
     float texcoord[2];
 };
 
-// Appends the vertices of a glBegin(mode) ... glEnd block to out as
-// separate primitives and returns the mode they are drawn with: GL_POINTS,
-// GL_LINES or GL_TRIANGLES. Quads and quad strips become two triangles per
-// quad, (v0, v1, v2) and (v0, v2, v3) of the quad as OpenGL orders its
-// corners, so each keeps its winding; strips and fans become triangles of
-// the same winding; a trailing incomplete primitive is dropped, as OpenGL
-// drops it. An unknown mode appends nothing and returns GL_POINTS.
-uint32_t as_separate_primitives(uint32_t mode, const Vertex* vertices, int32_t count, std::vector<Vertex>* out);
+// Appends to out the vertex indices (0 for the block's first vertex) of a
+// glBegin(mode) ... glEnd block of count vertices as separate primitives,
+// and returns the mode they are drawn with: GL_POINTS, GL_LINES or
+// GL_TRIANGLES. Quads and quad strips become two triangles per quad,
+// (v0, v1, v2) and (v0, v2, v3) of the quad as OpenGL orders its corners,
+// so each keeps its winding; strips and fans become triangles of the same
+// winding; a trailing incomplete primitive is dropped, as OpenGL drops it.
+// Shared corners stay shared, so a vertex is lit once however many
+// triangles meet there. An unknown mode appends nothing and returns
+// GL_POINTS.
+uint32_t primitive_indices(uint32_t mode, int32_t count, std::vector<uint32_t>* out);
 
 // The levels gluBuild2DMipmaps uploads for a power-of-two RGBA image:
 // level 0 is the image itself, and each next level halves both sides

@@ -27,7 +27,7 @@ function serve(dir) {
 function driver() {
   const modules = process.env.FROSTVALE_NODE_MODULES || '';
   try {
-    return { puppeteer: require(path.join(modules, 'puppeteer-core')) };
+    return { puppeteer: require(path.resolve(modules, 'puppeteer-core')) };
   } catch (error) {
     return { reason: `puppeteer-core is not installed in "${modules}" (${error.code || error.message})` };
   }

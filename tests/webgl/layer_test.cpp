@@ -25,25 +25,25 @@ Vertex at(float x, float y) {
     return v;
 }
 
-// Twice the signed area of triangle t of a triangle list (positive:
-// counter-clockwise in the xy plane).
-float doubled_area(const std::vector<Vertex>& v, size_t t) {
-    const float* a = v[3 * t].position;
-    const float* b = v[3 * t + 1].position;
-    const float* c = v[3 * t + 2].position;
+// Twice the signed area of triangle t (positive: counter-clockwise in the
+// xy plane).
+float doubled_area(const std::vector<Vertex>& v, const std::vector<uint32_t>& index, size_t t) {
+    const float* a = v[index[3 * t]].position;
+    const float* b = v[index[3 * t + 1]].position;
+    const float* c = v[index[3 * t + 2]].position;
     return (b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]);
 }
 
 // The triangles cover the shape once, each counter-clockwise.
 void expect_covered(uint32_t mode, const std::vector<Vertex>& in, size_t triangles, float area) {
-    std::vector<Vertex> out;
-    EXPECT_EQ(webgl::as_separate_primitives(mode, in.data(), static_cast<int32_t>(in.size()), &out),
+    std::vector<uint32_t> out;
+    EXPECT_EQ(webgl::primitive_indices(mode, static_cast<int32_t>(in.size()), &out),
               static_cast<uint32_t>(GL_TRIANGLES));
     ASSERT_EQ(out.size(), 3 * triangles) << "mode " << mode;
     float total = 0.0f;
     for (size_t t = 0; t < triangles; ++t) {
-        EXPECT_GT(doubled_area(out, t), 0.0f) << "mode " << mode << ", triangle " << t;
-        total += doubled_area(out, t);
+        EXPECT_GT(doubled_area(in, out, t), 0.0f) << "mode " << mode << ", triangle " << t;
+        total += doubled_area(in, out, t);
     }
     EXPECT_FLOAT_EQ(total / 2.0f, area) << "mode " << mode;
 }
@@ -71,8 +71,8 @@ TEST(LayerPrimitives, QuadsStripsAndFansBecomeTrianglesOfTheSameAreaAndWinding) 
     const std::vector<Vertex> triangle_strip = {at(0, 0), at(1, 0), at(0, 1), at(1, 1), at(0, 2)};
     expect_covered(GL_TRIANGLE_STRIP, triangle_strip, 3, 1.5f);
 
-    std::vector<Vertex> points;
-    EXPECT_EQ(webgl::as_separate_primitives(GL_POINTS, fan.data(), 6, &points), static_cast<uint32_t>(GL_POINTS));
+    std::vector<uint32_t> points;
+    EXPECT_EQ(webgl::primitive_indices(GL_POINTS, 6, &points), static_cast<uint32_t>(GL_POINTS));
     EXPECT_EQ(points.size(), 6u);
 }
 

@@ -11,14 +11,17 @@ std::vector<std::vector<std::pair<int32_t, int32_t>>> texture_levels;
 
 namespace {
 
-std::vector<webgl::Vertex> lists[64];
+struct List {
+    std::vector<webgl::Vertex> vertices;
+    std::vector<uint32_t> indices;
+};
+List lists[64];
 
 }  // namespace
 
 void reset() {
     draws.clear();
     texture_levels.clear();
-    for (auto& l : lists) l.clear();
 }
 
 }  // namespace recording_backend
@@ -29,17 +32,27 @@ using recording_backend::draws;
 
 void start() {}
 
-void draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t count) {
-    draws.push_back({0, mode, 0, std::vector<Vertex>(vertices, vertices + count), state});
+// the indexed vertices one after another, as the triangles draw them
+std::vector<Vertex> expand(const Vertex* vertices, const uint32_t* indices, int32_t count) {
+    std::vector<Vertex> out;
+    for (int32_t i = 0; i < count; ++i) out.push_back(vertices[indices[i]]);
+    return out;
 }
 
-void store_list(uint32_t list, const Vertex* vertices, int32_t count) {
-    recording_backend::lists[list].assign(vertices, vertices + count);
+void draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t, const uint32_t* indices,
+          int32_t index_count) {
+    draws.push_back({0, mode, 0, expand(vertices, indices, index_count), state});
+}
+
+void store_list(uint32_t list, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
+                int32_t index_count) {
+    recording_backend::lists[list] = {std::vector<Vertex>(vertices, vertices + vertex_count),
+                                      std::vector<uint32_t>(indices, indices + index_count)};
 }
 
 void draw_list(const State& state, uint32_t list, uint32_t mode, int32_t first, int32_t count, uint8_t inherit) {
-    const std::vector<Vertex>& stored = recording_backend::lists[list];
-    std::vector<Vertex> vertices(stored.begin() + first, stored.begin() + first + count);
+    const auto& stored = recording_backend::lists[list];
+    std::vector<Vertex> vertices = expand(stored.vertices.data(), stored.indices.data() + first, count);
     for (Vertex& v : vertices) {
         if (inherit & inherit_normal) std::memcpy(v.normal, state.normal, sizeof v.normal);
         if (inherit & inherit_colour) std::memcpy(v.colour, state.colour, sizeof v.colour);
