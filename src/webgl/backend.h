@@ -9,6 +9,11 @@
 
 namespace webgl {
 
+// The most display lists and texture names a run may have (the scene
+// makes seven and three); names count from 1.
+constexpr uint32_t max_lists = 64;
+constexpr uint32_t max_textures = 64;
+
 // attributes a display list leaves to the state current when it is
 // called (set nowhere in the list before the draw)
 enum : uint8_t {

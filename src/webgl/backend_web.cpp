@@ -122,8 +122,6 @@ constexpr const char* uniform_names[uniform_count] = {
 // floats per uniform
 constexpr int uniform_sizes[uniform_count] = {16, 16, 9, 40 * 4, 5 * 4, 4, 4, 4, 4};
 
-constexpr uint32_t max_lists = 64;
-constexpr uint32_t max_textures = 64;
 constexpr GLsizei vertex_stride = sizeof(Vertex);
 
 GLuint program = 0;

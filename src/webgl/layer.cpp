@@ -66,8 +66,6 @@ struct DisplayList {
     std::vector<uint32_t> indices;
 };
 
-// the lists a run may make; the scene makes seven
-constexpr uint32_t max_lists = 64;
 // OpenGL's least nesting of glCallList inside lists
 constexpr int32_t max_list_nesting = 64;
 
@@ -510,7 +508,7 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
 // Texture calls act at once, also while a list is being compiled.
 
 void glGenTextures(GLsizei n, GLuint* names) {
-    for (GLsizei i = 0; i < n; ++i) names[i] = webgl::next_texture++;
+    for (GLsizei i = 0; i < n; ++i) names[i] = webgl::next_texture < webgl::max_textures ? webgl::next_texture++ : 0;
 }
 
 void glBindTexture(GLenum, GLuint name) { webgl::submit(webgl::make(webgl::call_bind_texture, name)); }

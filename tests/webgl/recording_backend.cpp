@@ -15,7 +15,7 @@ struct List {
     std::vector<webgl::Vertex> vertices;
     std::vector<uint32_t> indices;
 };
-List lists[64];
+List lists[webgl::max_lists];
 
 }  // namespace
 
