@@ -1,6 +1,7 @@
 // The page in headless Chromium: ?t=20 against the native capture of 20 s,
 // a live run that animates with nothing on the console's error channel,
-// and the music button starting the carol loop in Web Audio. Exit code 77
+// goes to full screen on a double-click and back on Escape, and the music
+// button starting the carol loop in Web Audio. Exit code 77
 // (skipped) only where Chromium or puppeteer-core is missing.
 'use strict';
 const assert = require('assert');
@@ -93,6 +94,11 @@ async function livePage(browser, origin) {
   await new Promise((resolve) => setTimeout(resolve, 1000));
   const later = await canvas.screenshot();
   assert(!first.equals(later), 'the live frames change');
+
+  await page.click('#scene', { clickCount: 2 });
+  await page.waitForFunction(() => document.fullscreenElement, { timeout: 10000 });
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(() => !document.fullscreenElement, { timeout: 10000 });
 
   await page.click('#music');
   await page.waitForFunction(() => audio && audio.state === 'running' && carol && carol.buffer, { timeout: 60000 });
