@@ -5,13 +5,13 @@ carol loop.
 Every integer, name and count (ornament states, launch order, sparks alive,
 the random state) must be equal: both runs make the same random draws at
 the same steps. Floats may differ by a few units in the last place (ulps):
-the browser's C library (musl) and glibc each round sinf, cosf and acosf
-to within 1 ulp, but not always to the same neighbour (about 1 input in
-50), and a flight angle that differs by 1 ulp moves an ornament's position
-by 1 or 2 ulps. Those are the only differences seen (at 300 s, one
-coordinate 2 ulps apart); 4 allows for that and nothing more. The carol
-loop is synthesized with functions both libraries round alike and must
-match byte for byte.
+the browser's C library (musl) and glibc round sinf, cosf and acosf to one
+of the two floats nearest the exact value, but not always the same one
+(sinf and cosf for 1.3 % of the scene's angles, acosf for 2.2 %; expf and
+powf always agree), and a flight angle 1 ulp off moves an ornament's
+position by 1 or 2 ulps. That is the only difference seen (at 300 s, one
+coordinate 2 ulps apart); 4 allows for it and nothing more. The carol loop
+must match byte for byte.
 """
 import json
 import os
