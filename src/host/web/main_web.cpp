@@ -9,7 +9,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 
 #include "host/run/capture.h"
 #include "host/run/saver_gl.h"
