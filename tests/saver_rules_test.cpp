@@ -5,13 +5,6 @@
 
 namespace {
 
-TEST(SaverRules, MouseTravel) {
-    EXPECT_FALSE(host::mouse_travelled(100, 100, 108, 92));
-    EXPECT_TRUE(host::mouse_travelled(100, 100, 109, 100));
-    EXPECT_TRUE(host::mouse_travelled(100, 100, 100, 91));
-    EXPECT_TRUE(host::mouse_travelled(-2147483647 - 1, 0, 2147483647, 0));
-}
-
 TEST(SaverRules, ViewsPerMonitor) {
     host::ViewRect views[host::max_monitors];
     const host::MonitorRect one[] = {{0, 0, 1920, 1080}};
@@ -32,12 +25,6 @@ TEST(SaverRules, ViewsPerMonitor) {
         EXPECT_EQ(views[i].height, expected[i].height) << i;
         EXPECT_EQ(views[i].camera_phase, expected[i].camera_phase) << i;
     }
-}
-
-TEST(SaverRules, TimeStepIsCappedAt50ms) {
-    EXPECT_EQ(host::frame_time_step(0, 10000000), 0.0f);
-    EXPECT_FLOAT_EQ(host::frame_time_step(166667, 10000000), 0.0166667f);
-    EXPECT_EQ(host::frame_time_step(2000000, 10000000), 0.05f);  // a 200 ms frame
 }
 
 // Swaps that wait (frames a retrace apart, or a driver queueing three frames
