@@ -60,28 +60,6 @@ TEST(SaverRules, PacingOnlyWhereSwapsDoNotWait) {
     }
 }
 
-TEST(SaverRules, DisplayOffStopsDrawingAndMusicUntilItIsBack) {
-    using host::MusicCall;
-    const struct {
-        uint32_t state;
-        bool drawing, draw;
-        MusicCall music;
-    } rows[] = {
-        {host::display_off, true, false, MusicCall::stop},
-        {host::display_off, false, false, MusicCall::none},
-        {host::display_on, false, true, MusicCall::restart},
-        {host::display_dimmed, false, true, MusicCall::restart},
-        {host::display_dimmed, true, true, MusicCall::none},
-        {host::display_on, true, true, MusicCall::none},
-        {7, true, true, MusicCall::none},
-    };
-    for (const auto& row : rows) {
-        const host::DisplayResponse r = host::respond_to_display(row.state, row.drawing);
-        EXPECT_EQ(r.draw, row.draw) << row.state << row.drawing;
-        EXPECT_EQ(r.music, row.music) << row.state << row.drawing;
-    }
-}
-
 TEST(RandomSource, XorshiftWordsAndUnitValues) {
     shared::seed_random(1);
     EXPECT_EQ(shared::random_word(), 270369u);
