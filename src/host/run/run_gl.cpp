@@ -169,6 +169,8 @@ int run_saver(const RunConfig& config, const HostPrimitives& host, float capture
     }
     begin_frame_loop(config, host);
     while (run_frame()) wait_for_next_frame();
+    // events of the window's own end come after the loop: they end nothing
+    loop.started = false;
     // the sound stops before its image goes, and before the host lets go of the context
     music::stop_music();
     return 0;
