@@ -1,6 +1,7 @@
 // The browser's player: browsers let a page sound only after a click, so
-// nothing plays at start-up; the page's music button asks for the carol
-// loop's WAVE image and loops it through Web Audio (src/host/web).
+// no run in the browser has music from its start and the run never calls
+// on this player; the page's music button asks for the carol loop's WAVE
+// image instead and loops it through Web Audio (src/host/web).
 #include <emscripten/emscripten.h>
 
 #include <cstdint>
@@ -27,7 +28,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE const uint8_t* frostvale_music_image() {
     if (!music::wave_image) {
         const uint32_t scene_random = shared::random_state;
-        music::wave_image = music::synthesize_wave_image(nullptr);
+        music::make_wave_image();
         shared::random_state = scene_random;
     }
     return music::wave_image;

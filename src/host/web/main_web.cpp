@@ -1,9 +1,9 @@
-// The browser host: the scene on the page's WebGL2 canvas, drawn through
-// the project's OpenGL 1.1 layer. index.html calls frostvale_start once the
-// module is ready; live, the scene steps once per requestAnimationFrame by
-// the time since the last frame (capped as the native frame loops cap it)
-// and its clock restarts as theirs do; with ?t=SECONDS the page shows the
-// capture of that time instead and draws nothing more.
+// The browser host: the one saver run on the page's WebGL2 canvas, drawn
+// through the project's OpenGL 1.1 layer. index.html calls frostvale_start
+// once the module is ready. Live, the run's frame function runs once per
+// requestAnimationFrame: the browser paces the frames, presents them and
+// hands input to the page's own controls. With ?t=SECONDS the run makes
+// the capture of that time instead, and nothing more is drawn.
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
@@ -11,9 +11,8 @@
 #include <cstdint>
 
 #include "host/run/capture.h"
-#include "host/run/saver_gl.h"
-#include "scene/scene.h"
-#include "shared/flags.h"
+#include "host/run/run.h"
+#include "scene/state.h"
 #include "shared/run_mode.h"
 #include "webgl/layer.h"
 
@@ -23,33 +22,43 @@ constexpr const char* canvas = "#scene";
 // where the capture's bitmap is written, in the module's own file system
 constexpr const char* capture_path = "/frostvale.bmp";
 
-double last_frame_ms = 0.0;
 uint32_t frames_drawn = 0;
+
+// The page's clock, in microseconds.
+int64_t page_clock() { return std::llround(emscripten_get_now() * 1000.0); }
+
+// Events go to the page's own handlers; the browser waits between frames.
+void no_events() {}
+void no_wait(int64_t) {}
+// The browser presents the canvas when the animation frame returns.
+void no_swap() {}
+// Animation frames come at the display's rate: the run need not pace them.
+int32_t no_refresh_rate() { return 0; }
 
 // The canvas's drawing buffer follows its size on the page times the
 // device pixel ratio.
-void fit_canvas(int* width, int* height) {
+void fit_canvas(host::Drawable* drawable) {
     double css_width = 0.0, css_height = 0.0;
     emscripten_get_element_css_size(canvas, &css_width, &css_height);
     const double ratio = emscripten_get_device_pixel_ratio();
     const int w = static_cast<int>(std::lround(css_width * ratio));
     const int h = static_cast<int>(std::lround(css_height * ratio));
-    emscripten_get_canvas_element_size(canvas, width, height);
-    if (w > 0 && h > 0 && (w != *width || h != *height)) {
+    int width = 0, height = 0;
+    emscripten_get_canvas_element_size(canvas, &width, &height);
+    if (w > 0 && h > 0 && (w != width || h != height)) {
         emscripten_set_canvas_element_size(canvas, w, h);
-        *width = w;
-        *height = h;
+        width = w;
+        height = h;
     }
+    *drawable = {};
+    drawable->width = width;
+    drawable->height = height;
 }
 
-EM_BOOL live_frame(double now_ms, void*) {
-    // the frame loops' step rule, on the page's millisecond clock
-    const int64_t elapsed_us = std::llround((now_ms - last_frame_ms) * 1000.0);
-    last_frame_ms = now_ms;
-    scene::step_live_scene(host::frame_time_step(elapsed_us, 1000000));
-    int width = 0, height = 0;
-    fit_canvas(&width, &height);
-    host::draw_frame(false, nullptr, 0, 0, 0, width, height);
+const host::HostPrimitives page = {page_clock, 1000000, no_events, no_wait, fit_canvas, no_swap, no_refresh_rate};
+
+EM_BOOL animation_frame(double, void*) {
+    if (!host::run_frame()) return EM_FALSE;
     if (frames_drawn++ == 0) EM_ASM(performance.mark('frostvale-first-frame'));
     return EM_TRUE;
 }
@@ -67,40 +76,39 @@ bool start_context(bool keep_picture) {
     // a capture stays readable after it has been shown
     attributes.preserveDrawingBuffer = keep_picture ? EM_TRUE : EM_FALSE;
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_create_context(canvas, &attributes);
-    if (context <= 0 || emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS) return false;
-    return true;
+    return context > 0 && emscripten_webgl_make_context_current(context) == EMSCRIPTEN_RESULT_SUCCESS;
 }
 
 }  // namespace
 
 extern "C" {
 
-// Starts the scene. capture_seconds below 0: live, with snow as given;
-// otherwise the capture of that time (fixed seed, capture steps, snow on)
-// is drawn, written to /frostvale.bmp and left on the canvas. Returns 0, 1
-// when the browser gives no WebGL2 context, 2 for a capture time the
-// capture cannot reach.
+// Starts the run. capture_seconds below 0: live, in a window of the page
+// (the whole scene, no exit rules), snow as given; music waits for the
+// page's button, since browsers let a page sound only after a click.
+// Otherwise the capture of that time (its seed and steps, snow on) is
+// drawn, written to /frostvale.bmp and left on the canvas. Returns 0; 1
+// when the browser gives no WebGL2 context; 2 for a capture time the
+// capture cannot reach; 3 when the capture could not be written.
 EMSCRIPTEN_KEEPALIVE int frostvale_start(double capture_seconds, int snow) {
     const bool capture = capture_seconds >= 0.0;
     if (capture && !host::capture_time_reachable(static_cast<float>(capture_seconds))) return 2;
-    int width = 0, height = 0;
     if (!start_context(capture)) return 1;
-    fit_canvas(&width, &height);
-    webgl::start_layer(width, height);
-    shared::run_mode = capture ? shared::mode_capture : shared::mode_windowed;
-    shared::snow_flag = capture || snow ? 1 : 0;
-    host::build_scene(static_cast<uint32_t>(emscripten_get_now()));
-    if (capture) {
-        host::capture_frame(static_cast<float>(capture_seconds), width, height, capture_path);
-        return 0;
-    }
-    last_frame_ms = emscripten_get_now();
-    emscripten_request_animation_frame_loop(live_frame, nullptr);
+    host::Drawable drawable;
+    fit_canvas(&drawable);
+    webgl::start_layer(drawable.width, drawable.height);
+    const int32_t mode = capture ? shared::mode_capture : shared::mode_windowed;
+    const host::RunConfig config = {mode, capture || snow != 0, false, false,
+                                    host::run_seed(mode, static_cast<uint32_t>(emscripten_get_now()))};
+    if (capture) return host::run_saver(config, page, static_cast<float>(capture_seconds), capture_path) == 0 ? 0 : 3;
+    host::start_run(config);
+    host::begin_frame_loop(config, page);
+    emscripten_request_animation_frame_loop(animation_frame, nullptr);
     return 0;
 }
 
-// The snow toggle: flakes stop being stepped and drawn while it is off.
-EMSCRIPTEN_KEEPALIVE void frostvale_set_snow(int on) { shared::snow_flag = on ? 1 : 0; }
+// The snow toggle: the flakes stop where they are while it is off.
+EMSCRIPTEN_KEEPALIVE void frostvale_set_snow(int on) { scene::snowing = on != 0; }
 
 // Frames drawn since the live start, for the page's own figures.
 EMSCRIPTEN_KEEPALIVE uint32_t frostvale_frames_drawn() { return frames_drawn; }
