@@ -2,9 +2,12 @@
 // one shader pair does per-vertex lighting, linear fog and texture
 // modulation as OpenGL 1.1's fixed functions do for the scene; display
 // lists live in static vertex and index buffers, immediate primitives
-// stream through one pair. Uniforms and switches are sent only when they changed.
+// stream through one pair. Uniforms and switches are sent only when they
+// changed.
 #include <GLES3/gl3.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "webgl/backend.h"
