@@ -35,7 +35,7 @@ constexpr int64_t clock_lead = sample_rate / 2;
 // How long stopping waits for the playback thread. A device can hold the
 // thread far longer (an open that blocks, a sink that stops reading): the
 // thread is then left behind, and the program ends without it.
-constexpr auto stop_wait = std::chrono::milliseconds(300);
+constexpr auto stop_wait = std::chrono::milliseconds(200);
 
 // One playback thread's state, shared by the thread and the caller: a
 // thread that stopping gives up on keeps it until the thread ends (the

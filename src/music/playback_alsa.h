@@ -16,7 +16,7 @@ namespace music {
 // is already playing.
 void start_loop(const uint8_t* image);
 
-// Stops the playback thread and waits, at most 0.3 s, until it has closed
+// Stops the playback thread and waits, at most 0.2 s, until it has closed
 // the device: true when it has (or none played), false when the device
 // still holds it; the thread is then left to end on its own and may still
 // read the image, so the image must be kept.
