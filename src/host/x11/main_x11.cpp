@@ -28,9 +28,9 @@ constexpr char usage[] =
     "                       code 1 when it cannot be written\n"
     "  --help, --version    this text, the version\n"
     "\n"
-    "Options may also start with a single dash. The stock hacks' --window,\n"
-    "--install, --noinstall, --visual V, --mono, --pair, --wireframe and\n"
-    "--geometry G are taken and ignored. Without --root or --window-id\n"
+    "Options may also start with a single dash. The stock hacks' --install,\n"
+    "--noinstall, --visual V, --mono, --pair, --wireframe and --geometry G\n"
+    "are taken and ignored. Without --root or --window-id (or with --window)\n"
     "the scene opens in a 1280 x 720 window of its own; Escape or the close\n"
     "button ends it. A window smaller than 400 x 300 gets the small preview.\n";
 
