@@ -1,8 +1,8 @@
 #include <errno.h>
-#include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
 #include <windows.h>
+
+#include <cstdint>
 
 #include "host/run/capture_file.h"
 
@@ -23,11 +23,20 @@ PathKind inspect_path(const char* path, std::string* file) {
 }
 
 FILE* create_new_file(const std::string& name, const std::string&) {
-    const int fd = _open(name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-    if (fd < 0) return nullptr;
-    FILE* file = _fdopen(fd, "wb");
+    const HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        errno = GetLastError() == ERROR_FILE_EXISTS ? EEXIST : EACCES;
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), 0);
+    FILE* file = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
     if (!file) {
-        _close(fd);
+        if (fd >= 0) {
+            _close(fd);  // and the handle with it
+        } else {
+            CloseHandle(handle);
+        }
         DeleteFileA(name.c_str());
         errno = ENOMEM;
     }
