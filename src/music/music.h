@@ -4,7 +4,7 @@
 namespace music {
 
 // Synthesizes the carol loop into a looping WAVE image and starts playing
-// it. The run calls it only when it has music (host::run_plays_music).
+// it. Only a run that has music calls it.
 void build_music();
 
 // At shutdown: stops the sound, then frees its image. Nothing to do when no

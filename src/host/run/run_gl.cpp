@@ -106,10 +106,15 @@ void run_input(RunInput input, int32_t x, int32_t y) {
 }
 
 void run_display_state(uint32_t state) {
-    const DisplayResponse response = respond_to_display(state, loop.drawing);
-    loop.drawing = response.draw;
-    if (response.music == MusicCall::stop) music::pause_music();
-    if (response.music == MusicCall::restart) music::restart_music();
+    // on, dimmed or anything else draws; only a change asks for anything
+    const bool draw = state != display_off;
+    if (draw == loop.drawing) return;
+    loop.drawing = draw;
+    if (draw) {
+        music::restart_music();  // from the loop's start
+    } else {
+        music::pause_music();  // so that the machine may sleep
+    }
 }
 
 void begin_frame_loop(const RunConfig& config, const HostPrimitives& host) {
@@ -172,6 +177,8 @@ int run_saver(const RunConfig& config, const HostPrimitives& host, float capture
     }
     begin_frame_loop(config, host);
     while (run_frame()) wait_for_next_frame();
+    // events of the window's own end come after the loop: they end nothing
+    loop.started = false;
     // the sound stops before its image goes, and before the host lets go of the context
     music::stop_music();
     return 0;

@@ -65,10 +65,4 @@ double pace_after_swap(SwapPacing* pacing, double now) {
     return pacing->next_frame_due - now;
 }
 
-DisplayResponse respond_to_display(uint32_t display_state, bool drawing) {
-    const bool draw = display_state != display_off;
-    if (draw == drawing) return {draw, MusicCall::none};
-    return {draw, draw ? MusicCall::restart : MusicCall::stop};
-}
-
 }  // namespace host

@@ -1,6 +1,5 @@
 // The saver run's rules as plain arithmetic: the exit rules' measures, the
-// per-monitor views, the time step, pacing and the response to the
-// display's state.
+// per-monitor views, the time step and pacing.
 #pragma once
 #include <cstdint>
 
@@ -82,19 +81,5 @@ enum : uint32_t {
     display_on = 1,
     display_dimmed = 2,
 };
-
-enum class MusicCall { none, stop, restart };
-
-struct DisplayResponse {
-    bool draw;        // draw frames (else only pump messages and wait)
-    MusicCall music;  // what to do with the music now
-};
-
-// The saver's answer to a report of the display's state while it is
-// drawing (or not): off stops drawing and the music, so the machine may
-// sleep; on, dimmed or anything else draws, and restarts the music from
-// its start when the display comes back. Reports that change nothing ask
-// for nothing.
-DisplayResponse respond_to_display(uint32_t display_state, bool drawing);
 
 }  // namespace host

@@ -90,14 +90,14 @@ GLXFBConfig choose_config(Display* display, VisualID visual_id) {
 
 // The window of its own: 1280 x 720, titled, with the program's icon and
 // the close button reported to the run.
-Window create_own_window(SaverWindow* run, GLXFBConfig config) {
-    Display* display = run->display;
+Window create_own_window(SaverWindow* saver_window, GLXFBConfig config) {
+    Display* display = saver_window->display;
     XVisualInfo* visual = glXGetVisualFromFBConfig(display, config);
     if (!visual) return 0;
     const Window root = RootWindow(display, visual->screen);
-    run->colormap = XCreateColormap(display, root, visual->visual, AllocNone);
+    saver_window->colormap = XCreateColormap(display, root, visual->visual, AllocNone);
     XSetWindowAttributes attributes = {};
-    attributes.colormap = run->colormap;
+    attributes.colormap = saver_window->colormap;
     attributes.background_pixel = BlackPixel(display, visual->screen);
     attributes.event_mask = KeyPressMask | StructureNotifyMask;
     const Window window =
@@ -113,7 +113,7 @@ Window create_own_window(SaverWindow* run, GLXFBConfig config) {
     char name[] = "frostvale", class_name[] = "Frostvale";
     XClassHint class_hint = {name, class_name};
     XSetClassHint(display, window, &class_hint);
-    XSetWMProtocols(display, window, &run->wm_delete_window, 1);
+    XSetWMProtocols(display, window, &saver_window->wm_delete_window, 1);
 
     enum { icon_values = 4 * 64 * 64 + 8 };  // room for the 64, 48, 32 and 16 pixel images
     static uint32_t icon[icon_values];
