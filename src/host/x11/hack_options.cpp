@@ -125,8 +125,7 @@ HackOptions parse_hack_options(int argc, const char* const* argv) {
         } else if (std::strcmp(name, "display") == 0) {
             if (i + 1 >= argc) return refused(options, i, "needs a display NAME");
             options.display = argv[++i];
-        } else if (ignored_operands(name) >= 0) {
-            const int operands = ignored_operands(name);
+        } else if (const int operands = ignored_operands(name); operands >= 0) {
             if (i + operands >= argc) return refused(options, i, "needs a value");
             i += operands;
         } else if (std::strcmp(name, "capture") == 0) {
