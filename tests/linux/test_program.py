@@ -142,7 +142,8 @@ class Program(x11_env.X11TestCase):
         # device node (like /dev/full): the 2.7 MB capture fits nowhere
         disk = os.path.join(x11_env.HOME, "small-disk")
         os.makedirs(disk, exist_ok=True)
-        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", disk], check=True)
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", disk]).returncode != 0:
+            self.skipTest("no tmpfs can be mounted here (a container without the right)")
         try:
             old, link, device = (os.path.join(disk, name) for name in ("old.bmp", "link.bmp", "full"))
             with open(old, "wb") as f:
@@ -220,6 +221,7 @@ class Music(x11_env.X11TestCase):
             self.assertEqual(set(samples[:6615]), {0})
             self.assertNotEqual(set(samples[6615:]), {0})
             programs[playing.index(True)].kill()
+            programs[playing.index(True)].wait()
             programs.append(self.start(windows[2], self.file_device(outputs[2]), name="asound2.conf"))
             self.assertShowsScene(1080, 0, 520, 400)
             time.sleep(1)
