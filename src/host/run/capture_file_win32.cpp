@@ -18,6 +18,10 @@ PathKind inspect_path(const char* path, std::string* file) {
     if (handle == INVALID_HANDLE_VALUE) return PathKind::regular;
     // NUL, CON and the other devices are no disk files
     const DWORD type = GetFileType(handle);
+    // the file itself, where path is a link to it
+    char final_path[MAX_PATH + 8];
+    const DWORD length = GetFinalPathNameByHandleA(handle, final_path, sizeof final_path, FILE_NAME_NORMALIZED);
+    if (type == FILE_TYPE_DISK && length > 0 && length < sizeof final_path) *file = final_path;
     CloseHandle(handle);
     return type == FILE_TYPE_DISK ? PathKind::regular : PathKind::other;
 }
