@@ -1,5 +1,5 @@
-// The OpenGL 1.1 and GLU entry points the renderer and the asset builders
-// call, for the browser build: shared/gl.h takes this header instead of the
+// The OpenGL 1.1 and GLU entry points the renderer, the asset builders and
+// the run's frame-rate corner call, for the browser build: shared/gl.h takes this header instead of the
 // system's <GL/gl.h> there. Each entry point is a function of this layer
 // (namespace webgl), drawn through WebGL2 by backend_web.cpp; the macros
 // below give them their OpenGL names, so the calling code compiles
@@ -42,10 +42,13 @@ typedef void GLvoid;
 #define GL_SRC_ALPHA 0x0302
 #define GL_ONE_MINUS_SRC_ALPHA 0x0303
 
+#define GL_ALL_ATTRIB_BITS 0x000FFFFF
+
 #define GL_FRONT 0x0404
 #define GL_BACK 0x0405
 #define GL_FRONT_AND_BACK 0x0408
 
+#define GL_CULL_FACE 0x0B44
 #define GL_LIGHTING 0x0B50
 #define GL_LIGHT_MODEL_LOCAL_VIEWER 0x0B51
 #define GL_LIGHT_MODEL_AMBIENT 0x0B53
@@ -56,6 +59,7 @@ typedef void GLvoid;
 #define GL_FOG_COLOR 0x0B66
 #define GL_DEPTH_TEST 0x0B71
 #define GL_NORMALIZE 0x0BA1
+#define GL_ALPHA_TEST 0x0BC0
 #define GL_BLEND 0x0BE2
 #define GL_SCISSOR_TEST 0x0C11
 #define GL_UNPACK_ALIGNMENT 0x0CF5
@@ -108,6 +112,7 @@ namespace webgl {
 void glBegin(GLenum mode);
 void glEnd();
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z);
+void glVertex2i(GLint x, GLint y);
 void glNormal3f(GLfloat x, GLfloat y, GLfloat z);
 void glColor3f(GLfloat r, GLfloat g, GLfloat b);
 void glTexCoord2f(GLfloat s, GLfloat t);
@@ -129,6 +134,13 @@ void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z);
 void glScalef(GLfloat x, GLfloat y, GLfloat z);
 void glFrustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble near_plane,
                GLdouble far_plane);
+void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble near_plane,
+             GLdouble far_plane);
+
+// The attribute stack: every group is kept whatever the mask (all but the
+// matrices, which have stacks of their own).
+void glPushAttrib(GLbitfield mask);
+void glPopAttrib();
 
 // Lights, materials, fog.
 void glLightfv(GLenum light, GLenum pname, const GLfloat* params);
@@ -142,7 +154,8 @@ void glFogf(GLenum pname, GLfloat param);
 void glFogfv(GLenum pname, const GLfloat* params);
 void glShadeModel(GLenum mode);
 
-// Switches, raster state, frame buffer.
+// Switches, raster state, frame buffer. Switches the scene never turns on
+// (GL_CULL_FACE, GL_ALPHA_TEST) are accepted and stay off.
 void glEnable(GLenum cap);
 void glDisable(GLenum cap);
 void glPointSize(GLfloat size);
@@ -168,6 +181,7 @@ GLint gluBuild2DMipmaps(GLenum target, GLint internal_format, GLsizei width, GLs
 #define glBegin webgl::glBegin
 #define glEnd webgl::glEnd
 #define glVertex3f webgl::glVertex3f
+#define glVertex2i webgl::glVertex2i
 #define glNormal3f webgl::glNormal3f
 #define glColor3f webgl::glColor3f
 #define glTexCoord2f webgl::glTexCoord2f
@@ -184,6 +198,9 @@ GLint gluBuild2DMipmaps(GLenum target, GLint internal_format, GLsizei width, GLs
 #define glRotatef webgl::glRotatef
 #define glScalef webgl::glScalef
 #define glFrustum webgl::glFrustum
+#define glOrtho webgl::glOrtho
+#define glPushAttrib webgl::glPushAttrib
+#define glPopAttrib webgl::glPopAttrib
 #define glLightfv webgl::glLightfv
 #define glLightf webgl::glLightf
 #define glLightModelfv webgl::glLightModelfv

@@ -46,6 +46,8 @@ enum CallKind : uint8_t {
     call_clear_colour,
     call_clear,
     call_bind_texture,
+    call_push_attributes,
+    call_pop_attributes,
 };
 
 // One recorded call: kind, up to two names or enums, up to 16 numbers; a
@@ -68,6 +70,11 @@ struct DisplayList {
 
 // OpenGL's least nesting of glCallList inside lists
 constexpr int32_t max_list_nesting = 64;
+// OpenGL's least depth of the attribute stack
+constexpr int32_t attribute_stack_depth = 16;
+
+State attribute_stack[attribute_stack_depth];
+int32_t attribute_depth = 0;
 
 DisplayList lists[max_lists];
 uint32_t next_list = 1;
@@ -204,6 +211,18 @@ void execute(const Call& c, uint32_t list, int32_t depth) {
         case call_clear_colour: copy(state.clear_colour, c.v, 4); break;
         case call_clear: backend::clear(state, c.a); break;
         case call_bind_texture: state.texture = c.a; break;
+        case call_push_attributes:
+            if (attribute_depth < attribute_stack_depth) attribute_stack[attribute_depth++] = state;
+            break;
+        case call_pop_attributes:
+            if (attribute_depth > 0) {
+                // everything comes back but the matrices
+                State saved = attribute_stack[--attribute_depth];
+                saved.modelview = state.modelview;
+                saved.projection = state.projection;
+                state = saved;
+            }
+            break;
     }
 }
 
@@ -293,6 +312,7 @@ void start_layer(int32_t width, int32_t height) {
     next_texture = 1;
     compiling = 0;
     inside = false;
+    attribute_depth = 0;
     backend::start();
 }
 
@@ -321,6 +341,8 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
     copy(v.texcoord, compiling ? list_texcoord : state.texcoord, 2);
     primitive.push_back(v);
 }
+
+void glVertex2i(GLint x, GLint y) { glVertex3f(static_cast<float>(x), static_cast<float>(y), 0.0f); }
 
 void glEnd() {
     using namespace webgl;
@@ -427,6 +449,17 @@ void glFrustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLd
                                            static_cast<float>(near_plane), static_cast<float>(far_plane));
     glMultMatrixf(m.m);
 }
+
+void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble near_plane,
+             GLdouble far_plane) {
+    const webgl::Matrix m = webgl::ortho(static_cast<float>(left), static_cast<float>(right),
+                                         static_cast<float>(bottom), static_cast<float>(top),
+                                         static_cast<float>(near_plane), static_cast<float>(far_plane));
+    glMultMatrixf(m.m);
+}
+
+void glPushAttrib(GLbitfield) { webgl::submit(webgl::make(webgl::call_push_attributes)); }
+void glPopAttrib() { webgl::submit(webgl::make(webgl::call_pop_attributes)); }
 
 void glLightfv(GLenum light, GLenum pname, const GLfloat* params) {
     webgl::submit(webgl::make_values(webgl::call_light, light, pname, params, pname == GL_POSITION ||

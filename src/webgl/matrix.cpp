@@ -74,6 +74,17 @@ Matrix frustum(float left, float right, float bottom, float top, float near_plan
     return r;
 }
 
+Matrix ortho(float left, float right, float bottom, float top, float near_plane, float far_plane) {
+    Matrix r = identity_matrix();
+    r.m[0] = 2.0f / (right - left);
+    r.m[5] = 2.0f / (top - bottom);
+    r.m[10] = -2.0f / (far_plane - near_plane);
+    r.m[12] = -(right + left) / (right - left);
+    r.m[13] = -(top + bottom) / (top - bottom);
+    r.m[14] = -(far_plane + near_plane) / (far_plane - near_plane);
+    return r;
+}
+
 void transform(const Matrix& m, const float in[4], float out[4]) {
     for (int row = 0; row < 4; ++row) {
         out[row] = m.m[row] * in[0] + m.m[4 + row] * in[1] + m.m[8 + row] * in[2] + m.m[12 + row] * in[3];

@@ -30,6 +30,7 @@ Matrix translation(float x, float y, float z);
 Matrix rotation(float angle, float x, float y, float z);
 Matrix scaling(float x, float y, float z);
 Matrix frustum(float left, float right, float bottom, float top, float near_plane, float far_plane);
+Matrix ortho(float left, float right, float bottom, float top, float near_plane, float far_plane);
 
 // m x (x, y, z, w)
 void transform(const Matrix& m, const float in[4], float out[4]);

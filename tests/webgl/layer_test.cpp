@@ -116,6 +116,16 @@ TEST(LayerMatrices, StacksComposeAsOpenGLAndKeepTheirOwnLevels) {
     EXPECT_EQ(s.modelview.top, 0);
     expect_maps(current(s.modelview), {1, 0, 0, 1}, {1, 1, 0, 1});
 
+    // the attribute stack brings the switches back, not the matrices
+    glEnable(GL_LIGHTING);
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glDisable(GL_LIGHTING);
+    glTranslatef(0.0f, 5.0f, 0.0f);
+    glPopAttrib();
+    EXPECT_TRUE(s.switches & webgl::switch_lighting);
+    expect_maps(current(s.modelview), {1, 0, 0, 1}, {-4, 1, 0, 1});
+    glLoadIdentity();
+
     // normals go through the inverse transpose: a stretch along x tilts them towards y
     float n[9];
     webgl::normal_matrix(webgl::scaling(2.0f, 1.0f, 1.0f), n);

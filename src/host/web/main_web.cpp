@@ -84,13 +84,14 @@ bool start_context(bool keep_picture) {
 extern "C" {
 
 // Starts the run. capture_seconds below 0: live, in a window of the page
-// (the whole scene, no exit rules), snow as given; music waits for the
-// page's button, since browsers let a page sound only after a click.
+// (the whole scene, no exit rules), snow as given, the frame rate in a
+// corner when show_fps is non-zero; music waits for the page's button,
+// since browsers let a page sound only after a click.
 // Otherwise the capture of that time (its seed and steps, snow on) is
 // drawn, written to /frostvale.bmp and left on the canvas. Returns 0; 1
 // when the browser gives no WebGL2 context; 2 for a capture time the
 // capture cannot reach; 3 when the capture could not be written.
-EMSCRIPTEN_KEEPALIVE int frostvale_start(double capture_seconds, int snow) {
+EMSCRIPTEN_KEEPALIVE int frostvale_start(double capture_seconds, int snow, int show_fps) {
     const bool capture = capture_seconds >= 0.0;
     if (capture && !host::capture_time_reachable(static_cast<float>(capture_seconds))) return 2;
     if (!start_context(capture)) return 1;
@@ -98,8 +99,9 @@ EMSCRIPTEN_KEEPALIVE int frostvale_start(double capture_seconds, int snow) {
     fit_canvas(&drawable);
     webgl::start_layer(drawable.width, drawable.height);
     const int32_t mode = capture ? shared::mode_capture : shared::mode_windowed;
-    const host::RunConfig config = {mode, capture || snow != 0, false, false,
-                                    host::run_seed(mode, static_cast<uint32_t>(emscripten_get_now()))};
+    host::RunConfig config = {mode, capture || snow != 0, false, false,
+                              host::run_seed(mode, static_cast<uint32_t>(emscripten_get_now()))};
+    config.show_fps = !capture && show_fps != 0;
     if (capture) return host::run_saver(config, page, static_cast<float>(capture_seconds), capture_path) == 0 ? 0 : 3;
     host::start_run(config);
     host::begin_frame_loop(config, page);
