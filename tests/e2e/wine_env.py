@@ -12,14 +12,13 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from x_screen import start_x_server, test_case_on  # noqa: E402
+from x_screen import SCREEN, start_x_server, start_xvfb, stop_x_server, test_case_on  # noqa: E402
 
 BUILD = os.environ["FROSTVALE_WINDOWS_BUILD"]
 HOME = os.environ["FROSTVALE_TEST_HOME"]
 PREFIX = os.path.join(HOME, "wineprefix")
 SCR = os.path.join(BUILD, "Frostvale2026.scr")
 DRIVER = os.path.join(BUILD, "tests", "driver", "frostvale-testdriver.exe")
-SCREEN = (1600, 900)
 
 WINE_SETTINGS = r"""REGEDIT4
 
@@ -77,16 +76,14 @@ def start(prefix=PREFIX):
     on first use."""
     global _xvfb, ENV
     os.makedirs(HOME, exist_ok=True)
-    _xvfb, display = start_x_server(["Xvfb", "-screen", "0", "%dx%dx24" % SCREEN])
+    _xvfb, display = start_xvfb()
     ENV = environment(display, prefix)
     make_prefix(ENV, WINE_SETTINGS)
 
 
 def stop():
     stop_wine(ENV)
-    if _xvfb:
-        _xvfb.terminate()
-        _xvfb.wait()
+    stop_x_server(_xvfb)
 
 
 def wine_reg(*args):
