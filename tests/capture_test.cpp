@@ -28,20 +28,17 @@ TEST(Capture, StepCountsOfTheSingleRunningSum) {
 }
 
 TEST(Capture, CaptureTimesTheClockCanReach) {
+    // what only the Windows switch passes on (it reads any text): time 0
     EXPECT_TRUE(host::capture_time_reachable(-5.0f));
     EXPECT_TRUE(host::capture_time_reachable(std::numeric_limits<float>::quiet_NaN()));
-    EXPECT_TRUE(host::capture_time_reachable(1048576.0f));
-    EXPECT_FALSE(host::capture_time_reachable(std::nextafter(1048576.0f, 2e6f)));
-    EXPECT_FALSE(host::capture_time_reachable(static_cast<float>(1e39)));  // infinite
-
-    // as a command line gives it
+    // as a command line gives it; 1048576.1 is the next float up, 1048576.125
     using host::CaptureTime;
     const struct {
         const char* text;
         CaptureTime time;
         float seconds;
     } texts[] = {{"0", CaptureTime::usable, 0.0f},         {"2.5", CaptureTime::usable, 2.5f},
-                 {"1048576", CaptureTime::usable, 1048576.0f}, {"1048577", CaptureTime::unreachable, 0.0f},
+                 {"1048576", CaptureTime::usable, 1048576.0f}, {"1048576.1", CaptureTime::unreachable, 0.0f},
                  {"inf", CaptureTime::unreachable, 0.0f},  {"abc", CaptureTime::not_a_number, 0.0f},
                  {"nan", CaptureTime::not_a_number, 0.0f}, {"5s", CaptureTime::not_a_number, 0.0f},
                  {"", CaptureTime::not_a_number, 0.0f},    {"-5", CaptureTime::negative, 0.0f}};
