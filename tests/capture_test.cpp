@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
