@@ -81,3 +81,7 @@ def test_case_on(start, stop):
             stop()
 
     return DisplayTestCase
+
+
+def main():
+    unittest.main(verbosity=2)

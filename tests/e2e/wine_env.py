@@ -9,10 +9,9 @@ import os
 import subprocess
 import sys
 import time
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from x_screen import SCREEN, start_x_server, start_xvfb, stop_x_server, test_case_on  # noqa: E402
+from x_screen import SCREEN, main, start_x_server, start_xvfb, stop_x_server, test_case_on  # noqa: E402,F401
 
 BUILD = os.environ["FROSTVALE_WINDOWS_BUILD"]
 HOME = os.environ["FROSTVALE_TEST_HOME"]
@@ -192,7 +191,3 @@ def fields(line):
 
 
 WineTestCase = test_case_on(start, stop)
-
-
-def main():
-    unittest.main(verbosity=2)

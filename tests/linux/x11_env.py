@@ -10,10 +10,9 @@ import os
 import subprocess
 import sys
 import time
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from x_screen import SCREEN, fraction, is_scene, screenshot, shows_scene, start_xvfb, stop_x_server, test_case_on  # noqa: E402
+from x_screen import SCREEN, fraction, is_scene, main, screenshot, shows_scene, start_xvfb, stop_x_server, test_case_on  # noqa: E402,F401
 
 PROGRAM = os.environ["FROSTVALE_PROGRAM"]
 DUMP = os.environ.get("FROSTVALE_DUMP", "")
@@ -151,7 +150,3 @@ class X11TestCase(test_case_on(start, stop)):
         with process.stderr:
             self.assertEqual(process.stderr.read(), b"")
         self.assertEqual(process.returncode, code)
-
-
-def main():
-    unittest.main(verbosity=2)
