@@ -83,17 +83,26 @@ bool start_context(bool keep_picture) {
 
 extern "C" {
 
-// Starts the run. capture_seconds below 0: live, in a window of the page
-// (the whole scene, no exit rules), snow as given, the frame rate in a
-// corner when show_fps is non-zero; music waits for the page's button,
-// since browsers let a page sound only after a click.
-// Otherwise the capture of that time (its seed and steps, snow on) is
+// Starts the run. capture_time null: live, in a window of the page (the
+// whole scene, no exit rules), snow as given, the frame rate in a corner
+// when show_fps is non-zero; music waits for the page's button, since
+// browsers let a page sound only after a click. Otherwise the capture of
+// that time, read as a command line's (its seed and steps, snow on), is
 // drawn, written to /frostvale.bmp and left on the canvas. Returns 0; 1
-// when the browser gives no WebGL2 context; 2 for a capture time the
-// capture cannot reach; 3 when the capture could not be written.
-EMSCRIPTEN_KEEPALIVE int frostvale_start(double capture_seconds, int snow, int show_fps) {
-    const bool capture = capture_seconds >= 0.0;
-    if (capture && !host::capture_time_reachable(static_cast<float>(capture_seconds))) return 2;
+// when the browser gives no WebGL2 context; 2 for a time that is not a
+// number, 3 for a negative one, 4 for one the capture cannot reach; 5 when
+// the capture could not be written.
+EMSCRIPTEN_KEEPALIVE int frostvale_start(const char* capture_time, int snow, int show_fps) {
+    const bool capture = capture_time != nullptr;
+    float seconds = 0.0f;
+    if (capture) {
+        switch (host::read_capture_time(capture_time, &seconds)) {
+            case host::CaptureTime::usable: break;
+            case host::CaptureTime::not_a_number: return 2;
+            case host::CaptureTime::negative: return 3;
+            case host::CaptureTime::unreachable: return 4;
+        }
+    }
     if (!start_context(capture)) return 1;
     host::Drawable drawable;
     fit_canvas(&drawable);
@@ -102,7 +111,7 @@ EMSCRIPTEN_KEEPALIVE int frostvale_start(double capture_seconds, int snow, int s
     host::RunConfig config = {mode, capture || snow != 0, false, false,
                               host::run_seed(mode, static_cast<uint32_t>(emscripten_get_now()))};
     config.show_fps = !capture && show_fps != 0;
-    if (capture) return host::run_saver(config, page, static_cast<float>(capture_seconds), capture_path) == 0 ? 0 : 3;
+    if (capture) return host::run_saver(config, page, seconds, capture_path) == 0 ? 0 : 5;
     host::start_run(config);
     host::begin_frame_loop(config, page);
     emscripten_request_animation_frame_loop(animation_frame, nullptr);
