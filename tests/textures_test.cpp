@@ -105,21 +105,4 @@ TEST(NeedleTexture, OnlyBaseAndPaletteColoursBesideSecondColumns) {
     EXPECT_GT(counts[7], 0);
 }
 
-TEST(Textures, TwoRunsFromTheCaptureSeedAreByteIdenticalAfter23160Draws) {
-    void (*const paint[3])(const assets::Canvas*) = {assets::paint_needle_texture, assets::paint_ground_texture,
-                                                     assets::paint_glow_texture};
-    const int sizes[3] = {assets::needle_texture_size, assets::ground_texture_size, assets::glow_texture_size};
-    std::vector<uint8_t> runs[2][3];
-    for (auto& run : runs) {
-        shared::seed_random(8230);
-        for (int i = 0; i < 3; ++i) {
-            Texture t(sizes[i]);
-            paint[i](&t.canvas);
-            run[i] = t.bytes;
-        }
-        EXPECT_EQ(shared::random_state, state_after(8230, 23160));
-    }
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(runs[0][i] == runs[1][i]) << i;
-}
-
 }  // namespace
