@@ -1,6 +1,6 @@
 #!/bin/sh
-# frostvale-dump through real readers, each output twice (byte-identical)
-# and once to a path that cannot be written (exit 1, no file).
+# frostvale-dump through real readers, and each output once more to a path
+# that cannot be written (exit 1, no file).
 # frame: the bitmap ImageMagick's identify accepts (it names a
 # BITMAPINFOHEADER file BMP3), its size and row padding.
 # wave: the file sox's soxi accepts (22050 Hz, mono, 16-bit, 1,789,942
@@ -18,26 +18,23 @@ work=$4/dump_check
 rm -rf "$work"
 mkdir -p "$work"
 
-# Writes SUBCOMMAND ARGS to a.EXT and b.EXT, compares them, and checks
-# that missing/c.EXT fails.
-twice() {
+# Writes SUBCOMMAND ARGS to a.EXT and checks that missing/c.EXT fails.
+write() {
     ext=$1
     shift
     "$dump" "$@" "$work/a.$ext" >"$work/out"
-    "$dump" "$@" "$work/b.$ext" >/dev/null
-    cmp "$work/a.$ext" "$work/b.$ext"
     if "$dump" "$@" "$work/missing/c.$ext" 2>/dev/null; then exit 1; fi
     [ ! -e "$work/missing/c.$ext" ]
 }
 
-twice bmp frame 0
+write bmp frame 0
 case "$("$identify" -format '%m %w %h' "$work/a.bmp")" in "BMP3 1280 720" | "BMP 1280 720") ;; *) exit 1 ;; esac
 [ "$(wc -c <"$work/a.bmp")" -eq 2764854 ]
 "$dump" frame 1 "$work/d.bmp" --width 1366 --height 100 >/dev/null
 case "$("$identify" -format '%m %w %h' "$work/d.bmp")" in "BMP3 1366 100" | "BMP 1366 100") ;; *) exit 1 ;; esac
 [ "$(wc -c <"$work/d.bmp")" -eq $((54 + 4100 * 100)) ]
 
-twice wav wave
+write wav wave
 case "$(cat "$work/out")" in *"1789942 samples"*"peak 22936, random state 2018369496 -> 109088859") ;; *) cat "$work/out"; exit 1 ;; esac
 [ "$(wc -c <"$work/a.wav")" -eq 3579928 ]
 [ "$("$soxi" -r "$work/a.wav")" = 22050 ]
