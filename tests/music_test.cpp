@@ -1,20 +1,16 @@
 // The carol loop: scores and pitch, the fast sine and exponential, the tune
-// renderer at the buffer's end, the WAVE image against a plain C-library
-// rendering, and when the music is made.
+// renderer at the buffer's end, the WAVE image, and when the music is made.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
 #include "music/mixdown.h"
 #include "music/tune.h"
 #include "music/wave_math.h"
-#include "music_reference.h"
 #include "shared/flags.h"
 #include "shared/random.h"
 #include "shared/run_mode.h"
@@ -33,13 +29,6 @@ static_assert(!music::is_note_name("e4") && !music::is_note_name("H4") && !music
 constexpr Note bad_score[] = {{"C4", 1.0f}, {"c4", 1.0f}};
 static_assert(!music::is_score(bad_score));
 
-// Semitones from A4, read from the name on its own: letter, '#', octave.
-int semitones_from_a4(const char* name) {
-    const int from_a[7] = {0, 2, -9, -7, -5, -4, -2};  // A B C D E F G in octave 4
-    const bool sharp = name[1] == '#';
-    return from_a[name[0] - 'A'] + sharp + 12 * (name[sharp ? 2 : 1] - '4');
-}
-
 int16_t sample_at(const uint8_t* image, uint32_t i) {
     const uint8_t* p = image + music::wave_header_size + 2 * static_cast<size_t>(i);
     return static_cast<int16_t>(p[0] | p[1] << 8);
@@ -53,30 +42,6 @@ std::vector<float> render(const Note* score, uint32_t count, int32_t ticks, floa
 }
 bool sounding(float x) { return x != 0.0f; }
 int32_t last_sounding(const std::vector<float>& b) { return b.rend() - std::find_if(b.rbegin(), b.rend(), sounding) - 1; }
-
-// As written: counts, beat sums and, weighted by position, pitches and beats.
-TEST(Scores, AsWritten) {
-    const uint32_t counts[] = {51, 68, 30};
-    const float sums[] = {64.0f, 64.0f, 25.0f}, weighted_beats[] = {1677.0f, 2223.0f, 424.5f};
-    const int weighted_pitches[] = {-6534, -10352, 1251};
-    std::map<std::string, const char*> texts;
-    for (int t = 0; t < 3; ++t) {
-        const music::Tune& tune = music::carol_loop[t];
-        ASSERT_EQ(tune.note_count, counts[t]);
-        float sum = 0.0f, beats = 0.0f;
-        int pitches = 0;
-        for (uint32_t i = 0; i < tune.note_count; ++i) {
-            const Note& note = tune.score[i];
-            sum += note.beats;
-            beats += (i + 1) * note.beats;
-            pitches += (i + 1) * semitones_from_a4(note.name);
-            EXPECT_EQ(texts.emplace(note.name, note.name).first->second, note.name) << "one text per pitch";
-        }
-        EXPECT_EQ(sum, sums[t]) << "tune " << t + 1;
-        EXPECT_EQ(beats, weighted_beats[t]) << "tune " << t + 1;
-        EXPECT_EQ(pitches, weighted_pitches[t]) << "tune " << t + 1;
-    }
-}
 
 TEST(Pitch, NoteNumbersAndFrequencies) {
     const struct { const char* name; int32_t number; float hz; } table[] = {
@@ -131,11 +96,13 @@ const uint8_t* carol_image() {
     return image;
 }
 
-// The header, the 0.3 s lead-in, the peak at 0.7 of full scale, and the
-// vectorized sine and exponential against the C library's through the whole
-// loop: one step of the 16 bits at most, in at most 0.05 % of the samples;
-// the header and the draws (as make_wave_image's) exactly.
-TEST(WaveImage, HeaderSamplesAndTheLibraryReference) {
+// The header, the 0.3 s lead-in, the peak at 0.7 of full scale, and every
+// byte: the sine and exponential are the program's own, so the loop comes
+// out the same on every platform. bench/music-timing holds it against the
+// same rules rendered with the C library's sinf and expf (one step of the
+// 16 bits at most, in at most 0.05 % of the samples); a change to the
+// synthesis is checked there before the checksum here is moved.
+TEST(WaveImage, HeaderLeadInPeakAndEveryByte) {
     const uint8_t* image = carol_image();
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(std::memcmp(image, "RIFF", 4), 0);
@@ -143,23 +110,16 @@ TEST(WaveImage, HeaderSamplesAndTheLibraryReference) {
     EXPECT_EQ(std::memcmp(image + 8, "WAVEfmt \x10\0\0\0\1\0\1\0\x22\x56\0\0\x44\xac\0\0\2\0\x10\0data", 32), 0);
     EXPECT_EQ(test_support::u32_at(image + 40), 3579884u);
     ASSERT_EQ(music::wave_sample_count(image), 1789942u);
-    shared::seed_random(8230);
-    const std::vector<uint8_t> expected = reference::wave_image();
-    EXPECT_EQ(shared::random_state, state_after(8230, 112896));
-    ASSERT_EQ(expected.size(), 44u + 2u * 1789942u);
-    EXPECT_EQ(std::memcmp(expected.data(), image, 44), 0);
-    uint32_t differing = 0;
     int32_t peak = 0;
     for (uint32_t i = 0; i < 1789942; ++i) {
-        const int32_t want = sample_at(expected.data(), i), got = sample_at(image, i);
-        ASSERT_TRUE(i >= 6615 || got == 0) << "lead-in sample " << i;
-        ASSERT_LE(std::abs(want - got), 1) << i;
-        differing += want != got;
-        peak = std::max(peak, std::abs(got));
+        ASSERT_TRUE(i >= 6615 || sample_at(image, i) == 0) << "lead-in sample " << i;
+        peak = std::max(peak, std::abs(sample_at(image, i)));
     }
     EXPECT_NE(sample_at(image, 6615), 0) << "the first tick";
     EXPECT_EQ(peak, 22936);
-    EXPECT_LE(differing, 1789942u * 5 / 10000) << differing << " samples differ by one step";
+    uint32_t fnv = 2166136261u;  // FNV-1a, as music-timing prints it
+    for (size_t i = 0; i < 44 + 2 * 1789942; ++i) fnv = (fnv ^ image[i]) * 16777619u;
+    EXPECT_EQ(fnv, 0x723f4d60u);
 }
 
 struct MusicRun : ::testing::Test {
