@@ -25,27 +25,6 @@ void lay_out_from(uint32_t seed, int32_t mode) {
 
 float radial(const Vec3& p) { return std::sqrt(p.x * p.x + p.z * p.z); }
 
-TEST(SceneLayout, WorkedValuesFromState8230) {
-    shared::seed_random(8230);
-    for (float u : {0.596293f, 0.756817f, 0.174073f, 0.534616f}) EXPECT_NEAR(shared::random_unit(), u, 1e-6f);
-
-    lay_out_from(8230, shared::mode_windowed);
-    const Ornament& o = ornaments[0];
-    EXPECT_NEAR(std::atan2(o.slot_normal.z, o.slot_normal.x), 0.0154068f, 1e-6f);
-    EXPECT_NEAR(o.slot_position.y + 0.12f, 1.50007f, 1e-5f);
-    EXPECT_NEAR(o.slot_position.x, 2.11055f, 1e-5f);
-    EXPECT_NEAR(o.slot_position.z, 0.0325194f, 1e-6f);
-
-    shared::seed_random(8230);
-    deal_launch_order();
-    const int32_t dealt[ornament_count] = {20, 9,  32, 39, 22, 16, 7,  38, 18, 10, 17, 26, 36, 3,
-                                           4,  24, 31, 12, 33, 27, 1,  0,  35, 5,  28, 25, 37, 30,
-                                           34, 15, 8,  21, 2,  11, 14, 13, 19, 6,  29, 23};
-    for (int i = 0; i < ornament_count; ++i) EXPECT_EQ(launch_order[i], dealt[i]) << i;
-    EXPECT_EQ(pending_count, 40);
-    EXPECT_EQ(shared::random_state, state_after(8230, 39));
-}
-
 // Capture and windowed runs lay out 1300 flakes, the preview 250 and leaves
 // the rest untouched; each flake takes four draws.
 TEST(SceneLayout, DrawCountsPerMode) {
