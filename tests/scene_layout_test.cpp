@@ -18,9 +18,8 @@ using namespace scene;
 
 void lay_out_from(uint32_t seed, int32_t mode) {
     reset_scene_state();
-    shared::run_mode = mode;
     shared::seed_random(seed);
-    layout_scene();
+    layout_scene(mode == shared::mode_preview, true);
 }
 
 float radial(const Vec3& p) { return std::sqrt(p.x * p.x + p.z * p.z); }
