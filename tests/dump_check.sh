@@ -1,10 +1,10 @@
 #!/bin/sh
-# frostvale-dump through real readers, and each output once more to a path
-# that cannot be written (exit 1, no file).
+# frostvale-dump through real readers, each output once to a path that
+# cannot be written too (exit 1, no file).
 # frame: the bitmap ImageMagick's identify accepts (it names a
 # BITMAPINFOHEADER file BMP3), its size and row padding.
 # wave: the file sox's soxi accepts (22050 Hz, mono, 16-bit, 1,789,942
-# samples, about 81.18 s), its size, the random state after the textures
+# samples), its size, the random state after the textures
 # and the full-screen layout (8230 advanced by 23,160 + 8287 draws) and
 # after the ticks (112,896 more).
 # clock: 30 days of live frames at 30, 60, 144 and 240 per second, every
@@ -18,7 +18,7 @@ work=$4/dump_check
 rm -rf "$work"
 mkdir -p "$work"
 
-# Writes SUBCOMMAND ARGS to a.EXT and checks that missing/c.EXT fails.
+# Writes SUBCOMMAND ARGS to a.EXT, and checks that missing/c.EXT fails.
 write() {
     ext=$1
     shift
@@ -41,7 +41,6 @@ case "$(cat "$work/out")" in *"1789942 samples"*"peak 22936, random state 201836
 [ "$("$soxi" -c "$work/a.wav")" = 1 ]
 [ "$("$soxi" -b "$work/a.wav")" = 16 ]
 [ "$("$soxi" -s "$work/a.wav")" = 1789942 ]
-case "$("$soxi" -D "$work/a.wav")" in 81.17*) ;; *) exit 1 ;; esac
 for fps in 30 60 144 240; do
     "$dump" clock 30 --fps $fps >"$work/out"
     grep -q '^stalled frames 0$' "$work/out"

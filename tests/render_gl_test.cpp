@@ -99,9 +99,8 @@ int count(const Frame& f, int x0, int x1, int y0, int y1, bool (*pass)(const Rgb
 
 TEST(ViewRender, CameraSkyGroundTreeStarAndBulbsAtTimeZero) {
     const Frame f = shot(1280, 720);
+    // the basis the billboards face is the view's camera
     const render::Camera c = render::orbit_camera(0.0f, 0.0f, 1280.0f / 720.0f);
-    EXPECT_TRUE(scene::camera_basis.eye.x == 11.2f && scene::camera_basis.eye.z == 0.0f);
-    EXPECT_NEAR(scene::camera_basis.eye.y, 4.9305f, 1e-4);
     EXPECT_TRUE(scene::camera_basis.right.z == c.right.z && scene::camera_basis.up.x == c.up.x &&
                 scene::camera_basis.up.y == c.up.y);
 
@@ -205,9 +204,8 @@ TEST(ViewRender, TwoViewsLeaveEachOthersPixelsAlone) {
 
 TEST(ViewRender, TallNarrowViewPullsTheCameraBack) {
     const int square = count(shot(720, 720), 360, 361, 0, 720, tree_green);  // the middle column
-    EXPECT_EQ(scene::camera_basis.eye.x, 11.2f);
+    // the same vertical field of view from 1.489 times as far: the tree smaller
     const int narrow = count(shot(360, 720), 180, 181, 0, 720, tree_green);
-    // the same vertical field of view from 1.489 times as far
     EXPECT_NEAR(scene::camera_basis.eye.x, 11.2 * std::pow(1.7, 0.75), 1e-4);
     EXPECT_GT(square, 200);
     EXPECT_GT(narrow, square * 60 / 100);

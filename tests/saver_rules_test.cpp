@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "host/run/saver_rules.h"
-#include "shared/random.h"
 
 namespace {
 
@@ -58,16 +57,6 @@ TEST(SaverRules, PacingOnlyWhereSwapsDoNotWait) {
         }
         now += wait;
     }
-}
-
-TEST(RandomSource, XorshiftWordsAndUnitValues) {
-    shared::seed_random(1);
-    EXPECT_EQ(shared::random_word(), 270369u);
-    EXPECT_EQ(shared::random_word(), 67634689u);
-    shared::seed_random(8230);
-    const uint32_t word = shared::random_word();
-    shared::seed_random(8230);
-    EXPECT_EQ(shared::random_range(-3.0f, 5.0f), -3.0f + 8.0f * (static_cast<float>(word & 0xFFFFFF) / 16777216.0f));
 }
 
 }  // namespace

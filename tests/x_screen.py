@@ -6,6 +6,8 @@ import re
 import subprocess
 import unittest
 
+SCREEN = (1600, 900)
+
 
 def start_x_server(argv):
     """Starts an X server (argv without its display) on a free display;
@@ -17,6 +19,17 @@ def start_x_server(argv):
     os.close(write_end)
     with os.fdopen(read_end) as f:
         return server, ":" + f.readline().strip()
+
+
+def start_xvfb():
+    """Starts a private Xvfb of SCREEN's size; returns it and its display's name."""
+    return start_x_server(["Xvfb", "-screen", "0", "%dx%dx24" % SCREEN])
+
+
+def stop_x_server(server):
+    if server:
+        server.terminate()
+        server.wait()
 
 
 def screenshot(env):
@@ -68,3 +81,7 @@ def test_case_on(start, stop):
             stop()
 
     return DisplayTestCase
+
+
+def main():
+    unittest.main(verbosity=2)

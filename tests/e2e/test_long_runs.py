@@ -1,8 +1,8 @@
 """Long runs under Wine on Xvfb, where buffer swaps never wait for a
-retrace: frames are paced to the display's refresh rate (about 60 a second)
-instead of as many as the CPU allows, and a report that the display is off
-stops drawing until the display is back. Frames are counted by Mesa's
-heads-up display, written to files and never shown."""
+retrace: the Windows host's refresh rate and display-state report reach
+the run (the pacing and the pause themselves: the frame loop's native
+test). Frames are counted by Mesa's heads-up display, written to files and
+never shown."""
 import glob
 import os
 import sys
@@ -11,9 +11,6 @@ import time
 sys.path.insert(0, os.path.dirname(__file__))
 import wine_env
 from wine_env import fields, scr_command
-
-WM_KEYDOWN = 0x100
-VK_ESCAPE = 27
 
 
 class LongRuns(wine_env.WineTestCase):
@@ -31,38 +28,31 @@ class LongRuns(wine_env.WineTestCase):
             ["resize", 160, 90], ["sleep", 4500],
             ["display-state", 0], ["sleep", 3000],
             ["display-state", 2], ["sleep", 2000],  # dimmed: drawn again
-            ["post", WM_KEYDOWN, VK_ESCAPE, 0], ["wait-exit", 10000], env=env)
+            ["post", 0x100, 27, 0], ["wait-exit", 10000], env=env)
 
-        def fps_samples():
-            path = os.path.join(hud, "fps")
-            return [float(v) for v in open(path).read().split()] if os.path.exists(path) else []
-
-        def when_done(commands):
+        def samples_when(commands_done, then=0.0):
+            """The fps samples and the program's CPU seconds once the driver
+            has done that many commands and then waited the seconds given."""
             deadline = time.time() + 60
-            while len(wine_env.driver_lines()) < commands and time.time() < deadline:
+            while len(wine_env.driver_lines()) < commands_done and time.time() < deadline:
                 time.sleep(0.05)
-            return fps_samples(), wine_env.program_cpu_seconds()
+            time.sleep(then)
+            path = os.path.join(hud, "fps")
+            samples = [float(v) for v in open(path).read().split()] if os.path.exists(path) else []
+            return samples, wine_env.program_cpu_seconds()
 
-        when_done(4)  # resized
-        time.sleep(1.5)
-        samples, cpu = when_done(4)
-        time.sleep(2.5)
-        paced, paced_cpu = when_done(5)
-        paced = paced[len(samples) + 1:]  # whole half-seconds after the settling
-        off, off_cpu = when_done(6)  # reported off
-        time.sleep(2.5)
-        still_off, still_off_cpu = when_done(6)
+        settled, _ = samples_when(4, 1.5)  # resized
+        paced = samples_when(5)[0][len(settled) + 1:]  # whole half-seconds after the settling
+        off, off_cpu = samples_when(6)  # reported off
+        still_off, still_off_cpu = samples_when(6, 2.5)
         driver.wait(timeout=60)
         lines = wine_env.driver_lines()
-        back = fps_samples()[len(still_off):]  # dimmed, then the exit
+        back = samples_when(11)[0][len(still_off):]  # dimmed, then the exit
 
         self.assertEqual(fields(lines[3])["client_width"], 160)
-        rate = sum(paced) / len(paced)
-        print("paced: %.1f frames a second, %.0f %% of a core" %
-              (rate, 100 * (paced_cpu - cpu) / 2.5))
-        self.assertTrue(40 <= rate <= 66, paced)
+        self.assertTrue(40 <= sum(paced) / len(paced) <= 66, paced)
         self.assertEqual(still_off, off)  # no frame drawn while off
-        self.assertLess(still_off_cpu - off_cpu, 0.1)
+        self.assertLess(still_off_cpu - off_cpu, 0.1)  # and no busy waiting either
         self.assertGreater(len(back), 2)
         self.assertGreater(max(back), 40)
         self.assertEqual(fields(lines[10])["exit"], 0)

@@ -2,9 +2,9 @@
 the dummy video driver and two heads joined by Xinerama (two_heads.conf,
 RandR off), and Wine told to take its monitors from Xinerama. A screenshot
 of the root window shows a whole view on each monitor (sky at its top,
-ground at its bottom, the tree on its vertical centre line), and the two
-views are different views of the scene (camera phases 0 and 0.9). Runs
-with the second head right of the primary, and left of it (negative x)."""
+ground at its bottom, the tree on its vertical centre line; which view
+each monitor gets: the views' native test). Runs with the second head
+right of the primary, and left of it (negative x)."""
 import os
 import shutil
 import sys
@@ -69,17 +69,9 @@ class Monitors(unittest.TestCase):
         left = min(m[0] for m in monitors)
         self.assertEqual((window["x"], window["y"], window["width"], window["height"]),
                          (left, 0, 2304, 768))
-        width, pixels = shot
-        thumbnails = []
         for m in monitors:
-            x, y, w, h = m[0] - left, m[1], m[2] - m[0], m[3] - m[1]
-            found = shows_scene(shot, x, y, w, h)
+            found = shows_scene(shot, m[0] - left, m[1], m[2] - m[0], m[3] - m[1])
             self.assertTrue(is_scene(found), "monitor %s: sky, ground, tree %s" % (m, found))
-            # 48 x 27 grey levels across the view, to tell the views apart
-            thumbnails.append([sum(pixels[3 * ((y + (j * 2 + 1) * h // 54) * width + x + (i * 2 + 1) * w // 96):][:3])
-                               for j in range(27) for i in range(48)])
-        difference = sum(abs(a - b) for a, b in zip(*thumbnails)) / 3 / len(thumbnails[0])
-        self.assertGreater(difference, 5)  # another angle: the presents, the tree's side
         self.assertEqual(fields(lines[6])["exit"], 0)
 
     def test_second_head_right_of_the_primary(self):

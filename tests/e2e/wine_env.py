@@ -9,17 +9,15 @@ import os
 import subprocess
 import sys
 import time
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from x_screen import start_x_server, test_case_on  # noqa: E402
+from x_screen import SCREEN, main, start_x_server, start_xvfb, stop_x_server, test_case_on  # noqa: E402,F401
 
 BUILD = os.environ["FROSTVALE_WINDOWS_BUILD"]
 HOME = os.environ["FROSTVALE_TEST_HOME"]
 PREFIX = os.path.join(HOME, "wineprefix")
 SCR = os.path.join(BUILD, "Frostvale2026.scr")
 DRIVER = os.path.join(BUILD, "tests", "driver", "frostvale-testdriver.exe")
-SCREEN = (1600, 900)
 
 WINE_SETTINGS = r"""REGEDIT4
 
@@ -77,16 +75,14 @@ def start(prefix=PREFIX):
     on first use."""
     global _xvfb, ENV
     os.makedirs(HOME, exist_ok=True)
-    _xvfb, display = start_x_server(["Xvfb", "-screen", "0", "%dx%dx24" % SCREEN])
+    _xvfb, display = start_xvfb()
     ENV = environment(display, prefix)
     make_prefix(ENV, WINE_SETTINGS)
 
 
 def stop():
     stop_wine(ENV)
-    if _xvfb:
-        _xvfb.terminate()
-        _xvfb.wait()
+    stop_x_server(_xvfb)
 
 
 def wine_reg(*args):
@@ -195,7 +191,3 @@ def fields(line):
 
 
 WineTestCase = test_case_on(start, stop)
-
-
-def main():
-    unittest.main(verbosity=2)

@@ -21,17 +21,14 @@ SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "s
 
 
 class Sanitized(x11_env.X11TestCase):
-    def env(self, **extra):
-        env = dict(x11_env.ENV, LD_PRELOAD=DRIVER, **extra)
+    def env(self, base=None):
+        env = dict(base or x11_env.ENV, LD_PRELOAD=DRIVER)
         env.setdefault("LSAN_OPTIONS", "suppressions=%s:print_suppressions=0" % SUPPRESSIONS)
         return env
 
     def test_a_run_and_captures_find_nothing(self):
-        config = os.path.join(x11_env.HOME, "asound.conf")
-        with open(config, "w") as f:
-            f.write('pcm.!default { type file slave { pcm { type null } } file "%s" format raw }\n'
-                    % os.path.join(x11_env.HOME, "music.raw"))
-        program = x11_env.start_program("--fps", "--music", env=self.env(ALSA_CONFIG_PATH=config))
+        music = x11_env.alsa_env(x11_env.file_device(os.path.join(x11_env.HOME, "music.raw")))
+        program = x11_env.start_program("--fps", "--music", env=self.env(music))
         self.assertShowsScene(60, 40, 1280, 720, timeout=120)
         time.sleep(2)  # the counter has shown its first second
         program.send_signal(signal.SIGTERM)

@@ -10,16 +10,14 @@ import os
 import subprocess
 import sys
 import time
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from x_screen import fraction, is_scene, screenshot, shows_scene, start_x_server, test_case_on  # noqa: E402
+from x_screen import SCREEN, fraction, is_scene, main, screenshot, shows_scene, start_xvfb, stop_x_server, test_case_on  # noqa: E402,F401
 
 PROGRAM = os.environ["FROSTVALE_PROGRAM"]
 DUMP = os.environ.get("FROSTVALE_DUMP", "")
 SWAP_COUNTER = os.environ.get("FROSTVALE_SWAP_COUNTER", "")
 HOME = os.environ["FROSTVALE_TEST_HOME"]
-SCREEN = (1600, 900)
 
 ENV = None
 _xvfb = None
@@ -44,7 +42,7 @@ def start():
     """Starts the private display and connects to it."""
     global ENV, _xvfb, _xlib, _display
     os.makedirs(HOME, exist_ok=True)
-    _xvfb, name = start_x_server(["Xvfb", "-screen", "0", "%dx%dx24" % SCREEN])
+    _xvfb, name = start_xvfb()
     ENV = dict(os.environ, DISPLAY=name)
     ENV.pop("XSCREENSAVER_WINDOW", None)
     _xlib = ctypes.CDLL("libX11.so.6")
@@ -55,9 +53,7 @@ def start():
 
 
 def stop():
-    if _xvfb:
-        _xvfb.terminate()
-        _xvfb.wait()
+    stop_x_server(_xvfb)
 
 
 def make_window(x, y, width, height):
@@ -102,6 +98,19 @@ def start_program(*args, env=None):
                             stderr=subprocess.PIPE)
 
 
+def alsa_env(device, name="asound.conf"):
+    """env with ALSA's default device defined as device (a definition's body)."""
+    config = os.path.join(HOME, name)
+    with open(config, "w") as f:
+        f.write("pcm.!default { %s }\n" % device)
+    return dict(ENV, ALSA_CONFIG_PATH=config)
+
+
+def file_device(output):
+    """A device writing raw samples to output, through the null device."""
+    return 'type file slave { pcm { type null } } file "%s" format raw' % output
+
+
 def find_window(title):
     """The id of the first window titled title, waiting for it (20 s)."""
     out = subprocess.run(["timeout", "20", "xdotool", "search", "--sync", "--name", "^%s$" % title],
@@ -141,7 +150,3 @@ class X11TestCase(test_case_on(start, stop)):
         with process.stderr:
             self.assertEqual(process.stderr.read(), b"")
         self.assertEqual(process.returncode, code)
-
-
-def main():
-    unittest.main(verbosity=2)
