@@ -62,8 +62,6 @@ TEST(SceneLayout, SlotsAndBulbsSitOnTheConesStarsAboveTheHorizon) {
         }
     }
 
-    EXPECT_NEAR(bulbs[0].position.y, 1.278f, 1e-3f);
-    EXPECT_NEAR(bulbs[83].position.y, 5.972f, 1e-3f);
     for (int k = 0; k < bulb_count; ++k) {
         const float y = bulbs[k].position.y;
         EXPECT_GT(y, k > 0 ? bulbs[k - 1].position.y : 0.0f) << k;
