@@ -94,19 +94,16 @@ const uint8_t* carol_image() {
     return image;
 }
 
-// The header, the 0.3 s lead-in, the peak at 0.7 of full scale, and every
-// byte: the sine and exponential are the program's own, so the loop comes
-// out the same on every platform. bench/music-timing holds it against the
-// same rules rendered with the C library's sinf and expf (one step of the
-// 16 bits at most, in at most 0.05 % of the samples); a change to the
-// synthesis is checked there before the checksum here is moved.
-TEST(WaveImage, HeaderLeadInPeakAndEveryByte) {
+// The sample count, the 0.3 s lead-in, the peak at 0.7 of full scale, and
+// every byte, the header's too (dump_check has soxi read it): the sine and
+// exponential are the program's own, so the loop comes out the same on
+// every platform. bench/music-timing holds it against the same rules
+// rendered with the C library's sinf and expf (one step of the 16 bits at
+// most, in at most 0.05 % of the samples); a change to the synthesis is
+// checked there before the checksum here is moved.
+TEST(WaveImage, LeadInPeakAndEveryByte) {
     const uint8_t* image = carol_image();
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(std::memcmp(image, "RIFF", 4), 0);
-    EXPECT_EQ(test_support::u32_at(image + 4), 3579920u);
-    EXPECT_EQ(std::memcmp(image + 8, "WAVEfmt \x10\0\0\0\1\0\1\0\x22\x56\0\0\x44\xac\0\0\2\0\x10\0data", 32), 0);
-    EXPECT_EQ(test_support::u32_at(image + 40), 3579884u);
     ASSERT_EQ(music::wave_sample_count(image), 1789942u);
     int32_t peak = 0;
     for (uint32_t i = 0; i < 1789942; ++i) {
