@@ -4,7 +4,7 @@
 //
 //   FROSTVALE_NODE_MODULES=build/web-test/node_modules node bench/frame_rate_web.js [SECONDS]
 //
-// after tools/build-web.sh; frame_rate_x11.py gives the native
+// after tools/build-web.sh; bench/frame_rate_x11.py gives the native
 // program's frame rate on Xvfb to set beside it.
 'use strict';
 const fs = require('fs');

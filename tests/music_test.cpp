@@ -1,20 +1,16 @@
-// The carol loop: scores and pitch, the tune renderer at its boundaries, the
-// WAVE image against a plain C-library rendering and by ear, and when the
-// music is made.
+// The carol loop: scores and pitch, the fast sine and exponential, the tune
+// renderer at the buffer's end, the WAVE image, and when the music is made.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
 #include "music/mixdown.h"
 #include "music/tune.h"
 #include "music/wave_math.h"
-#include "music_reference.h"
 #include "shared/random.h"
 #include "test_support.h"
 
@@ -31,13 +27,6 @@ static_assert(!music::is_note_name("e4") && !music::is_note_name("H4") && !music
 constexpr Note bad_score[] = {{"C4", 1.0f}, {"c4", 1.0f}};
 static_assert(!music::is_score(bad_score));
 
-// Semitones from A4, read from the name on its own: letter, '#', octave.
-int semitones_from_a4(const char* name) {
-    const int from_a[7] = {0, 2, -9, -7, -5, -4, -2};  // A B C D E F G in octave 4
-    const bool sharp = name[1] == '#';
-    return from_a[name[0] - 'A'] + sharp + 12 * (name[sharp ? 2 : 1] - '4');
-}
-
 int16_t sample_at(const uint8_t* image, uint32_t i) {
     const uint8_t* p = image + music::wave_header_size + 2 * static_cast<size_t>(i);
     return static_cast<int16_t>(p[0] | p[1] << 8);
@@ -50,32 +39,7 @@ std::vector<float> render(const Note* score, uint32_t count, int32_t ticks, floa
     return buffer;
 }
 bool sounding(float x) { return x != 0.0f; }
-int32_t first_sounding(const std::vector<float>& b) { return std::find_if(b.begin(), b.end(), sounding) - b.begin(); }
 int32_t last_sounding(const std::vector<float>& b) { return b.rend() - std::find_if(b.rbegin(), b.rend(), sounding) - 1; }
-
-// As written: counts, beat sums and, weighted by position, pitches and beats.
-TEST(Scores, AsWritten) {
-    const uint32_t counts[] = {51, 68, 30};
-    const float sums[] = {64.0f, 64.0f, 25.0f}, weighted_beats[] = {1677.0f, 2223.0f, 424.5f};
-    const int weighted_pitches[] = {-6534, -10352, 1251};
-    std::map<std::string, const char*> texts;
-    for (int t = 0; t < 3; ++t) {
-        const music::Tune& tune = music::carol_loop[t];
-        ASSERT_EQ(tune.note_count, counts[t]);
-        float sum = 0.0f, beats = 0.0f;
-        int pitches = 0;
-        for (uint32_t i = 0; i < tune.note_count; ++i) {
-            const Note& note = tune.score[i];
-            sum += note.beats;
-            beats += (i + 1) * note.beats;
-            pitches += (i + 1) * semitones_from_a4(note.name);
-            EXPECT_EQ(texts.emplace(note.name, note.name).first->second, note.name) << "one text per pitch";
-        }
-        EXPECT_EQ(sum, sums[t]) << "tune " << t + 1;
-        EXPECT_EQ(beats, weighted_beats[t]) << "tune " << t + 1;
-        EXPECT_EQ(pitches, weighted_pitches[t]) << "tune " << t + 1;
-    }
-}
 
 TEST(Pitch, NoteNumbersAndFrequencies) {
     const struct { const char* name; int32_t number; float hz; } table[] = {
@@ -109,42 +73,9 @@ TEST(WaveMath, SineAndExponentialAgainstDoublePrecision) {
     EXPECT_EQ(music::wave_exp(0.0f), 1.0f);
 }
 
-TEST(RenderTune, StartTimesFirstSampleAndTicks) {
-    float time = 0.3f;
-    for (int32_t ticks : {0, 1}) {
-        shared::seed_random(8230);
-        time = 0.3f;
-        EXPECT_EQ(first_sounding(render(music::tune_1, 51, ticks, time)), 6616 - ticks) << "a note's sample 0 is 0";
-        EXPECT_EQ(shared::random_state, state_after(8230, ticks * 64 * 1764)) << "one draw per tick sample";
-    }
-    const float starts[] = {31.8909f, 68.6766f, 81.17654f};
-    for (int t = 0; t < 3; ++t) {
-        const music::Tune& tune = music::carol_loop[t];
-        if (t > 0) render(tune.score, tune.note_count, 0, time, tune.tempo);
-        EXPECT_NEAR(time, starts[t], 1e-4f) << "after tune " << t + 1;
-    }
-    // a tick on every whole beat a note starts on or spans, none on half beats
-    const Note whole[] = {{"C4", 4.0f}}, halves[] = {{"C4", 0.5f}, {"D4", 0.5f}, {"E4", 0.5f}};
-    shared::seed_random(99);
-    render(whole, 1, 1, time);
-    EXPECT_EQ(shared::random_state, state_after(99, 4 * 1764));
-    shared::seed_random(99);
-    render(halves, 3, 1, time);
-    EXPECT_EQ(shared::random_state, state_after(99, 2 * 1764));
-}
-
-TEST(RenderTune, SoundingLengthsAndTheCapacity) {
-    // at 132 beats per minute: the 0.7 s floor, 1.8 x one beat, 1.8 x four beats
-    const std::pair<float, int32_t> cases[] = {{0.5f, 15435}, {1.0f, 18040}, {4.0f, 72163}};
-    for (const auto& [beats, samples] : cases) {
-        const Note note[] = {{"A4", beats}};
-        float time = 0.0f;
-        const std::vector<float> buffer = render(note, 1, 0, time);
-        EXPECT_EQ(first_sounding(buffer), 1);
-        EXPECT_EQ(last_sounding(buffer), samples - 1) << beats;
-        EXPECT_NEAR(time, beats * 60.0f / 132.0f + 2.5f, 1e-6f);
-    }
-    // nothing at or past the capacity
+// Nothing lands at or past the buffer's capacity, which the carol loop
+// itself never reaches; ticks cut there draw no more.
+TEST(RenderTune, StopsAtTheCapacity) {
     const Note four[] = {{"C4", 4.0f}}, one[] = {{"C4", 1.0f}};
     shared::seed_random(7);
     float time = 120.0f;  // sample 2,646,000
@@ -163,69 +94,27 @@ const uint8_t* carol_image() {
     return image;
 }
 
-// The header, the 0.3 s lead-in, the peak at 0.7 of full scale, and the
-// vectorized sine and exponential against the C library's through the whole
-// loop: one step of the 16 bits at most, in at most 0.05 % of the samples;
-// the header and the draws (as make_wave_image's) exactly.
-TEST(WaveImage, HeaderSamplesAndTheLibraryReference) {
+// The sample count, the 0.3 s lead-in, the peak at 0.7 of full scale, and
+// every byte, the header's too (dump_check has soxi read it): the sine and
+// exponential are the program's own, so the loop comes out the same on
+// every platform. bench/music-timing holds it against the same rules
+// rendered with the C library's sinf and expf (one step of the 16 bits at
+// most, in at most 0.05 % of the samples); a change to the synthesis is
+// checked there before the checksum here is moved.
+TEST(WaveImage, LeadInPeakAndEveryByte) {
     const uint8_t* image = carol_image();
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(std::memcmp(image, "RIFF", 4), 0);
-    EXPECT_EQ(test_support::u32_at(image + 4), 3579920u);
-    EXPECT_EQ(std::memcmp(image + 8, "WAVEfmt \x10\0\0\0\1\0\1\0\x22\x56\0\0\x44\xac\0\0\2\0\x10\0data", 32), 0);
-    EXPECT_EQ(test_support::u32_at(image + 40), 3579884u);
     ASSERT_EQ(music::wave_sample_count(image), 1789942u);
-    shared::seed_random(8230);
-    const std::vector<uint8_t> expected = reference::wave_image();
-    EXPECT_EQ(shared::random_state, state_after(8230, 112896));
-    ASSERT_EQ(expected.size(), 44u + 2u * 1789942u);
-    EXPECT_EQ(std::memcmp(expected.data(), image, 44), 0);
-    uint32_t differing = 0;
     int32_t peak = 0;
     for (uint32_t i = 0; i < 1789942; ++i) {
-        const int32_t want = sample_at(expected.data(), i), got = sample_at(image, i);
-        ASSERT_TRUE(i >= 6615 || got == 0) << "lead-in sample " << i;
-        ASSERT_LE(std::abs(want - got), 1) << i;
-        differing += want != got;
-        peak = std::max(peak, std::abs(got));
+        ASSERT_TRUE(i >= 6615 || sample_at(image, i) == 0) << "lead-in sample " << i;
+        peak = std::max(peak, std::abs(sample_at(image, i)));
     }
     EXPECT_NE(sample_at(image, 6615), 0) << "the first tick";
     EXPECT_EQ(peak, 22936);
-    EXPECT_LE(differing, 1789942u * 5 / 10000) << differing << " samples differ by one step";
-}
-
-// By ear: over every note's nominal length (from 10 ms in, past the attack)
-// the strongest semitone from A3 to G5 of the Hann-windowed image is its own.
-TEST(WaveImage, EveryNoteSoundsAtItsPitch) {
-    const uint8_t* image = carol_image();
-    ASSERT_NE(image, nullptr);
-    const double pi = 3.141592653589793;
-    double start = 0.3;
-    for (const music::Tune& tune : music::carol_loop) {
-        for (uint32_t i = 0; i < tune.note_count; ++i) {
-            const double length = tune.score[i].beats * 60.0 / tune.tempo;
-            const uint32_t first = static_cast<uint32_t>((start + 0.01) * 22050.0);
-            const uint32_t last = static_cast<uint32_t>((start + length) * 22050.0);
-            ASSERT_LT(last, music::wave_sample_count(image));
-            std::vector<double> power;  // Goertzel's, per semitone from A3
-            for (int n = -12; n <= 10; ++n) {
-                const double k = 2.0 * std::cos(2.0 * pi * 440.0 * std::pow(2.0, n / 12.0) / 22050.0);
-                double s1 = 0.0, s2 = 0.0;
-                for (uint32_t j = first; j < last; ++j) {
-                    const double hann = 0.5 - 0.5 * std::cos(2.0 * pi * (j - first) / (last - first));
-                    const double s0 = sample_at(image, j) * hann + k * s1 - s2;
-                    s2 = s1;
-                    s1 = s0;
-                }
-                power.push_back(s1 * s1 + s2 * s2 - k * s1 * s2);
-            }
-            EXPECT_EQ(std::max_element(power.begin(), power.end()) - power.begin() - 12,
-                      semitones_from_a4(tune.score[i].name))
-                << "note " << i + 1 << " (" << tune.score[i].name << ")";
-            start += length;
-        }
-        start += 2.5;
-    }
+    uint32_t fnv = 2166136261u;  // FNV-1a, as music-timing prints it
+    for (size_t i = 0; i < 44 + 2 * 1789942; ++i) fnv = (fnv ^ image[i]) * 16777619u;
+    EXPECT_EQ(fnv, 0x723f4d60u);
 }
 
 // The image with its draws; freeing clears it, and a second free finds

@@ -95,8 +95,10 @@ int64_t run(const host::RunConfig& run_config, int64_t swap_cost, std::vector<Ev
     constexpr int64_t start = 1000000 * ms;
     for (Event& e : events) e.at += start;
     script = {start, swap_cost, refresh_hz, events, 0, {}, start + 60000 * ms, {}};
+    scene::reset_scene_state();  // each run starts its scene clock at 0
     EXPECT_TRUE(host::open_null_host(32, 18));
     EXPECT_EQ(host::run_saver(run_config, scripted, 0.0f, nullptr), 0);
+    host::close_null_host();
     for (Frame& f : script.frames) f.swapped_at -= start;
     return script.now - start;
 }

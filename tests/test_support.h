@@ -16,9 +16,4 @@ inline uint32_t state_after(uint32_t seed, int draws) {
     return x;
 }
 
-// A little-endian 32-bit field of a file image.
-inline uint32_t u32_at(const uint8_t* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
 }  // namespace test_support

@@ -5,7 +5,7 @@
 # both exit codes. Run by hand after tools/test.sh has built both folders;
 # SCR and DUMP name other builds.
 set -eu
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/.."
 BUILD=${FROSTVALE_BUILD:-build}
 SCR=${SCR:-$(pwd)/$BUILD/win64/Frostvale2026.scr}
 DUMP=${DUMP:-$(pwd)/$BUILD/native/tools/frostvale-dump}

@@ -2,10 +2,10 @@
 """Frame rate and CPU share of the Linux program on a private Xvfb display
 (Mesa's software GLX), run by hand (not a test):
 
-    python3 tests/bench/frame_rate_x11.py BUILD_FOLDER [SECONDS]
+    python3 bench/frame_rate_x11.py BUILD_FOLDER [SECONDS]
 
 BUILD_FOLDER is the native build (build/native), holding frostvale and
-tests/bench/libswap-counter.so. Runs the program for SECONDS (default 10)
+bench/libswap-counter.so. Runs the program for SECONDS (default 10)
 in its own 1280 x 720 window, in a 640 x 360 window by number (with
 --delay 0 and --delay 33333) and in a 320 x 240 window (the preview), and
 prints the frames per second and the share of one core it used in each."""
@@ -19,10 +19,10 @@ BUILD = os.path.abspath(sys.argv[1])
 SECONDS = float(sys.argv[2]) if len(sys.argv) > 2 else 10
 os.environ.update(FROSTVALE_PROGRAM=os.path.join(BUILD, "frostvale"),
                   FROSTVALE_TEST_HOME=os.path.join(BUILD, "frame-rate"))
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "linux"))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "linux"))
 import x11_env  # noqa: E402
 
-COUNTER = os.path.join(BUILD, "tests", "bench", "libswap-counter.so")
+COUNTER = os.path.join(BUILD, "bench", "libswap-counter.so")
 
 
 def measure(label, args, env=None):

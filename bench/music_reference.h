@@ -1,6 +1,6 @@
 // The carol loop rendered plainly from the synthesis rules with the C
 // library's sinf/expf per sample: the yardstick for the vectorized renderer
-// (tests) and its "before" timing (benchmarks).
+// and its "before" timing.
 #pragma once
 #include <algorithm>
 #include <cmath>
