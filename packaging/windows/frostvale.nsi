@@ -272,6 +272,7 @@ Function .onInit
     ${If} $installed != ""
         !insertmacro UnselectSection ${SectionCurrent}
     ${EndIf}
+    ${GetParameters} $0
     ClearErrors
     ${GetOptions} $0 "/MAKECURRENT=" $1
     ${IfNot} ${Errors}
