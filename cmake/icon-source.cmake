@@ -9,7 +9,7 @@ string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x
        icon_bytes "${icon_bytes}")
 file(CONFIGURE OUTPUT ${FROSTVALE_ICON_SOURCE} CONTENT
 "// Made by cmake/icon-source.cmake from res/frostvale.ico: do not edit.
-#include \"host/window_icon.h\"
+#include \"host/x11/window_icon.h\"
 
 namespace host {
 

@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 
-#include "host/bitmap.h"
-#include "host/capture.h"
+#include "host/run/bitmap.h"
+#include "host/run/capture.h"
 
 namespace {
 
@@ -21,6 +22,14 @@ TEST(Capture, StepCountsOfTheSingleRunningSum) {
     uint32_t bits;
     std::memcpy(&bits, &host::capture_step, 4);
     EXPECT_EQ(bits, 0x3D088889u);
+}
+
+TEST(Capture, CaptureTimesTheClockCanReach) {
+    EXPECT_TRUE(host::capture_time_reachable(-5.0f));
+    EXPECT_TRUE(host::capture_time_reachable(std::numeric_limits<float>::quiet_NaN()));
+    EXPECT_TRUE(host::capture_time_reachable(1048576.0f));
+    EXPECT_FALSE(host::capture_time_reachable(std::nextafter(1048576.0f, 2e6f)));
+    EXPECT_FALSE(host::capture_time_reachable(static_cast<float>(1e39)));  // infinite
 }
 
 TEST(Bitmap, HeaderAndRowPadding) {

@@ -2,10 +2,9 @@
 
 #include <cmath>
 #include <initializer_list>
-#include <limits>
 #include <vector>
 
-#include "host/command_line.h"
+#include "host/win32/command_line.h"
 
 namespace {
 
@@ -68,14 +67,6 @@ TEST(CommandLine, HandleValueReadsLikeTheRuntime) {
     EXPECT_EQ(host::parse_handle_value(L"99999999999999999999999"), UINT64_MAX);
     EXPECT_EQ(host::parse_handle_value(L"4294967296"), 4294967296u);
     EXPECT_EQ(host::parse_handle_value(L"- 5"), 0u);
-}
-
-TEST(CommandLine, CaptureTimesTheClockCanReach) {
-    EXPECT_TRUE(host::capture_time_reachable(-5.0f));
-    EXPECT_TRUE(host::capture_time_reachable(std::numeric_limits<float>::quiet_NaN()));
-    EXPECT_TRUE(host::capture_time_reachable(1048576.0f));
-    EXPECT_FALSE(host::capture_time_reachable(std::nextafter(1048576.0f, 2e6f)));
-    EXPECT_FALSE(host::capture_time_reachable(static_cast<float>(1e39)));  // infinite
 }
 
 }  // namespace

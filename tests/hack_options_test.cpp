@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "host/hack_options.h"
+#include "host/x11/hack_options.h"
 #include "shared/run_mode.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "assets/assets.h"
-#include "host/capture.h"
+#include "host/run/capture.h"
 #include "render/camera.h"
 #include "render/lights.h"
 #include "render/render.h"

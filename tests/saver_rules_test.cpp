@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "host/saver_rules.h"
+#include "host/run/saver_rules.h"
 #include "shared/random.h"
 
 namespace {

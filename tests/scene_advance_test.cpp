@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "host/capture.h"
+#include "host/run/capture.h"
 #include "scene/scene.h"
 #include "scene/state.h"
 #include "shared/flags.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "host/capture.h"
+#include "host/run/capture.h"
 #include "scene/scene.h"
 #include "scene/state.h"
 #include "shared/flags.h"

@@ -9,8 +9,7 @@
 
 #include "assets/assets.h"
 #include "dump.h"
-#include "host/capture.h"
-#include "host/command_line.h"
+#include "host/run/capture.h"
 #include "scene/scene.h"
 #include "shared/random.h"
 #include "shared/run_mode.h"

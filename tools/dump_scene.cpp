@@ -6,8 +6,7 @@
 #include <cstring>
 
 #include "dump_common.h"
-#include "host/capture.h"
-#include "host/command_line.h"
+#include "host/run/capture.h"
 #include "scene/scene.h"
 #include "scene/state.h"
 #include "shared/flags.h"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/capture.h"
+#include "host/run/capture.h"
 #include "scene/scene.h"
 #include "scene/state.h"
 #include "shared/flags.h"

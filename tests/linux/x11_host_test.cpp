@@ -15,11 +15,11 @@
 #include <thread>
 #include <vector>
 
-#include "host/stop_signals_x11.h"
-#include "host/window_icon.h"
+#include "host/x11/stop_signals_posix.h"
+#include "host/x11/window_icon.h"
 #include "music/mixdown.h"
 #include "music/music.h"
-#include "music/playback_x11.h"
+#include "music/playback_alsa.h"
 #include "shared/flags.h"
 #include "shared/little_endian.h"
 #include "shared/random.h"

@@ -38,10 +38,4 @@ StartRequest decide_start(int argc, const wchar_t* const* argv);
 // character; no digits gives 0, overflow gives 2^64 - 1.
 uint64_t parse_handle_value(const wchar_t* text);
 
-// A capture time that the capture clock can reach: the running sum of
-// 1/30 s steps stops growing at 2^20 s, so larger and infinite times would
-// step forever. Zero, negative and not-a-number times are reachable (no
-// step at all).
-bool capture_time_reachable(float seconds);
-
 }  // namespace host

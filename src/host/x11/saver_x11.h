@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "host/hack_options.h"
+#include "host/x11/hack_options.h"
 
 namespace host {
 

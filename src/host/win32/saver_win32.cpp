@@ -1,15 +1,15 @@
 // The saver run: the saver window and its OpenGL context, the scene's
 // start-up, the frame loop with the screensaver exit rules, shutdown, and
 // the capture's window side.
-#include "host/saver_win32.h"
+#include "host/win32/saver_win32.h"
 
 #include <mmsystem.h>
 
 #include <cstring>
 
-#include "host/capture.h"
-#include "host/saver_gl.h"
-#include "host/saver_rules.h"
+#include "host/run/capture.h"
+#include "host/run/saver_gl.h"
+#include "host/run/saver_rules.h"
 #include "music/music.h"
 #include "scene/scene.h"
 #include "shared/run_mode.h"

@@ -5,8 +5,9 @@
 
 #include <cstdlib>
 
-#include "host/command_line.h"
-#include "host/saver_win32.h"
+#include "host/run/capture.h"
+#include "host/win32/command_line.h"
+#include "host/win32/saver_win32.h"
 #include "settings/settings.h"
 #include "shared/run_mode.h"
 

@@ -1,4 +1,4 @@
-#include "host/bitmap.h"
+#include "host/run/bitmap.h"
 
 #include <cstdio>
 #include <cstring>

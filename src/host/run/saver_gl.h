@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "host/saver_rules.h"
+#include "host/run/saver_rules.h"
 
 namespace host {
 

@@ -1,4 +1,4 @@
-#include "host/saver_rules.h"
+#include "host/run/saver_rules.h"
 
 namespace host {
 

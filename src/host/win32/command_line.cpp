@@ -1,4 +1,4 @@
-#include "host/command_line.h"
+#include "host/win32/command_line.h"
 
 #include <cmath>
 #include <cwctype>
@@ -86,10 +86,6 @@ StartRequest decide_start(int argc, const wchar_t* const* argv) {
         }
     }
     return request;
-}
-
-bool capture_time_reachable(float seconds) {
-    return !(seconds > 1048576.0f);  // also false for +infinity; NaN passes
 }
 
 }  // namespace host

@@ -1,4 +1,4 @@
-#include "host/saver_gl.h"
+#include "host/run/saver_gl.h"
 
 #include "assets/assets.h"
 #include "music/music.h"

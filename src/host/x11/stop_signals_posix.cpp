@@ -1,4 +1,4 @@
-#include "host/stop_signals_x11.h"
+#include "host/x11/stop_signals_posix.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,6 +1,6 @@
 // The ALSA player: the carol loop on Linux, played from memory by a thread
 // of its own through libasound's default device.
-#include "music/playback_x11.h"
+#include "music/playback_alsa.h"
 
 #include <alsa/asoundlib.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "host/hack_options.h"
+#include "host/x11/hack_options.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #include <cstdlib>
 
-#include "host/bitmap.h"
-#include "host/capture.h"
+#include "host/run/bitmap.h"
+#include "host/run/capture.h"
 #include "render/render.h"
 #include "shared/gl.h"
 

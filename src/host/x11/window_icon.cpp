@@ -1,4 +1,4 @@
-#include "host/window_icon.h"
+#include "host/x11/window_icon.h"
 
 #include "shared/little_endian.h"
 

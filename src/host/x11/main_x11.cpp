@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/command_line.h"
-#include "host/hack_options.h"
-#include "host/saver_x11.h"
+#include "host/run/capture.h"
+#include "host/x11/hack_options.h"
+#include "host/x11/saver_x11.h"
 #include "shared/flags.h"
 
 namespace {

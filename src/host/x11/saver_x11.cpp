@@ -1,7 +1,7 @@
 // The Linux saver run: its own window, XScreenSaver's window or one named
 // by number, with a GLX context; the scene's start-up; the frame loop with
 // its exit rules; shutdown; and the capture's window side.
-#include "host/saver_x11.h"
+#include "host/x11/saver_x11.h"
 
 #include <GL/glx.h>
 #include <X11/Xatom.h>
@@ -15,11 +15,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/capture.h"
-#include "host/saver_gl.h"
-#include "host/saver_rules.h"
-#include "host/stop_signals_x11.h"
-#include "host/window_icon.h"
+#include "host/run/capture.h"
+#include "host/run/saver_gl.h"
+#include "host/run/saver_rules.h"
+#include "host/x11/stop_signals_posix.h"
+#include "host/x11/window_icon.h"
 #include "music/music.h"
 #include "scene/scene.h"
 #include "shared/run_mode.h"

@@ -7,6 +7,12 @@ namespace host {
 // The fixed capture step, 1/30 s (bit pattern 0x3D088889).
 constexpr float capture_step = 1.0f / 30.0f;
 
+// A capture time that the capture clock can reach: the running sum of
+// 1/30 s steps stops growing at 2^20 s, so larger and infinite times would
+// step forever. Zero, negative and not-a-number times are reachable (no
+// step at all).
+bool capture_time_reachable(float seconds);
+
 // Advances the scene by capture steps while seconds is greater than the
 // single-precision running sum of the steps taken, through the scene's fast
 // advance (the same scene as stepping it that many times). Returns the
