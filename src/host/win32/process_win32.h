@@ -1,0 +1,17 @@
+// What the Windows program declares about its process, first thing at
+// start-up, before any other library is loaded or any window exists.
+#pragma once
+
+namespace host {
+
+// Every library loaded from now on (OpenGL, GLU and the sound player, which
+// the program imports delay-loaded) comes from the system folder only, never
+// from the program's own folder or the current one.
+void restrict_library_search();
+
+// Per-monitor DPI aware (version 2), where the manifest was not honoured;
+// system DPI aware on Windows before 10 (1703). The full-screen views are
+// then drawn in each monitor's physical pixels.
+void declare_dpi_awareness();
+
+}  // namespace host
