@@ -293,25 +293,19 @@ bool run(const std::vector<std::wstring>& a) {
                                         OPEN_EXISTING, 0, nullptr);
         std::printf("held=%d\n", file != INVALID_HANDLE_VALUE ? 1 : 0);
     } else if (c == L"dpi-awareness") {
-        // the DPI awareness of the process that owns the found window:
-        // 0 unaware, 1 system, 2 per monitor; v2=1 for per monitor version 2
+        // the DPI awareness of the process that owns the found window: 0
+        // unaware, 1 system, 2 per monitor (Wine 8 keeps no version of it)
         typedef void*(WINAPI * WindowContext)(HWND);
         typedef int(WINAPI * Awareness)(void*);
-        typedef BOOL(WINAPI * Equal)(void*, void*);
         const HMODULE user32 = GetModuleHandleW(L"user32.dll");
         const auto window_context = reinterpret_cast<WindowContext>(reinterpret_cast<void (*)()>(
             GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
         const auto awareness = reinterpret_cast<Awareness>(reinterpret_cast<void (*)()>(
             GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
-        const auto equal = reinterpret_cast<Equal>(reinterpret_cast<void (*)()>(
-            GetProcAddress(user32, "AreDpiAwarenessContextsEqual")));
-        if (!window_context || !awareness || !equal || !target) {
-            std::printf("awareness=unknown\n");
+        if (window_context && awareness && target) {
+            std::printf("awareness=%d\n", awareness(window_context(target)));
         } else {
-            void* context = window_context(target);
-            void* per_monitor_v2 = reinterpret_cast<void*>(static_cast<intptr_t>(-4));
-            std::printf("awareness=%d v2=%d\n", awareness(context),
-                        equal(context, per_monitor_v2) ? 1 : 0);
+            std::printf("awareness=unknown\n");
         }
     } else if (c == L"destroy-host") {
         DestroyWindow(host_window);
