@@ -69,7 +69,12 @@ DWORD run_uninstaller() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-    // only the system folder for any library loaded later
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // only the system folder for any library loaded later (Windows 7 has
+    // the call only with its 2011 loader update)
+    typedef BOOL(WINAPI * SetDefaultDirectories)(DWORD);
+    const auto set_default_directories = reinterpret_cast<SetDefaultDirectories>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
+                                                    "SetDefaultDllDirectories")));
+    if (set_default_directories) set_default_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     return static_cast<int>(run_uninstaller());
 }
