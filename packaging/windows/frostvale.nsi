@@ -73,6 +73,8 @@ VIAddVersionKey /LANG=1033 LegalCopyright "Copyright (C) 2026 ${PUBLISHER}"
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Open Screen Saver Settings"
 !define MUI_FINISHPAGE_RUN_FUNCTION OpenScreenSaverSettings
+; when the saver's file waits for the restart: the user restarts when it suits
+!define MUI_FINISHPAGE_REBOOTLATER_DEFAULT
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS

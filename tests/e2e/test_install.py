@@ -189,8 +189,15 @@ class Installers(wine_env.WineTestCase):
         os.remove(INSTALLED)
         self.assertEqual(run(self.setup, "/S", "/MAKECURRENT=1"), 0)
         entry = self.check_installed(VERSION, self.scr, current=True)
-        # an older one is refused, and the newer install still works
+        # an older one is refused, and the newer install still works;
+        # interactively with one sentence
         self.assertEqual(run(self.old_setup, "/S"), EXIT_REFUSED)
+        out = drive(["spawn", '"%s"' % wine_env.windows_path(self.old_setup)],
+                    ["wait-window", "#32770", 30000], ["control", 0xFFFF], ["click", 1],
+                    ["wait-exit", 30000])
+        self.assertIn("text=A newer version of Frostvale 2026 (%s) is already installed." % VERSION,
+                      out[2])
+        self.assertEqual(fields(out[-1])["exit"], EXIT_REFUSED)
         self.check_installed(VERSION, self.scr, current=True)
         self.uninstall_and_check(entry, current=True)
 
