@@ -1,11 +1,12 @@
 # Delay-import libraries made with MinGW's dlltool, for system DLLs that are
 # not on Windows' list of known DLLs (opengl32, glu32, winmm): a program
-# linked against them loads each DLL at its first call, after it has
-# restricted its library search to the system folder, so that a file of the
-# same name beside the program is never taken instead.
+# linked against them loads each DLL only when asked to (the saver does so
+# after it has restricted its library search to the system folder, and binds
+# every function at once: src/host/win32/process_win32.cpp), so that a file
+# of the same name beside the program is never taken instead.
 #
 #   frostvale_delay_imports(VARIABLE opengl32 glu32 winmm)
-# sets VARIABLE to the libraries to link (and delayimp, the loader helper).
+# sets VARIABLE to the libraries to link.
 function(frostvale_delay_imports variable)
   find_program(FROSTVALE_DLLTOOL NAMES ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-dlltool REQUIRED)
   find_program(FROSTVALE_NM NAMES ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-nm REQUIRED)
@@ -28,5 +29,5 @@ function(frostvale_delay_imports variable)
                     WORKING_DIRECTORY ${folder} COMMAND_ERROR_IS_FATAL ANY)
     list(APPEND libraries ${folder}/lib${dll}_delay.a)
   endforeach()
-  set(${variable} ${libraries} delayimp PARENT_SCOPE)
+  set(${variable} ${libraries} PARENT_SCOPE)
 endfunction()

@@ -64,7 +64,7 @@ int start(int argc, wchar_t** argv) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    host::restrict_library_search();
+    host::load_system_libraries();
     host::declare_dpi_awareness();
     settings::read_settings();
     int argc = 0;  // a failed split counts as an empty command line

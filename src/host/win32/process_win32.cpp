@@ -1,6 +1,7 @@
 #include "host/win32/process_win32.h"
 
 #include <windows.h>
+#include <delayimp.h>
 
 namespace host {
 
@@ -16,7 +17,32 @@ Function system_function(const wchar_t* dll, const char* name) {
 
 }  // namespace
 
-void restrict_library_search() {
+}  // namespace host
+
+// MinGW's delay-load helper, and the delay-import descriptors of the three
+// DLLs, named after the delay-import libraries (cmake/delay-imports.cmake).
+extern "C" FARPROC WINAPI __delayLoadHelper2(PCImgDelayDescr descriptor, FARPROC* entry);
+extern "C" const ImgDelayDescr __DELAY_IMPORT_DESCRIPTOR_libopengl32_delay_a;
+extern "C" const ImgDelayDescr __DELAY_IMPORT_DESCRIPTOR_libglu32_delay_a;
+extern "C" const ImgDelayDescr __DELAY_IMPORT_DESCRIPTOR_libwinmm_delay_a;
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace host {
+
+namespace {
+
+// Loads the DLL of a delay-import descriptor and binds every function the
+// program imports from it.
+void bind_delay_imports(const ImgDelayDescr& descriptor) {
+    char* base = reinterpret_cast<char*>(&__ImageBase);
+    auto* entry = reinterpret_cast<FARPROC*>(base + descriptor.rvaIAT);
+    auto* name = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + descriptor.rvaINT);
+    for (; name->u1.AddressOfData; ++name, ++entry) __delayLoadHelper2(&descriptor, entry);
+}
+
+}  // namespace
+
+void load_system_libraries() {
     typedef BOOL(WINAPI * SetDefaultDirectories)(DWORD);
     const auto set_default_directories =
         system_function<SetDefaultDirectories>(L"kernel32.dll", "SetDefaultDllDirectories");
@@ -26,6 +52,12 @@ void restrict_library_search() {
         // current folder
         SetDllDirectoryW(L"");
     }
+    // All bound now, before the first call: a function's first call through
+    // MinGW's delay-load stub would lose its floating-point arguments (the
+    // stub saves only the integer argument registers).
+    bind_delay_imports(__DELAY_IMPORT_DESCRIPTOR_libopengl32_delay_a);
+    bind_delay_imports(__DELAY_IMPORT_DESCRIPTOR_libglu32_delay_a);
+    bind_delay_imports(__DELAY_IMPORT_DESCRIPTOR_libwinmm_delay_a);
 }
 
 void declare_dpi_awareness() {
