@@ -115,6 +115,24 @@ def set_file_versions(msi, versions):
                         % (version, key)], check=True)
 
 
+def settle_pe(path):
+    """Pads a Windows executable to a multiple of 8 bytes and writes its PE
+    checksum, as Authenticode signing does: signing it and removing the
+    signature again then gives back the same bytes. (makensis leaves both
+    undone; the linker does both.)"""
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    data += bytes(-len(data) % 8)
+    at = struct.unpack_from("<I", data, 0x3C)[0] + 24 + 64  # the optional header's CheckSum
+    struct.pack_into("<I", data, at, 0)
+    total = sum(struct.unpack("<%dH" % (len(data) // 2), data))
+    while total >> 16:
+        total = (total & 0xFFFF) + (total >> 16)
+    struct.pack_into("<I", data, at, total + len(data))
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 SIGN_VARIABLES = ("FROSTVALE_SIGN_PKCS12", "FROSTVALE_SIGN_PASSWORD")
 
 
@@ -140,6 +158,14 @@ def sign(path):
             argv += ["-ts", os.environ["FROSTVALE_SIGN_TIMESTAMP_URL"]]
         subprocess.run(argv, check=True, stdout=subprocess.DEVNULL)
         shutil.copyfile(signed, path)
+
+
+def finalize(path):
+    """The last step for each executable that makensis makes: settled, then
+    signed when a certificate is given."""
+    settle_pe(path)
+    if signing():
+        sign(path)
 
 
 def run(*argv, cwd):
@@ -169,22 +195,20 @@ def pack(scr, out, version, launcher=None):
             sign(os.path.join(stage, "Uninstall.exe"))
         for name in os.listdir(stage):
             settle(name)
-        makensis = ["makensis", "-NOCONFIG", "-V2", "-DVERSION=" + version]
-        if signed:
-            # the uninstaller, signed before the setup program packs it
-            makensis.append('-DSIGN_COMMAND="%s" "%s" --sign' % (sys.executable,
-                                                                 os.path.abspath(__file__)))
+        # the uninstaller is finished like the other programs before the
+        # setup program packs it
+        makensis = ["makensis", "-NOCONFIG", "-V2", "-DVERSION=" + version,
+                    '-DFINALIZE_COMMAND="%s" "%s" --finalize' % (sys.executable,
+                                                                 os.path.abspath(__file__))]
         run(*makensis, "-DOUTFILE=" + os.path.join(stage, "user_steps.exe"), "user_steps.nsi",
             cwd=stage)
-        if signed:
-            sign(os.path.join(stage, "user_steps.exe"))
+        finalize(os.path.join(stage, "user_steps.exe"))
         settle("user_steps.exe")
         run(*makensis, "-DSCR=" + os.path.join(stage, "Frostvale2026.scr"),
             "-DICON=" + os.path.join(stage, "frostvale.ico"),
             "-DLAUNCHER=" + os.path.join(stage, "Uninstall.exe"), "-DOUTFILE=" + stem + "-setup.exe",
             "frostvale.nsi", cwd=stage)
-        if signed:
-            sign(stem + "-setup.exe")
+        finalize(stem + "-setup.exe")
 
         size_kb = (os.path.getsize(os.path.join(stage, "Frostvale2026.scr")) + 1023) // 1024
         run("wixl", "-a", "x64", "-D", "Version=" + version, "-D", "MsiVersion=" + msi_version(version),
@@ -214,8 +238,8 @@ def pack(scr, out, version, launcher=None):
 
 
 def main():
-    if len(sys.argv) == 3 and sys.argv[1] == "--sign":  # makensis signs the uninstaller so
-        sign(sys.argv[2])
+    if len(sys.argv) == 3 and sys.argv[1] == "--finalize":  # makensis, for the uninstaller
+        finalize(sys.argv[2])
         return 0
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("scr", help="the built Frostvale2026.scr")

@@ -4,7 +4,8 @@
 ; saver. tools/package_windows.py builds it:
 ;
 ;   makensis -DVERSION=2026.1.0 -DSCR=Frostvale2026.scr -DICON=frostvale.ico
-;            -DLAUNCHER=Uninstall.exe -DOUTFILE=setup.exe [-DSIGN_COMMAND=...]
+;            -DLAUNCHER=Uninstall.exe -DOUTFILE=setup.exe
+;            -DFINALIZE_COMMAND="python3 tools/package_windows.py --finalize"
 ;            frostvale.nsi
 ;
 ; Silent: setup.exe /S [/MAKECURRENT=0|1]; uninstall:
@@ -49,9 +50,8 @@ ManifestDPIAware true
 !define EXIT_FAILED 1603
 !define EXIT_REFUSED 1638
 
-!ifdef SIGN_COMMAND
-!uninstfinalize '${SIGN_COMMAND} "%1"' = 0
-!endif
+; settles the uninstaller's bytes and signs it when signing
+!uninstfinalize '${FINALIZE_COMMAND} "%1"' = 0
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"

@@ -340,10 +340,18 @@ class Installers(wine_env.WineTestCase):
                      INSTALLED, os.path.join(PRODUCT_FOLDER, "Uninstall.exe"),
                      os.path.join(PRODUCT_FOLDER, "uninstaller.exe")):
             verify(path)
-        unsigned = os.path.join(work, "unsigned.scr")
-        subprocess.run(["osslsigncode", "remove-signature", "-in", INSTALLED, "-out", unsigned],
+        # a program without its signature is the unsigned release's
+        subprocess.run(["msiextract", "-C", os.path.join(work, "unsigned-msi"), self.msi],
                        check=True, capture_output=True)
-        self.assertEqual(Path(unsigned).read_bytes(), self.scr)
+        helper = os.path.join("Frostvale 2026", "user_steps.exe")
+        for signed, unsigned in ((INSTALLED, self.scr),
+                                 (os.path.join(work, "msi", helper),
+                                  Path(work, "unsigned-msi", helper).read_bytes())):
+            stripped = os.path.join(work, "stripped")
+            subprocess.run(["osslsigncode", "remove-signature", "-in", signed, "-out", stripped],
+                           check=True, capture_output=True)
+            self.assertEqual(Path(stripped).read_bytes(), unsigned, signed)
+            os.remove(stripped)
         self.assertEqual(self.quiet_uninstall(reg_values(ARP_KEY)), 0)
         self.check_nothing_installed()
 
