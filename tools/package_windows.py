@@ -17,8 +17,8 @@ Given a code-signing certificate (FROSTVALE_SIGN_PKCS12, a .p12/.pfx file,
 FROSTVALE_SIGN_PASSWORD and optionally FROSTVALE_SIGN_TIMESTAMP_URL for an
 RFC 3161 time stamp), every executable is signed with Authenticode before it
 is packed (the saver, the uninstaller, the package's helper), and then the
-setup program and the package themselves. Removing a signature gives the
-unsigned file back."""
+setup program and the package themselves. A signed program without its
+signature is the unsigned release's, byte for byte."""
 import argparse
 import hashlib
 import os
