@@ -23,7 +23,7 @@ TEST(HackOptions, DecisionTable) {
     const OptionsCase cases[] = {
         {{}, A::run, T::own_window, 0, 1, 0, -1},
         {{"-root", "--no-snow", "-music"}, A::run, T::root, 0, 0, 1, -1},
-        {{"--root", "--music", "--window-id", "0x2a00007", "-snow"}, A::run, T::window_id, 0x2a00007, 1, 0, -1},
+        {{"--root", "--music", "--window-id", "0x2a00007", "-snow"}, A::run, T::window_id, 0x2a00007, 1, 1, -1},
         {{"-window-id", "12345", "--root", "-window"}, A::run, T::own_window, 12345, 1, 0, -1},
         {{"--root", "--capture", "20", "f.bmp"}, A::capture, T::root, 0, 1, 0, -1},
         {{"--bogus", "--help"}, A::refuse, T::own_window, 0, 1, 0, 1},
@@ -68,11 +68,24 @@ TEST(HackOptions, WindowNumbers) {
     EXPECT_EQ(id, 4294967295u);  // refusals leave it
 }
 
-TEST(HackOptions, RunModeByWindowSize) {
-    EXPECT_EQ(host::hack_run_mode(false, 400, 300), shared::mode_full_screen);
-    EXPECT_EQ(host::hack_run_mode(false, 399, 2000), shared::mode_preview);
-    EXPECT_EQ(host::hack_run_mode(false, 2000, 299), shared::mode_preview);
-    EXPECT_EQ(host::hack_run_mode(true, 100, 100), shared::mode_capture);
+// The mode by window size; music only where the scene is the screensaver
+// in full screen, never in a window named by number; only closing and
+// Escape end a Linux run.
+TEST(HackOptions, RunConfigByWindowAndTarget) {
+    const char* music_root[] = {"frostvale", "--root", "--music", "--no-snow"};
+    const host::HackOptions root = host::parse_hack_options(4, music_root);
+    host::RunConfig run = host::hack_run_config(root, 400, 300, 6);
+    EXPECT_TRUE(run.mode == shared::mode_full_screen && run.music && !run.snow && !run.input_ends_run);
+    EXPECT_EQ(run.seed, 7u);
+    run = host::hack_run_config(root, 399, 2000, 6);
+    EXPECT_TRUE(run.mode == shared::mode_preview && !run.music);
+    EXPECT_EQ(host::hack_run_config(root, 2000, 299, 6).mode, shared::mode_preview);
+    const char* music_named[] = {"frostvale", "--music", "--window-id", "42"};
+    EXPECT_FALSE(host::hack_run_config(host::parse_hack_options(4, music_named), 1280, 720, 6).music);
+    const char* capture[] = {"frostvale", "--music", "--capture", "5", "a.bmp"};
+    run = host::hack_run_config(host::parse_hack_options(5, capture), 1280, 720, 6);
+    EXPECT_TRUE(run.mode == shared::mode_capture && !run.music && run.snow);
+    EXPECT_EQ(run.seed, 8230u);
 }
 
 }  // namespace

@@ -15,9 +15,7 @@
 #include "music/tune.h"
 #include "music/wave_math.h"
 #include "music_reference.h"
-#include "shared/flags.h"
 #include "shared/random.h"
-#include "shared/run_mode.h"
 #include "test_support.h"
 
 namespace {
@@ -230,37 +228,18 @@ TEST(WaveImage, EveryNoteSoundsAtItsPitch) {
     }
 }
 
-struct MusicRun : ::testing::Test {
-    int32_t saved_mode = shared::run_mode, saved_flag = shared::music_flag;
-    void TearDown() override {
-        music::free_wave_image();
-        shared::run_mode = saved_mode;
-        shared::music_flag = saved_flag;
-    }
-};
-
-// Only full screen with the flag on makes the image, with its draws; freeing
-// clears it, and a second free finds nothing.
-TEST_F(MusicRun, OnlyFullScreenWithTheFlagOnMakesTheImage) {
-    for (int32_t mode : {shared::mode_preview, shared::mode_windowed, shared::mode_capture, shared::mode_full_screen}) {
-        for (int32_t flag : {0, 1}) {
-            SCOPED_TRACE(testing::Message() << "mode " << mode << ", flag " << flag);
-            shared::run_mode = mode;
-            shared::music_flag = flag;
-            shared::seed_random(8230);
-            const uint8_t* image = music::make_wave_image();
-            const bool on = mode == shared::mode_full_screen && flag == 1;
-            EXPECT_EQ(shared::random_state, state_after(8230, on ? 112896 : 0));
-            EXPECT_EQ(music::wave_image, image);
-            ASSERT_EQ(image != nullptr, on);
-            if (on) {
-                EXPECT_EQ(std::memcmp(image, carol_image(), 44 + 2 * 1789942), 0);
-            }
-            music::free_wave_image();
-            music::free_wave_image();
-            EXPECT_EQ(music::wave_image, nullptr);
-        }
-    }
+// The image with its draws; freeing clears it, and a second free finds
+// nothing.
+TEST(MusicRun, MakesTheImageWithItsDraws) {
+    shared::seed_random(8230);
+    const uint8_t* image = music::make_wave_image();
+    EXPECT_EQ(shared::random_state, state_after(8230, 112896));
+    EXPECT_EQ(music::wave_image, image);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(std::memcmp(image, carol_image(), 44 + 2 * 1789942), 0);
+    music::free_wave_image();
+    music::free_wave_image();
+    EXPECT_EQ(music::wave_image, nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // The view render on Mesa's off-screen context: the picture at scene time 0
 // from the capture seed, its regions, point sizes, views and captures.
-#include <GL/osmesa.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,14 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "assets/assets.h"
+#include "host/null/null_host.h"
 #include "host/run/capture.h"
 #include "render/camera.h"
 #include "render/lights.h"
 #include "render/render.h"
 #include "scene/scene.h"
 #include "scene/state.h"
-#include "shared/flags.h"
 #include "shared/gl.h"
 #include "shared/random.h"
 #include "shared/run_mode.h"
@@ -31,35 +29,20 @@ struct Rgb {
     bool operator!=(const Rgb& o) const { return !o.is(r, g, b); }
 };
 
-// One off-screen context for the whole process; its textures and lists
-// survive a change of the buffer size.
-OSMesaContext context = nullptr;
-std::vector<uint8_t> buffer;
 int window_width = 0;
 int window_height = 0;
 
-// The capture's start-up: a fresh scene from the capture seed.
-void build_scene() {
-    shared::run_mode = shared::mode_capture;
-    scene::reset_scene_state();
-    shared::seed_random(8230);
-    assets::build_textures();
-    assets::build_display_lists();
-    scene::layout_scene();
-}
+// A capture run: snow, no music, the capture seed.
+constexpr host::RunConfig capture_run = {shared::mode_capture, true, false, false, 8230};
 
-// Makes a width x height buffer current, building the scene the first time.
+// Makes a width x height buffer of the null host current, with the
+// capture's start-up the first time.
 void use_window(int width, int height) {
-    if (!context) {
-        context = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
-        ASSERT_NE(context, nullptr);
-    }
-    buffer.assign(static_cast<size_t>(width) * height * 4, 0);
+    ASSERT_TRUE(host::open_null_host(width, height));
     window_width = width;
     window_height = height;
-    ASSERT_TRUE(OSMesaMakeCurrent(context, buffer.data(), GL_UNSIGNED_BYTE, width, height));
     static bool built = false;
-    if (!built) build_scene();
+    if (!built) host::start_run(capture_run);
     built = true;
 }
 
@@ -231,20 +214,20 @@ TEST(ViewRender, TallNarrowViewPullsTheCameraBack) {
     EXPECT_LT(narrow, square * 75 / 100);
 }
 
-// The capture's fast advance against plain stepping, in the written file:
-// at 80 s the second cycle is filling, with flights, sparks, a fresh wobble
-// and respawned snow.
+// The capture run's fast advance against plain stepping, in the written
+// file: at 80 s the second cycle is filling, with flights, sparks, a fresh
+// wobble and respawned snow.
 TEST(Capture, FastCaptureWritesTheFileOfPlainStepping) {
-    shared::snow_flag = 1;
     std::vector<char> files[2];
     uint32_t states[2];
     for (int i = 0; i < 2; ++i) {
         const std::string path = testing::TempDir() + "frostvale_capture_" + std::to_string(i) + ".bmp";
         use_window(320, 180);
-        build_scene();
+        scene::reset_scene_state();
         if (i == 0) {
-            ASSERT_TRUE(host::capture_frame(80.0f, 320, 180, path.c_str()));
+            ASSERT_EQ(host::run_saver(capture_run, host::null_host, 80.0f, path.c_str()), 0);
         } else {
+            host::start_run(capture_run);
             for (float t = 0.0f; 80.0f > t; t = t + host::capture_step) scene::step_scene(host::capture_step);
             ASSERT_TRUE(host::capture_frame(0.0f, 320, 180, path.c_str()));
         }

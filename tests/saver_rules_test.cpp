@@ -5,17 +5,6 @@
 
 namespace {
 
-TEST(SaverRules, GracePeriodAndMouseTravel) {
-    EXPECT_FALSE(host::grace_period_over(1600, 1000));
-    EXPECT_TRUE(host::grace_period_over(1601, 1000));
-    EXPECT_FALSE(host::grace_period_over(100, 0xFFFFFF00u));  // across the tick count's wrap
-    EXPECT_TRUE(host::grace_period_over(400, 0xFFFFFF00u));
-    EXPECT_FALSE(host::mouse_travelled(100, 100, 108, 92));
-    EXPECT_TRUE(host::mouse_travelled(100, 100, 109, 100));
-    EXPECT_TRUE(host::mouse_travelled(100, 100, 100, 91));
-    EXPECT_TRUE(host::mouse_travelled(-2147483647 - 1, 0, 2147483647, 0));
-}
-
 TEST(SaverRules, ViewsPerMonitor) {
     host::ViewRect views[host::max_monitors];
     const host::MonitorRect one[] = {{0, 0, 1920, 1080}};
@@ -36,12 +25,6 @@ TEST(SaverRules, ViewsPerMonitor) {
         EXPECT_EQ(views[i].height, expected[i].height) << i;
         EXPECT_EQ(views[i].camera_phase, expected[i].camera_phase) << i;
     }
-}
-
-TEST(SaverRules, TimeStepIsCappedAt50ms) {
-    EXPECT_EQ(host::frame_time_step(0, 10000000), 0.0f);
-    EXPECT_FLOAT_EQ(host::frame_time_step(166667, 10000000), 0.0166667f);
-    EXPECT_EQ(host::frame_time_step(2000000, 10000000), 0.05f);  // a 200 ms frame
 }
 
 // Swaps that wait (frames a retrace apart, or a driver queueing three frames
@@ -74,28 +57,6 @@ TEST(SaverRules, PacingOnlyWhereSwapsDoNotWait) {
             ASSERT_NEAR(wait, 1.0 / 60 - (i == host::frames_per_block - 1 ? 0.0 : 0.002), 1e-9) << i;
         }
         now += wait;
-    }
-}
-
-TEST(SaverRules, DisplayOffStopsDrawingAndMusicUntilItIsBack) {
-    using host::MusicCall;
-    const struct {
-        uint32_t state;
-        bool drawing, draw;
-        MusicCall music;
-    } rows[] = {
-        {host::display_off, true, false, MusicCall::stop},
-        {host::display_off, false, false, MusicCall::none},
-        {host::display_on, false, true, MusicCall::restart},
-        {host::display_dimmed, false, true, MusicCall::restart},
-        {host::display_dimmed, true, true, MusicCall::none},
-        {host::display_on, true, true, MusicCall::none},
-        {7, true, true, MusicCall::none},
-    };
-    for (const auto& row : rows) {
-        const host::DisplayResponse r = host::respond_to_display(row.state, row.drawing);
-        EXPECT_EQ(r.draw, row.draw) << row.state << row.drawing;
-        EXPECT_EQ(r.music, row.music) << row.state << row.drawing;
     }
 }
 

@@ -9,7 +9,6 @@
 #include "host/run/capture.h"
 #include "scene/scene.h"
 #include "scene/state.h"
-#include "shared/flags.h"
 #include "shared/random.h"
 #include "shared/run_mode.h"
 
@@ -50,10 +49,8 @@ struct Setting {
 
 void start(const Setting& run) {
     reset_scene_state();
-    shared::run_mode = run.mode;
-    shared::snow_flag = run.snow;
     shared::seed_random(8230);
-    layout_scene();
+    layout_scene(run.mode == shared::mode_preview, run.snow != 0);
     if (run.high_flake > 0.0f) snow_positions[7].y = run.high_flake;
 }
 

@@ -22,9 +22,8 @@ constexpr float height[5] = {2.3f, 2.0f, 1.75f, 1.5f, 1.25f};
 
 void lay_out_from(uint32_t seed, int32_t mode) {
     reset_scene_state();
-    shared::run_mode = mode;
     shared::seed_random(seed);
-    layout_scene();
+    layout_scene(mode == shared::mode_preview, true);
 }
 
 float radial(const Vec3& p) { return std::sqrt(p.x * p.x + p.z * p.z); }

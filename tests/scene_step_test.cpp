@@ -8,7 +8,6 @@
 #include "host/run/capture.h"
 #include "scene/scene.h"
 #include "scene/state.h"
-#include "shared/flags.h"
 #include "shared/random.h"
 #include "shared/run_mode.h"
 #include "test_support.h"
@@ -21,10 +20,8 @@ using namespace scene;
 
 void start(int32_t snow, int32_t mode = shared::mode_windowed, uint32_t seed = 8230) {
     reset_scene_state();
-    shared::run_mode = mode;
-    shared::snow_flag = snow;
     shared::seed_random(seed);
-    layout_scene();
+    layout_scene(mode == shared::mode_preview, snow != 0);
 }
 
 int count_in_state(int32_t state) {

@@ -18,13 +18,15 @@ struct PaintedTextures {
 };
 
 // Seeds the random source with the capture seed and paints the textures
-// into painted (23,160 draws), exactly as the saver's start-up does before
-// the layout. Returns the random state the layout will start from.
-uint32_t start_like_the_saver(PaintedTextures* painted);
+// into painted (23,160 draws), as the saver's start-up paints them before
+// uploading them. Returns the random state after the painting.
+uint32_t paint_like_the_saver(PaintedTextures* painted);
 
-// The same, for callers that only need the random source where the saver
-// has it after painting.
-uint32_t start_like_the_saver();
+// The saver's start-up itself, through the null host on a 1 x 1 off-screen
+// context: the capture seed, textures, display lists and the layout of
+// mode (preview or capture), snow as given, no music. Prints a line and
+// returns false when there is no off-screen context.
+bool start_like_the_saver(int32_t mode, bool snow);
 
 // A float that reads back bit for bit ("%.9g").
 void print_float(const char* text_before, float v);

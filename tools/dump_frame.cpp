@@ -1,17 +1,12 @@
 // frostvale-dump frame SECONDS FILE.bmp [--width W --height H]: the frame
 // that capture mode writes, rendered on Mesa's off-screen context.
-#include <GL/osmesa.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
-#include "assets/assets.h"
 #include "dump.h"
+#include "host/null/null_host.h"
 #include "host/run/capture.h"
-#include "scene/scene.h"
-#include "shared/random.h"
 #include "shared/run_mode.h"
 
 namespace dump {
@@ -57,20 +52,15 @@ int run_frame(int argc, char** argv) {
         return 2;
     }
 
-    // RGBA colour, 24-bit depth as the saver's pixel format asks for
-    OSMesaContext context = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
-    std::vector<uint8_t> colour(static_cast<size_t>(width) * height * 4);
-    if (!context || !OSMesaMakeCurrent(context, colour.data(), GL_UNSIGNED_BYTE, width, height)) {
+    if (!host::open_null_host(width, height)) {
         std::fprintf(stderr, "frostvale-dump frame: no off-screen OpenGL context\n");
         return 1;
     }
-    shared::run_mode = shared::mode_capture;
-    shared::seed_random(capture_seed);
-    assets::build_textures();
-    assets::build_display_lists();
-    scene::layout_scene();
-    const bool written = host::capture_frame(seconds, width, height, path);
-    OSMesaDestroyContext(context);
+    // a capture run with the defaults: snow on, no music
+    const host::RunConfig capture = {shared::mode_capture, true, false, false,
+                                     host::run_seed(shared::mode_capture, 0)};
+    const bool written = host::run_saver(capture, host::null_host, seconds, path) == 0;
+    host::close_null_host();
     if (!written) {
         std::fprintf(stderr, "frostvale-dump frame: cannot write %s\n", path);
         return 1;

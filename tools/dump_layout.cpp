@@ -20,9 +20,9 @@ int run_layout(int argc, char** argv) {
             return 2;
         }
     }
-    shared::run_mode = preview ? shared::mode_preview : shared::mode_capture;
-    const uint32_t before = start_like_the_saver();
-    scene::layout_scene();
+    PaintedTextures painted;
+    const uint32_t before = paint_like_the_saver(&painted);  // the display lists take no draws
+    if (!start_like_the_saver(preview ? shared::mode_preview : shared::mode_capture, true)) return 1;
     const uint32_t after = shared::random_state;
 
     using namespace scene;

@@ -9,7 +9,6 @@
 #include "host/run/capture.h"
 #include "scene/scene.h"
 #include "scene/state.h"
-#include "shared/flags.h"
 #include "shared/random.h"
 #include "shared/run_mode.h"
 
@@ -52,10 +51,7 @@ int run_scene(int argc, char** argv) {
         }
     }
 
-    shared::run_mode = preview ? shared::mode_preview : shared::mode_capture;
-    shared::snow_flag = snow;
-    start_like_the_saver();
-    scene::layout_scene();
+    if (!start_like_the_saver(preview ? shared::mode_preview : shared::mode_capture, snow != 0)) return 1;
     const int32_t steps = host::advance_capture(seconds);
 
     using namespace scene;

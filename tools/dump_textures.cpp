@@ -40,7 +40,7 @@ int run_textures(int argc, char** argv) {
         return 1;
     }
     PaintedTextures painted;
-    const uint32_t after = start_like_the_saver(&painted);
+    const uint32_t after = paint_like_the_saver(&painted);
     const assets::Canvas* canvases = painted.canvases;
 
     const char* names[3] = {"needle.pam", "ground.pam", "glow.pam"};

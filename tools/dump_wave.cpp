@@ -6,8 +6,6 @@
 #include "dump.h"
 #include "dump_common.h"
 #include "music/mixdown.h"
-#include "scene/scene.h"
-#include "shared/flags.h"
 #include "shared/random.h"
 #include "shared/run_mode.h"
 
@@ -19,10 +17,8 @@ int run_wave(int argc, char** argv) {
         return 2;
     }
     const char* path = argv[0];
-    shared::run_mode = shared::mode_full_screen;
-    shared::music_flag = 1;
-    start_like_the_saver();  // the textures' draws
-    scene::layout_scene();   // the full-screen layout's, with 1300 snowflakes
+    // the textures' draws and the full-screen layout's, with 1300 snowflakes
+    if (!start_like_the_saver(shared::mode_full_screen, true)) return 1;
     const uint32_t before = shared::random_state;
     const uint8_t* image = music::make_wave_image();
     const uint32_t after = shared::random_state;

@@ -9,7 +9,7 @@ libbenchmark-dev imagemagick sox icoutils xserver-xorg-core xserver-xorg-video-d
 nsis wixl msitools osslsigncode openssl"
 
 # the Linux program, its tests, its package and the sanitizer build
-PACKAGES="$PACKAGES libx11-dev libasound2-dev xdotool xscreensaver dpkg-dev lintian clang libclang-rt-14-dev"
+PACKAGES="$PACKAGES libx11-dev libxrandr-dev libasound2-dev xdotool xscreensaver dpkg-dev lintian clang libclang-rt-14-dev"
 
 missing=""
 for p in $PACKAGES; do

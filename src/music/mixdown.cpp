@@ -5,9 +5,7 @@
 
 #include "music/tune.h"
 #include "music/wave_math.h"
-#include "shared/flags.h"
 #include "shared/little_endian.h"
-#include "shared/run_mode.h"
 
 namespace music {
 
@@ -92,7 +90,6 @@ uint8_t* synthesize_wave_image(float* mix_peak) {
 }
 
 uint8_t* make_wave_image() {
-    if (shared::music_flag == 0 || shared::run_mode != shared::mode_full_screen) return nullptr;
     wave_image = synthesize_wave_image(nullptr);
     return wave_image;
 }

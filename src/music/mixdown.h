@@ -39,10 +39,8 @@ extern uint8_t* wave_image;
 // mix before normalisation, which maps to 0.7 of full scale.
 uint8_t* synthesize_wave_image(float* mix_peak);
 
-// Only in full screen with the music flag on: synthesizes the loop into
-// wave_image and returns it. Otherwise, or when the allocations fail,
-// returns null, and outside full screen or with the flag off the random
-// source is left as it is.
+// Synthesizes the loop into wave_image and returns it; null when the
+// allocations fail. Whether a run has music at all is the run's decision.
 uint8_t* make_wave_image();
 
 // Frees wave_image and sets it to null; nothing when it is null. The sound

@@ -3,9 +3,8 @@
 
 namespace music {
 
-// In full screen with the music flag on: synthesizes the carol loop into a
-// looping WAVE image and starts playing it. Otherwise does nothing and
-// draws nothing from the random source.
+// Synthesizes the carol loop into a looping WAVE image and starts playing
+// it. Only a run that has music calls it.
 void build_music();
 
 // At shutdown: stops the sound, then frees its image. Nothing to do when no

@@ -154,7 +154,9 @@ void build_music() {
 
 void pause_music() { stop_loop(); }
 
-void restart_music() { start_loop(wave_image); }
+void restart_music() {
+    if (wave_image) start_loop(wave_image);
+}
 
 void stop_music() {
     stop_loop();  // the thread must let go of the image before it is freed

@@ -2,7 +2,7 @@
 
 #include "render/camera.h"
 #include "render/lights.h"
-#include "shared/flags.h"
+#include "scene/state.h"
 #include "shared/gl.h"
 
 namespace render {
@@ -94,7 +94,7 @@ void emit_glow_quads(float t) {
         glow_quad(s.position, 0.42f, s.colour.x * k, s.colour.y * k, s.colour.z * k);
     }
 
-    if (shared::snow_flag != 0 && scene::snow_count > 0) {
+    if (scene::snowing && scene::snow_count > 0) {
         for (int32_t i = 0; i < scene::snow_count && i < scene::snow_capacity; ++i) {
             const float k = distance_fade(eye, scene::snow_positions[i]) * 0.55f;
             if (k > 0.01f) glow_quad(scene::snow_positions[i], 0.14f, k, k, k);

@@ -7,7 +7,6 @@
 #include "scene/scene.h"
 #include "scene/state.h"
 #include "scene/step.h"
-#include "shared/flags.h"
 #include "shared/random.h"
 
 namespace scene {
@@ -132,8 +131,8 @@ void bring_up(int32_t i, int32_t s, float dt) {
 
 void advance_scene(float dt, int32_t steps) {
     if (steps <= 0) return;
-    const bool snowing = shared::snow_flag != 0 && snow_count > 0;
-    if (snowing && !schedule_snow(dt, steps)) {
+    const bool falling = snowing && snow_count > 0;
+    if (falling && !schedule_snow(dt, steps)) {
         for (int32_t s = 0; s < steps; ++s) step_scene(dt);
         return;
     }
@@ -183,13 +182,13 @@ void advance_scene(float dt, int32_t steps) {
 
         if (snapped) sparks_end = spark_count;
         if (sparks_end > 0) sparks_end = move_sparks(dt, sparks_end);
-        if (snowing) respawn_due_flakes(s);
+        if (falling) respawn_due_flakes(s);
     }
 
     for (int32_t i = 0; i < ornament_count; ++i) {
         if (!flying(ornaments[i].state)) bring_up(i, steps, dt);
     }
-    if (snowing) finish_snow(steps, dt);
+    if (falling) finish_snow(steps, dt);
 }
 
 }  // namespace scene

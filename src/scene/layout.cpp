@@ -7,7 +7,6 @@
 #include "scene/scene.h"
 #include "scene/state.h"
 #include "shared/random.h"
-#include "shared/run_mode.h"
 
 namespace scene {
 
@@ -59,8 +58,8 @@ void lay_out_bulbs() {
 }
 
 // Four draws per flake (x, y, z, fall speed); entries past the count stay.
-void lay_out_snow() {
-    snow_count = shared::run_mode == shared::mode_preview ? preview_snow_count : snow_capacity;
+void lay_out_snow(bool preview) {
+    snow_count = preview ? preview_snow_count : snow_capacity;
     for (int32_t i = 0; i < snow_count; ++i) {
         const float x = shared::random_range(-26.0f, 26.0f);
         const float y = shared::random_range(0.0f, 24.0f);
@@ -105,10 +104,11 @@ void deal_launch_order() {
     pending_count = ornament_count;
 }
 
-void layout_scene() {
+void layout_scene(bool preview, bool snow) {
+    snowing = snow;
     lay_out_slots();
     lay_out_bulbs();
-    lay_out_snow();
+    lay_out_snow(preview);
     lay_out_sky_stars();
     deal_launch_order();
 }

@@ -4,9 +4,10 @@
 
 namespace scene {
 
-// Lays out the scene state at start-up (reads the run mode for the snow
-// count and continues the random source).
-void layout_scene();
+// Lays out the scene state at start-up, continuing the random source:
+// 250 snowflakes for the small preview, else 1300; snow falls when snow
+// is true.
+void layout_scene(bool preview, bool snow);
 
 // Advances the scene by steps scene steps of dt: the same state and the
 // same random draws, bit for bit, as calling step_scene(dt) that many

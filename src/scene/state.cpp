@@ -9,6 +9,7 @@ Bulb bulbs[bulb_count];
 Vec3 snow_positions[snow_capacity];
 float snow_speeds[snow_capacity];
 int32_t snow_count = snow_capacity;
+bool snowing = true;
 Vec3 sky_stars[star_count];
 Spark sparks[spark_count];
 
@@ -28,6 +29,7 @@ void reset_scene_state() {
     std::memset(snow_positions, 0, sizeof snow_positions);
     std::memset(snow_speeds, 0, sizeof snow_speeds);
     snow_count = snow_capacity;
+    snowing = true;
     std::memset(sky_stars, 0, sizeof sky_stars);
     std::memset(sparks, 0, sizeof sparks);
     scene_time = 0.0f;

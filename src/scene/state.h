@@ -89,6 +89,10 @@ extern Bulb bulbs[bulb_count];
 extern Vec3 snow_positions[snow_capacity];
 extern float snow_speeds[snow_capacity];  // fall speed, units per second
 extern int32_t snow_count;
+// Whether snow falls this run: written by layout_scene, read by the scene
+// step, the fast advance and the glow pass. The flakes are laid out either
+// way, so the random sequence does not depend on it.
+extern bool snowing;
 
 // Sky stars on a sphere of radius 95, all above the horizon.
 extern Vec3 sky_stars[star_count];

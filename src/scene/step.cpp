@@ -4,7 +4,6 @@
 #include "scene/scene.h"
 #include "scene/state.h"
 #include "scene/step.h"
-#include "shared/flags.h"
 #include "shared/random.h"
 
 namespace scene {
@@ -262,9 +261,9 @@ void respawn_flake(Vec3& p) {
 }
 
 // Sway and fall; a flake that drops below the ground starts again at the
-// top (two draws). Nothing at all with the snow flag off.
+// top (two draws). Nothing at all without snow.
 void move_snow(float dt) {
-    if (shared::snow_flag == 0 || snow_count <= 0) return;
+    if (!snowing || snow_count <= 0) return;
     for (int32_t i = 0; i < snow_count; ++i) {
         Vec3& p = snow_positions[i];
         p.x += snow_sway(i, scene_time, dt);

@@ -1,4 +1,5 @@
-// The run mode of this process.
+// The run modes. Each entry decides its run's mode once and hands it down
+// in the run's configuration.
 #pragma once
 #include <cstdint>
 
@@ -10,14 +11,5 @@ enum : int32_t {
     mode_windowed = 2,
     mode_capture = 3,
 };
-
-// Owned by run_mode.cpp. Written once: on Windows by the entry, just before
-// the saver run starts (never in the configure, password or refusal
-// paths); on Linux by the saver run once it knows its window's size (every
-// run in a window of 400 x 300 or more is a full-screen run there, the one
-// that plays music). Read by the saver run, the frame loop, the capture,
-// the scene layout and the music start. The inspection tool sets it to
-// stand in for a mode.
-extern int32_t run_mode;
 
 }  // namespace shared

@@ -12,9 +12,7 @@
 #include "host/run/capture.h"
 #include "scene/scene.h"
 #include "scene/state.h"
-#include "shared/flags.h"
 #include "shared/random.h"
-#include "shared/run_mode.h"
 
 namespace {
 
@@ -22,10 +20,8 @@ using Clock = std::chrono::steady_clock;
 
 void start() {
     scene::reset_scene_state();
-    shared::run_mode = shared::mode_capture;
-    shared::snow_flag = 1;
     shared::seed_random(8230);
-    scene::layout_scene();
+    scene::layout_scene(false, true);
 }
 
 void report(const char* what, int32_t steps, Clock::time_point since) {

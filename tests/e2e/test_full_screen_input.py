@@ -1,6 +1,6 @@
-"""The full-screen exit rules under Wine: keys, buttons and the wheel end
-the run at once; mouse travel and deactivation only after the 600 ms grace
-period, travel only beyond 8 pixels from the first position seen."""
+"""The full-screen input under Wine reaches the run: keys, buttons and the
+wheel end it at once; mouse travel and deactivation once the grace period
+is over (the rules themselves: the frame loop's native test)."""
 import os
 import sys
 
@@ -36,39 +36,18 @@ class FullScreenInput(wine_env.WineTestCase):
                 self.assertEqual(result["exit"], 0)
                 self.assertLess(result["ms"], 1500)
 
-    def test_a_key_queued_while_building_ends_the_first_pump(self):
-        out = drive(["spawn", scr_command("/s")], ["wait-window", "Frostvale2026", 10000],
-                    ["post", WM_KEYDOWN, 65, 0], ["wait-exit", 10000])
-        self.assertEqual(fields(out[3])["exit"], 0)
-
-    def test_mouse_travel_beyond_8_pixels_after_the_grace_period(self):
+    def test_mouse_travel_and_deactivation_reach_the_run(self):
+        # the rules themselves (thresholds, grace period): the frame loop's
+        # native test; here the window procedure's part: the cursor read on
+        # the screen, and deactivation told from activation
         x, y = CENTRE
-        out = full_screen(["cursor", x, y], ["sleep", 700],
-                          ["cursor", x + 8, y - 8], ["cursor", x - 8, y + 8], ["sleep", 300],
-                          ["alive"], ["cursor", x + 9, y], ["wait-exit", 5000])
-        self.assertEqual(fields(out[5])["alive"], 1)
-        self.assertEqual(fields(out[7])["exit"], 0)
-        out = full_screen(["cursor", x, y], ["sleep", 700], ["cursor", x, y - 9],
+        out = full_screen(["cursor", x, y], ["sleep", 700], ["cursor", x + 9, y],
                           ["wait-exit", 5000])
         self.assertEqual(fields(out[3])["exit"], 0)
-
-    def test_travel_during_the_grace_period_counts_at_the_next_move_after_it(self):
-        x, y = CENTRE
-        # the saver reads the cursor when it handles a move, so each move
-        # is given time to be seen where it was made
-        out = full_screen(["cursor", x, y], ["sleep", 100], ["cursor", x + 50, y],
-                          ["sleep", 200], ["alive"], ["sleep", 500], ["cursor", x + 51, y],
-                          ["wait-exit", 5000])
-        self.assertEqual(fields(out[4])["alive"], 1)
-        self.assertEqual(fields(out[7])["exit"], 0)
-
-    def test_deactivation_only_after_the_grace_period(self):
-        out = full_screen(["post", WM_ACTIVATEAPP, 0, 0], ["sleep", 200], ["alive"],
-                          ["post", WM_ACTIVATEAPP, 1, 0], ["sleep", 600], ["alive"],
-                          ["post", WM_ACTIVATEAPP, 0, 0], ["wait-exit", 5000])
-        self.assertEqual(fields(out[2])["alive"], 1)
-        self.assertEqual(fields(out[5])["alive"], 1)
-        self.assertEqual(fields(out[7])["exit"], 0)
+        out = full_screen(["sleep", 700], ["post", WM_ACTIVATEAPP, 1, 0], ["sleep", 200],
+                          ["alive"], ["post", WM_ACTIVATEAPP, 0, 0], ["wait-exit", 5000])
+        self.assertEqual(fields(out[3])["alive"], 1)
+        self.assertEqual(fields(out[5])["exit"], 0)
 
     def test_with_music_on_the_run_starts_and_ends_cleanly(self):
         drive(["reg-dword", "Music", 1])

@@ -20,10 +20,8 @@
 #include "music/mixdown.h"
 #include "music/music.h"
 #include "music/playback_alsa.h"
-#include "shared/flags.h"
 #include "shared/little_endian.h"
 #include "shared/random.h"
-#include "shared/run_mode.h"
 
 namespace {
 
@@ -105,8 +103,6 @@ TEST_F(AlsaToFile, TheLoopsSamplesOverAndOverHeldToTheClock) {
 // the image's own samples from the first; stopping frees the image. No
 // device at all: nothing plays, nothing waits.
 TEST_F(AlsaToFile, TheCarolLoopPlaysFromItsFirstSampleAndStops) {
-    shared::run_mode = shared::mode_full_screen;
-    shared::music_flag = 1;
     shared::seed_random(8230);
     music::build_music();
     ASSERT_NE(music::wave_image, nullptr);
@@ -125,7 +121,6 @@ TEST_F(AlsaToFile, TheCarolLoopPlaysFromItsFirstSampleAndStops) {
     music::start_loop(image.data());
     music::stop_loop();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-    shared::music_flag = 0;
 }
 
 TEST(WindowIcon, TheIconFilesImagesAsArgbRowsTopFirst) {

@@ -1,9 +1,15 @@
-#include "host/run/saver_rules.h"
+#include "host/run/run.h"
+
+#include "shared/run_mode.h"
 
 namespace host {
 
-bool grace_period_over(uint32_t now_tick, uint32_t start_tick) {
-    return now_tick - start_tick >= 601u;
+bool run_plays_music(int32_t mode, bool music_chosen, bool inside_other_window) {
+    return music_chosen && mode == shared::mode_full_screen && !inside_other_window;
+}
+
+uint32_t run_seed(int32_t mode, uint32_t clock_ticks) {
+    return mode == shared::mode_capture ? 8230u : (clock_ticks | 1u);
 }
 
 bool mouse_travelled(int32_t ref_x, int32_t ref_y, int32_t x, int32_t y) {
@@ -57,12 +63,6 @@ double pace_after_swap(SwapPacing* pacing, double now) {
     pacing->next_frame_due += pacing->refresh_period;
     if (pacing->next_frame_due < now) pacing->next_frame_due = now;
     return pacing->next_frame_due - now;
-}
-
-DisplayResponse respond_to_display(uint32_t display_state, bool drawing) {
-    const bool draw = display_state != display_off;
-    if (draw == drawing) return {draw, MusicCall::none};
-    return {draw, draw ? MusicCall::restart : MusicCall::stop};
 }
 
 }  // namespace host

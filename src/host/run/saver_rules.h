@@ -1,14 +1,19 @@
-// The screensaver's exit rules and the per-monitor views, as plain
-// arithmetic so the frame loop and the saver window procedure stay thin.
+// The saver run's rules as plain arithmetic: the exit rules' measures, the
+// per-monitor views, the time step and pacing.
 #pragma once
 #include <cstdint>
 
 namespace host {
 
-// A message subject to the grace period ends the run only more than 600 ms
-// after the frame loop began: (now - start) >= 601 in unsigned 32-bit
-// arithmetic, so it survives the tick count wrapping after 49.7 days.
-bool grace_period_over(uint32_t now_tick, uint32_t start_tick);
+// Leaving the application or moving the mouse ends a full-screen run only
+// once this long (seconds) has passed since the frame loop began, so that
+// the saver's own start does not end it.
+constexpr double grace_period = 0.601;
+
+// The preview's wait after each frame (seconds), and the wait between looks
+// at the events while the display is off.
+constexpr double preview_frame_wait = 0.030;
+constexpr double display_off_wait = 0.250;
 
 // The mouse has travelled when it is 9 or more pixels from the first
 // position seen, on either axis.
@@ -76,19 +81,5 @@ enum : uint32_t {
     display_on = 1,
     display_dimmed = 2,
 };
-
-enum class MusicCall { none, stop, restart };
-
-struct DisplayResponse {
-    bool draw;        // draw frames (else only pump messages and wait)
-    MusicCall music;  // what to do with the music now
-};
-
-// The saver's answer to a report of the display's state while it is
-// drawing (or not): off stops drawing and the music, so the machine may
-// sleep; on, dimmed or anything else draws, and restarts the music from
-// its start when the display comes back. Reports that change nothing ask
-// for nothing.
-DisplayResponse respond_to_display(uint32_t display_state, bool drawing);
 
 }  // namespace host

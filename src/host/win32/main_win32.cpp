@@ -10,12 +10,21 @@
 #include "host/win32/process_win32.h"
 #include "host/win32/saver_win32.h"
 #include "settings/settings.h"
+#include "shared/flags.h"
 #include "shared/run_mode.h"
 
 namespace {
 
 HWND handle_window(uint64_t handle) {
     return reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
+}
+
+// The run's configuration from its mode and the stored choices. Only the
+// full-screen saver owns the screen: any input ends it.
+host::RunConfig run_config(int32_t mode) {
+    return host::RunConfig{mode, shared::snow_flag != 0,
+                           host::run_plays_music(mode, shared::music_flag != 0, false),
+                           mode == shared::mode_full_screen, host::run_seed(mode, GetTickCount())};
 }
 
 int start(int argc, wchar_t** argv) {
@@ -36,15 +45,12 @@ int start(int argc, wchar_t** argv) {
         case StartAction::preview: {
             HWND host_window = handle_window(request.handle);
             if (!request.has_handle || !host_window || !IsWindow(host_window)) return 1;
-            shared::run_mode = shared::mode_preview;
-            return host::saver_run(host_window, 0.0f, nullptr);
+            return host::saver_run(run_config(shared::mode_preview), host_window, 0.0f, nullptr);
         }
         case StartAction::full_screen:
-            shared::run_mode = shared::mode_full_screen;
-            return host::saver_run(nullptr, 0.0f, nullptr);
+            return host::saver_run(run_config(shared::mode_full_screen), nullptr, 0.0f, nullptr);
         case StartAction::windowed:
-            shared::run_mode = shared::mode_windowed;
-            return host::saver_run(nullptr, 0.0f, nullptr);
+            return host::saver_run(run_config(shared::mode_windowed), nullptr, 0.0f, nullptr);
         case StartAction::capture: {
             const float seconds = static_cast<float>(_wtof(argv[request.seconds_arg]));
             // the name must fit the 260-byte buffer with its terminator, and
@@ -54,8 +60,7 @@ int start(int argc, wchar_t** argv) {
                                     nullptr, nullptr) == 0)
                 return 1;
             if (!host::capture_time_reachable(seconds)) return 1;
-            shared::run_mode = shared::mode_capture;
-            return host::saver_run(nullptr, seconds, file);
+            return host::saver_run(run_config(shared::mode_capture), nullptr, seconds, file);
         }
     }
     return 0;

@@ -1,15 +1,18 @@
-// The saver run: window, context, scene start-up, then the frame loop or
-// the capture. Win32 only.
+// The Windows host: the saver window and its WGL context, the primitives
+// the saver run needs, and the window procedure that reports input to it.
 #pragma once
 #include <windows.h>
 
+#include "host/run/run.h"
+
 namespace host {
 
-// Reads the run mode set by the entry. parent is the preview host window
-// (else null); seconds and file are the capture request (0 and null
-// outside capture mode). Returns the exit code: 1 when the window, pixel
+// Opens the window the run's mode asks for (parent is the preview's host
+// window, else null), runs the saver (run_saver: the capture of seconds to
+// file when file is given, else the frame loop), then lets go of the
+// context and window. Returns the exit code: 1 when the window, pixel
 // format or context cannot be had, or a capture could not be written;
 // otherwise 0.
-int saver_run(HWND parent, float seconds, const char* file);
+int saver_run(const RunConfig& config, HWND parent, float seconds, const char* file);
 
 }  // namespace host

@@ -24,9 +24,13 @@ HackOptions refused(HackOptions options, int bad_arg, const char* problem) {
 
 }  // namespace
 
-int32_t hack_run_mode(bool capture, int32_t width, int32_t height) {
-    if (capture) return shared::mode_capture;
-    return width < 400 || height < 300 ? shared::mode_preview : shared::mode_full_screen;
+RunConfig hack_run_config(const HackOptions& options, int32_t width, int32_t height, uint32_t clock_ticks) {
+    const int32_t mode = options.action == HackAction::capture       ? shared::mode_capture
+                         : width < 400 || height < 300 ? shared::mode_preview
+                                                       : shared::mode_full_screen;
+    const bool named_window = options.target == HackTarget::window_id;
+    return RunConfig{mode, options.snow != 0, run_plays_music(mode, options.music != 0, named_window), false,
+                     run_seed(mode, clock_ticks)};
 }
 
 bool parse_window_id(const char* text, uint64_t* id) {
@@ -90,10 +94,6 @@ HackOptions parse_hack_options(int argc, const char* const* argv) {
             return refused(options, i, "unknown option");
         }
     }
-    // Music only where the scene is the screensaver itself, never inside
-    // another program's window (XScreenSaver's settings preview passes
-    // --window-id), as the Windows preview never plays it.
-    if (options.target == HackTarget::window_id) options.music = 0;
     return options;
 }
 

@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 
+#include "host/run/run.h"
+
 namespace host {
 
 enum class HackAction {
@@ -26,7 +28,7 @@ struct HackOptions {
     HackTarget target;
     uint64_t window_id;   // --window-id's value
     int32_t snow;         // 0 or 1; default 1
-    int32_t music;        // 0 or 1; default 0
+    int32_t music;        // 0 or 1; default 0: chosen, whether or not the run plays it
     int seconds_arg;      // --capture: index of SECONDS in argv, else -1
     int file_arg;         // --capture: index of FILE.bmp in argv, else -1
     int bad_arg;          // refuse: index of the argument at fault
@@ -34,17 +36,19 @@ struct HackOptions {
 };
 
 // Reads argv[1..argc-1]. Every option may start with one dash or two
-// (-root, --root). Later options override earlier ones; --music counts only
-// for --root and the window of its own, not for --window-id. The scan stops at
+// (-root, --root). Later options override earlier ones. The scan stops at
 // --help or --version, or at the first argument it refuses: an unknown
 // option, an argument that is no option, or an option lacking operands.
 HackOptions parse_hack_options(int argc, const char* const* argv);
 
-// The run mode of a Linux run: capture for a capture; the preview in a
-// window smaller than 400 x 300 (XScreenSaver's settings preview on a small
-// screen); otherwise full screen, the run that plays music when chosen,
-// whether it draws into XScreenSaver's window or a window of its own.
-int32_t hack_run_mode(bool capture, int32_t width, int32_t height);
+// The configuration of a Linux run drawing into a width x height window:
+// the mode is capture for a capture; the preview in a window smaller than
+// 400 x 300 (XScreenSaver's settings preview on a small screen); otherwise
+// full screen, whether it draws into XScreenSaver's window or a window of
+// its own. Music as chosen, where the run plays it (never inside a window
+// named by number); only Escape and closing end it (XScreenSaver watches
+// the input itself). clock_ticks: milliseconds, for the seed.
+RunConfig hack_run_config(const HackOptions& options, int32_t width, int32_t height, uint32_t clock_ticks);
 
 // A window number as XScreenSaver writes it: decimal, or hexadecimal after
 // 0x or 0X, the whole text, not 0, at most 32 bits (X resource ids are

@@ -5,9 +5,7 @@
 #include <cstring>
 
 #include "host/run/capture.h"
-#include "host/x11/hack_options.h"
 #include "host/x11/saver_x11.h"
-#include "shared/flags.h"
 
 namespace {
 
@@ -49,15 +47,11 @@ int main(int argc, char** argv) {
         case host::HackAction::capture:
             break;
     }
-    shared::snow_flag = options.snow;
-    shared::music_flag = options.music;
-    if (options.action == host::HackAction::run) {
-        return host::saver_run(options.target, options.window_id, 0.0f, nullptr);
-    }
+    if (options.action == host::HackAction::run) return host::saver_run(options, 0.0f, nullptr);
     // the refusals of the Windows capture: a name beyond its 260-byte
     // buffer, a time the capture clock never reaches
     const char* file = argv[options.file_arg];
     const float seconds = static_cast<float>(std::strtod(argv[options.seconds_arg], nullptr));
     if (std::strlen(file) >= 260 || !host::capture_time_reachable(seconds)) return 1;
-    return host::saver_run(options.target, options.window_id, seconds, file);
+    return host::saver_run(options, seconds, file);
 }

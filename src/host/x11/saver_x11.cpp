@@ -1,12 +1,13 @@
-// The Linux saver run: its own window, XScreenSaver's window or one named
-// by number, with a GLX context; the scene's start-up; the frame loop with
-// its exit rules; shutdown; and the capture's window side.
+// The Linux host: its own window, XScreenSaver's window or one named by
+// number, with a GLX context; the events it reports to the saver run; and
+// the run's primitives over X11, GLX and POSIX.
 #include "host/x11/saver_x11.h"
 
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 #include <poll.h>
 #include <time.h>
@@ -15,14 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/run/capture.h"
-#include "host/run/saver_gl.h"
-#include "host/run/saver_rules.h"
 #include "host/x11/stop_signals_posix.h"
 #include "host/x11/window_icon.h"
-#include "music/music.h"
-#include "scene/scene.h"
-#include "shared/run_mode.h"
 
 namespace host {
 
@@ -32,7 +27,8 @@ namespace {
 // of it; read by the X error handler.
 Window target_window = 0;
 // Set by the X error handler when an error names the target window (it
-// was destroyed under the run); read by the frame loop, which then ends.
+// was destroyed under the run); read by the event handling, which then
+// ends the run.
 bool target_lost = false;
 
 int on_x_error(Display*, XErrorEvent* error) {
@@ -40,8 +36,10 @@ int on_x_error(Display*, XErrorEvent* error) {
     return 0;  // not fatal: a window that goes away ends the run, not the process
 }
 
-// The run's display, window and context, alive until shutdown.
-struct SaverRun {
+// The run's display, window and context, alive until shutdown. Owned here:
+// written while the window opens and by the event handling (its size), read
+// by the primitives.
+struct SaverWindow {
     Display* display;
     Window window;
     bool own_window;
@@ -50,17 +48,9 @@ struct SaverRun {
     Atom wm_protocols;
     Atom wm_delete_window;
     int32_t width, height;
-    bool quit;  // Escape, the close button or the window's end
+    int wake_fd;  // the stop signals' pipe, -1 when there is none
 };
-
-// The monotonic clock, in nanoseconds.
-int64_t now_ns() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
-double seconds_of(int64_t ns) { return static_cast<double>(ns) * 1e-9; }
+SaverWindow saver = {};
 
 // Whether the space-separated list (null counts as empty) holds word.
 bool has_word(const char* list, const char* word) {
@@ -98,14 +88,14 @@ GLXFBConfig choose_config(Display* display, VisualID visual_id) {
 
 // The window of its own: 1280 x 720, titled, with the program's icon and
 // the close button reported to the run.
-Window create_own_window(SaverRun* run, GLXFBConfig config) {
-    Display* display = run->display;
+Window create_own_window(SaverWindow* saver_window, GLXFBConfig config) {
+    Display* display = saver_window->display;
     XVisualInfo* visual = glXGetVisualFromFBConfig(display, config);
     if (!visual) return 0;
     const Window root = RootWindow(display, visual->screen);
-    run->colormap = XCreateColormap(display, root, visual->visual, AllocNone);
+    saver_window->colormap = XCreateColormap(display, root, visual->visual, AllocNone);
     XSetWindowAttributes attributes = {};
-    attributes.colormap = run->colormap;
+    attributes.colormap = saver_window->colormap;
     attributes.background_pixel = BlackPixel(display, visual->screen);
     attributes.event_mask = KeyPressMask | StructureNotifyMask;
     const Window window =
@@ -121,7 +111,7 @@ Window create_own_window(SaverRun* run, GLXFBConfig config) {
     char name[] = "frostvale", class_name[] = "Frostvale";
     XClassHint class_hint = {name, class_name};
     XSetClassHint(display, window, &class_hint);
-    XSetWMProtocols(display, window, &run->wm_delete_window, 1);
+    XSetWMProtocols(display, window, &saver_window->wm_delete_window, 1);
 
     enum { icon_values = 4 * 64 * 64 + 8 };  // room for the 64, 48, 32 and 16 pixel images
     static uint32_t icon[icon_values];
@@ -151,80 +141,86 @@ void wait_for_retrace(Display* display, Window window) {
     }
 }
 
+// The primitives.
+
+// The monotonic clock, in nanoseconds.
+int64_t clock_ns() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
 // Handles the queued events without waiting: Escape and the close button
-// (own window), the window's new size, its destruction.
-void handle_events(SaverRun* run) {
-    while (XPending(run->display)) {
+// (own window), the window's new size, its destruction, a stop signal.
+void handle_events() {
+    while (XPending(saver.display)) {
         XEvent event;
-        XNextEvent(run->display, &event);
+        XNextEvent(saver.display, &event);
         switch (event.type) {
             case KeyPress:
-                if (run->own_window && XLookupKeysym(&event.xkey, 0) == XK_Escape) run->quit = true;
+                run_input(XLookupKeysym(&event.xkey, 0) == XK_Escape ? RunInput::escape_key
+                                                                      : RunInput::other_key);
                 break;
             case ClientMessage:
-                if (event.xclient.message_type == run->wm_protocols &&
-                    static_cast<Atom>(event.xclient.data.l[0]) == run->wm_delete_window)
-                    run->quit = true;
+                if (event.xclient.message_type == saver.wm_protocols &&
+                    static_cast<Atom>(event.xclient.data.l[0]) == saver.wm_delete_window)
+                    run_input(RunInput::close);
                 break;
             case ConfigureNotify:
-                if (event.xconfigure.window == run->window) {
-                    run->width = event.xconfigure.width;
-                    run->height = event.xconfigure.height;
+                if (event.xconfigure.window == saver.window) {
+                    saver.width = event.xconfigure.width;
+                    saver.height = event.xconfigure.height;
                 }
                 break;
             case DestroyNotify:
-                if (event.xdestroywindow.window == run->window) target_lost = true;
+                if (event.xdestroywindow.window == saver.window) target_lost = true;
                 break;
             default:
                 break;
         }
     }
-    if (target_lost) run->quit = true;
+    if (target_lost || stop_requested()) run_input(RunInput::close);
 }
 
-// Handles events until deadline_ns, waiting in poll() on the X connection
-// and the stop signals' pipe so that input, the window's end and a signal
-// end the wait at once. Never spins.
-void wait_until(SaverRun* run, int wake_fd, int64_t deadline_ns) {
-    for (;;) {
-        handle_events(run);
-        if (run->quit || stop_requested()) return;
-        const int64_t left = deadline_ns - now_ns();
-        if (left <= 0) return;
-        pollfd fds[2] = {{ConnectionNumber(run->display), POLLIN, 0}, {wake_fd, POLLIN, 0}};
-        const timespec timeout = {static_cast<time_t>(left / 1000000000), static_cast<long>(left % 1000000000)};
-        ppoll(fds, wake_fd >= 0 ? 2 : 1, &timeout, nullptr);
-    }
+// Waits in poll() on the X connection and the stop signals' pipe, so that
+// input, the window's end and a signal end the wait at once.
+void wait_for_events(int64_t deadline) {
+    const int64_t left = deadline - clock_ns();
+    if (left <= 0) return;
+    pollfd fds[2] = {{ConnectionNumber(saver.display), POLLIN, 0}, {saver.wake_fd, POLLIN, 0}};
+    const timespec timeout = {static_cast<time_t>(left / 1000000000), static_cast<long>(left % 1000000000)};
+    ppoll(fds, saver.wake_fd >= 0 ? 2 : 1, &timeout, nullptr);
 }
 
-// Steps, draws, swaps and waits until Escape, the close button, a stop
-// signal or the window's end.
-void frame_loop(SaverRun* run, int wake_fd) {
-    const bool preview = shared::run_mode == shared::mode_preview;
-    int64_t last = now_ns();
-    SwapPacing pacing = start_swap_pacing(0, seconds_of(last));
-    for (;;) {
-        handle_events(run);
-        if (run->quit || stop_requested()) break;
-        const int64_t now = now_ns();
-        scene::step_live_scene(frame_time_step(now - last, 1000000000));
-        last = now;
-        draw_frame(false, nullptr, 0, 0, 0, run->width, run->height);
-        glXSwapBuffers(run->display, run->window);
-        // the preview sleeps 30 ms a frame; elsewhere the swap waits, or the pacing does
-        const int64_t after_swap = now_ns();
-        const double wait = preview ? 0.030 : pace_after_swap(&pacing, seconds_of(after_swap));
-        wait_until(run, wake_fd, after_swap + static_cast<int64_t>(wait * 1e9));
-    }
+void get_drawable(Drawable* drawable) {
+    drawable->width = saver.width;
+    drawable->height = saver.height;
 }
+
+void swap_buffers() { glXSwapBuffers(saver.display, saver.window); }
+
+// The rate of the screen's current mode, as the X server's RandR extension
+// reports it; 0 where it does not.
+int32_t refresh_rate() {
+    int event_base, error_base;
+    if (!XRRQueryExtension(saver.display, &event_base, &error_base)) return 0;
+    XRRScreenConfiguration* screen = XRRGetScreenInfo(saver.display, DefaultRootWindow(saver.display));
+    if (!screen) return 0;
+    const int32_t rate = XRRConfigCurrentRate(screen);
+    XRRFreeScreenConfigInfo(screen);
+    return rate;
+}
+
+constexpr HostPrimitives x11_primitives = {clock_ns, 1000000000, handle_events, wait_for_events,
+                                           get_drawable, swap_buffers, refresh_rate};
 
 // Lets go of the context, the window of its own and the display.
-void release(SaverRun* run) {
-    glXMakeCurrent(run->display, None, nullptr);
-    glXDestroyContext(run->display, run->context);
-    if (run->own_window && !target_lost) XDestroyWindow(run->display, run->window);
-    if (run->colormap) XFreeColormap(run->display, run->colormap);
-    XCloseDisplay(run->display);
+void release() {
+    glXMakeCurrent(saver.display, None, nullptr);
+    glXDestroyContext(saver.display, saver.context);
+    if (saver.own_window && !target_lost) XDestroyWindow(saver.display, saver.window);
+    if (saver.colormap) XFreeColormap(saver.display, saver.colormap);
+    XCloseDisplay(saver.display);
 }
 
 // A start-up failure: one line on standard error, exit code 1.
@@ -236,67 +232,68 @@ int refuse(Display* display, const char* why) {
 
 }  // namespace
 
-int saver_run(HackTarget target, uint64_t window_id, float seconds, const char* file) {
+int saver_run(const HackOptions& options, float seconds, const char* file) {
     // a stop signal during start-up is answered once the frame loop begins
-    const int wake_fd = file ? -1 : install_stop_signals();
-    SaverRun run = {};
-    run.display = XOpenDisplay(nullptr);
-    if (!run.display) return refuse(nullptr, "cannot open the X display");
+    saver.wake_fd = file ? -1 : install_stop_signals();
+    saver.display = XOpenDisplay(nullptr);
+    if (!saver.display) return refuse(nullptr, "cannot open the X display");
     XSetErrorHandler(on_x_error);
-    run.wm_protocols = XInternAtom(run.display, "WM_PROTOCOLS", False);
-    run.wm_delete_window = XInternAtom(run.display, "WM_DELETE_WINDOW", False);
+    saver.wm_protocols = XInternAtom(saver.display, "WM_PROTOCOLS", False);
+    saver.wm_delete_window = XInternAtom(saver.display, "WM_DELETE_WINDOW", False);
 
-    if (file) target = HackTarget::own_window;  // a capture draws in a window of its own
+    // a capture draws in a window of its own
+    const HackTarget target = file ? HackTarget::own_window : options.target;
+    uint64_t window_id = options.window_id;
     GLXFBConfig config = nullptr;
     if (target == HackTarget::own_window) {
         // the screen's own visual where it has one (an alpha channel could
         // make the window see-through under a compositor), else any
-        Visual* screen_visual = DefaultVisual(run.display, DefaultScreen(run.display));
-        config = choose_config(run.display, XVisualIDFromVisual(screen_visual));
-        if (!config) config = choose_config(run.display, 0);
-        if (!config) return refuse(run.display, "no double-buffered OpenGL configuration");
-        run.window = target_window = create_own_window(&run, config);
-        run.own_window = true;
-        run.width = 1280;
-        run.height = 720;
+        Visual* screen_visual = DefaultVisual(saver.display, DefaultScreen(saver.display));
+        config = choose_config(saver.display, XVisualIDFromVisual(screen_visual));
+        if (!config) config = choose_config(saver.display, 0);
+        if (!config) return refuse(saver.display, "no double-buffered OpenGL configuration");
+        saver.window = target_window = create_own_window(&saver, config);
+        saver.own_window = true;
+        saver.width = 1280;
+        saver.height = 720;
     } else {
         const char* named = target == HackTarget::root ? std::getenv("XSCREENSAVER_WINDOW") : nullptr;
         if (named && !parse_window_id(named, &window_id)) named = nullptr;
-        run.window = target_window = target == HackTarget::window_id || named
-                                         ? static_cast<Window>(window_id)
-                                         : DefaultRootWindow(run.display);
+        saver.window = target_window = target == HackTarget::window_id || named
+                                           ? static_cast<Window>(window_id)
+                                           : DefaultRootWindow(saver.display);
         // the size from here on comes with the window's ConfigureNotify
         // events, its end with DestroyNotify
-        XSelectInput(run.display, run.window, StructureNotifyMask);
+        XSelectInput(saver.display, saver.window, StructureNotifyMask);
         XWindowAttributes attributes;
-        if (!XGetWindowAttributes(run.display, run.window, &attributes) || target_lost)
-            return refuse(run.display, "the window to draw into does not exist");
-        run.width = attributes.width;
-        run.height = attributes.height;
-        config = choose_config(run.display, XVisualIDFromVisual(attributes.visual));
-        if (!config) return refuse(run.display, "no OpenGL configuration for the window's visual");
+        if (!XGetWindowAttributes(saver.display, saver.window, &attributes) || target_lost)
+            return refuse(saver.display, "the window to draw into does not exist");
+        saver.width = attributes.width;
+        saver.height = attributes.height;
+        config = choose_config(saver.display, XVisualIDFromVisual(attributes.visual));
+        if (!config) return refuse(saver.display, "no OpenGL configuration for the window's visual");
     }
-    if (!run.window) return refuse(run.display, "cannot create the window");
-    run.context = glXCreateNewContext(run.display, config, GLX_RGBA_TYPE, nullptr, True);
-    if (!run.context || !glXMakeCurrent(run.display, run.window, run.context))
-        return refuse(run.display, "cannot make an OpenGL context current");
-    wait_for_retrace(run.display, run.window);
-
-    shared::run_mode = hack_run_mode(file != nullptr, run.width, run.height);
-    build_scene(static_cast<uint32_t>(now_ns() / 1000000));  // milliseconds, as a tick count
-
+    if (!saver.window) return refuse(saver.display, "cannot create the window");
+    saver.context = glXCreateNewContext(saver.display, config, GLX_RGBA_TYPE, nullptr, True);
+    if (!saver.context || !glXMakeCurrent(saver.display, saver.window, saver.context))
+        return refuse(saver.display, "cannot make an OpenGL context current");
+    wait_for_retrace(saver.display, saver.window);
     if (file) {
+        // the capture's size is the window's as it stands
         XWindowAttributes attributes;
-        XGetWindowAttributes(run.display, run.window, &attributes);
-        const bool written = capture_frame(seconds, attributes.width, attributes.height, file);
-        release(&run);
-        return written ? 0 : 1;
+        XGetWindowAttributes(saver.display, saver.window, &attributes);
+        saver.width = attributes.width;
+        saver.height = attributes.height;
     }
-    frame_loop(&run, wake_fd);
-    music::stop_music();
-    release(&run);
-    remove_stop_signals();
-    return 0;
+
+    HackOptions chosen = options;
+    chosen.target = target;
+    const RunConfig run = hack_run_config(chosen, saver.width, saver.height,
+                                          static_cast<uint32_t>(clock_ns() / 1000000));  // milliseconds, as a tick count
+    const int code = run_saver(run, x11_primitives, seconds, file);
+    release();
+    if (!file) remove_stop_signals();
+    return code;
 }
 
 }  // namespace host

@@ -1,0 +1,28 @@
+// The null host: the saver run with no window and no sound, on Mesa's
+// off-screen context. The inspection tool and the image tests run the
+// real start-up and the real capture through it.
+#pragma once
+#include <cstdint>
+
+#include "host/run/run.h"
+
+namespace host {
+
+// Makes the off-screen context current (RGBA, a 24-bit depth buffer, as
+// the saver's pixel format asks), drawing into a width x height buffer. The
+// context is made once and kept, so textures and display lists survive a
+// new size. False when Mesa gives no context.
+bool open_null_host(int32_t width, int32_t height);
+
+// Lets go of the context and its buffer.
+void close_null_host();
+
+// The null host's primitives: the steady clock, no events, a sleep for a
+// wait, the buffer's size, a finish for the swap, no refresh rate.
+extern const HostPrimitives null_host;
+
+// The silent player's state (the null host's music): true while the run
+// would be playing its carol loop. Owned by playback_silent.cpp.
+extern bool silent_music_playing;
+
+}  // namespace host

@@ -1,0 +1,96 @@
+// The saver run that every host shares: the run's configuration, the
+// start-up order, the frame loop with its exit rules, the capture and the
+// shutdown order. A platform host opens its window and context, supplies
+// the primitives below, calls run_saver, then lets go of its window.
+#pragma once
+#include <cstdint>
+
+#include "host/run/saver_rules.h"
+
+namespace host {
+
+// What a run does, decided once by its entry from the command line and the
+// settings, then handed down.
+struct RunConfig {
+    int32_t mode;         // shared::mode_full_screen, _preview, _windowed, _capture
+    bool snow;            // falling snow
+    bool music;           // synthesize and play the carol loop (run_plays_music)
+    bool input_ends_run;  // the saver owns the screen: any key, button, leaving
+                          // the application or travel of the mouse ends the run
+    uint32_t seed;        // the random source's one seeding (run_seed)
+};
+
+// Whether a run synthesizes and plays the carol loop: only when music is
+// chosen, in full screen, and where the scene is the screensaver itself
+// rather than a picture inside another program's window (XScreenSaver's
+// settings preview names its window by number, as the Windows preview
+// never plays).
+bool run_plays_music(int32_t mode, bool music_chosen, bool inside_other_window);
+
+// The seed of a run: 8230 for a capture (so a capture is reproducible),
+// otherwise the clock's milliseconds OR 1, an odd value.
+uint32_t run_seed(int32_t mode, uint32_t clock_ticks);
+
+// What the host draws into, as it stands this frame.
+struct Drawable {
+    int32_t width, height;                 // the client area, pixels
+    int32_t virtual_left, virtual_bottom;  // where the client area lies on the virtual screen
+    int32_t monitor_count;                 // 0 where monitors are not told apart
+    MonitorRect monitors[max_monitors];
+};
+
+// The primitives a platform host supplies to the run. Times are counts of
+// the host's monotonic clock, clock_frequency counts a second.
+struct HostPrimitives {
+    int64_t (*clock)();
+    int64_t clock_frequency;
+    // Handles the pending events without waiting, reporting each one that
+    // matters through run_input or run_display_state.
+    void (*handle_events)();
+    // Sleeps until an event, a signal or a change of the window may be
+    // pending, or until the deadline, whichever comes first.
+    void (*wait_for_events)(int64_t deadline);
+    void (*get_drawable)(Drawable* drawable);
+    void (*swap_buffers)();
+    // The display's refresh rate in Hz; 0 where it reports none.
+    int32_t (*refresh_rate)();
+};
+
+// With the host's window and context current: the start-up (seed, then the
+// scene's builders in their fixed order, each continuing the one random
+// sequence: textures, display lists, layout, music), then, when
+// capture_file is given, the capture of capture_seconds and otherwise the
+// frame loop until the run ends; then the music stops. The host releases
+// its context and window afterwards. Returns the exit code: 1 when the
+// capture could not be written, else 0.
+int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds,
+              const char* capture_file);
+
+// The start-up alone, for the image tests and the inspection tool.
+void start_run(const RunConfig& config);
+
+// An event the host saw, for the exit rules. x and y: the cursor's screen
+// position for mouse_moved.
+enum class RunInput {
+    close,        // the window is closed or gone, or a stop signal came
+    escape_key,   // Escape pressed
+    other_key,    // any other key, also with Alt
+    button,       // a mouse button or the wheel
+    deactivated,  // another application became active
+    mouse_moved,
+};
+void run_input(RunInput input, int32_t x = 0, int32_t y = 0);
+
+// The display's state (display_off, display_on, display_dimmed) as the
+// host reports it: off stops drawing and the music until it is back.
+void run_display_state(uint32_t state);
+
+// The frame loop in parts, for a host that is handed one frame at a time
+// (a browser's animation frames): begin_frame_loop once, then one run_frame
+// per frame while it returns true; next_frame_due says when the loop would
+// start the next one. run_saver runs them with the host's waits between.
+void begin_frame_loop(const RunConfig& config, const HostPrimitives& host);
+bool run_frame();
+int64_t next_frame_due();
+
+}  // namespace host
