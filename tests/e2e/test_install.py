@@ -205,14 +205,15 @@ class Installers(wine_env.WineTestCase):
         """A running saver is ended; a file that stays held is replaced or
         removed at the restart, with exit code 3010 and the entry kept."""
         self.assertEqual(run(self.old_setup, "/S"), 0)
-        start_saver = [["spawn", '"%s" /s' % SAVER], ["wait-window", "Frostvale2026", 30000]]
-        out = drive(*start_saver, ["spawn", '"%s" /S' % wine_env.windows_path(self.setup)],
+        out = drive(["spawn", '"%s" /s' % SAVER], ["wait-window", "Frostvale2026", 30000],
+                    ["spawn", '"%s" /S' % wine_env.windows_path(self.setup)],
                     ["wait-exit", 60000])
         self.assertEqual(out[1].split()[0], "window=1")
         self.assertEqual(fields(out[-1])["exit"], 0)
         entry = self.check_installed(VERSION, self.scr, current=True)
         out = drive(["spawn", '"%s" /w' % SAVER], ["wait-window", "Frostvale2026", 30000],
                     ["spawn", entry["QuietUninstallString"]], ["wait-exit", 60000])
+        self.assertEqual(out[1].split()[0], "window=1")
         self.assertEqual(fields(out[-1])["exit"], 0)
         self.check_nothing_installed()
 
