@@ -337,6 +337,16 @@ bool run(const std::vector<std::wstring>& a) {
                     r.left, r.top, r.right - r.left, r.bottom - r.top,
                     static_cast<unsigned long>(GetWindowLongW(control, GWL_STYLE)),
                     narrow(text).c_str());
+    } else if (c == L"wait-text") {
+        // until control ID shows TEXT (an installer's button turning to
+        // "&Finish"), at most MS milliseconds
+        const DWORD start = GetTickCount();
+        wchar_t text[256] = {};
+        do {
+            pump(20);
+            GetWindowTextW(GetDlgItem(target, static_cast<int>(num(1))), text, 256);
+        } while (a[2] != text && GetTickCount() - start < num(3));
+        std::printf("text=%s\n", narrow(text).c_str());
     } else if (c == L"owner-state") {
         std::printf("owner enabled=%d foreground=%d\n", IsWindowEnabled(owner_window) ? 1 : 0,
                     GetForegroundWindow() == owner_window ? 1 : 0);

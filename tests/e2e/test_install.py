@@ -230,6 +230,15 @@ class Installers(wine_env.WineTestCase):
         restart_windows()
         entry = self.check_installed(VERSION, self.scr, current=True)
 
+        # held, interactively: the pages end on Finish, which leaves the
+        # restart to the user, and the exit code says it is needed
+        out = drive(["hold", SAVER], ["spawn", '"%s"' % wine_env.windows_path(self.setup)],
+                    ["wait-window", "#32770", 30000], ["wait-text", 1, "&Next >", 30000],
+                    ["click", 1], ["wait-text", 1, "&Install", 30000], ["click", 1],
+                    ["wait-text", 1, "&Finish", 60000], ["click", 1], ["wait-exit", 30000])
+        self.assertEqual(out[-3], "text=&Finish")
+        self.assertEqual(fields(out[-1])["exit"], EXIT_RESTART)
+
         # held: the uninstall removes the file at the restart and keeps the
         # entry until it is gone; run again then, it removes the rest
         self.assertEqual(self.quiet_uninstall(entry, ["hold", SAVER]), EXIT_RESTART)
