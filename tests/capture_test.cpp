@@ -1,4 +1,10 @@
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include <cmath>
 #include <cstdio>
@@ -30,6 +36,25 @@ TEST(Capture, CaptureTimesTheClockCanReach) {
     EXPECT_TRUE(host::capture_time_reachable(1048576.0f));
     EXPECT_FALSE(host::capture_time_reachable(std::nextafter(1048576.0f, 2e6f)));
     EXPECT_FALSE(host::capture_time_reachable(static_cast<float>(1e39)));  // infinite
+
+    // as a command line gives it
+    using host::CaptureTime;
+    const struct {
+        const char* text;
+        CaptureTime time;
+        float seconds;
+    } texts[] = {{"0", CaptureTime::usable, 0.0f},         {"2.5", CaptureTime::usable, 2.5f},
+                 {"1048576", CaptureTime::usable, 1048576.0f}, {"1048577", CaptureTime::unreachable, 0.0f},
+                 {"inf", CaptureTime::unreachable, 0.0f},  {"abc", CaptureTime::not_a_number, 0.0f},
+                 {"nan", CaptureTime::not_a_number, 0.0f}, {"5s", CaptureTime::not_a_number, 0.0f},
+                 {"", CaptureTime::not_a_number, 0.0f},    {"-5", CaptureTime::negative, 0.0f}};
+    for (const auto& t : texts) {
+        float seconds = -1.0f;
+        EXPECT_EQ(host::read_capture_time(t.text, &seconds), t.time) << t.text;
+        if (t.time == CaptureTime::usable) {
+            EXPECT_EQ(seconds, t.seconds) << t.text;
+        }
+    }
 }
 
 TEST(Bitmap, HeaderAndRowPadding) {
@@ -45,22 +70,64 @@ TEST(Bitmap, HeaderAndRowPadding) {
     EXPECT_EQ(host::bitmap_stride(5), 16);
 }
 
-TEST(Bitmap, FileHoldsHeaderThenRowsAndFailuresLeaveNothing) {
-    const std::string path = ::testing::TempDir() + "frostvale_bitmap_test.bmp";
+std::vector<uint8_t> file_bytes(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        bytes.resize(200);
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+std::vector<std::string> folder_entries(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] != '.') names.push_back(entry->d_name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A new file, an older file replaced whole, a link that stays a link to
+// the new file, a device written in place; failures with errno, leaving
+// what stood at the path and no file of the writer's.
+TEST(Bitmap, FileHoldsHeaderThenRowsAndFailuresLeaveWhatWasThere) {
+    char folder_name[] = "/tmp/frostvale-bitmap-XXXXXX";
+    ASSERT_NE(mkdtemp(folder_name), nullptr);
+    const std::string folder = folder_name, path = folder + "/a.bmp", link = folder + "/link.bmp";
     std::vector<uint8_t> rows(host::bitmap_stride(3) * 2);
     for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(i * 7);
     ASSERT_TRUE(host::write_bitmap_file(path.c_str(), rows.data(), 3, 2));
-    FILE* f = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    std::vector<uint8_t> bytes(200);
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
-    std::fclose(f);
-    std::remove(path.c_str());
+    std::vector<uint8_t> bytes = file_bytes(path);
     ASSERT_EQ(bytes.size(), 54u + 24u);
     EXPECT_TRUE(std::equal(rows.begin(), rows.end(), bytes.begin() + 54));
 
-    EXPECT_FALSE(host::write_bitmap_file("/nonexistent-folder/x.bmp", rows.data(), 3, 2));
-    EXPECT_FALSE(host::write_bitmap_file(::testing::TempDir().c_str(), rows.data(), 3, 2));
+    ASSERT_EQ(symlink("a.bmp", link.c_str()), 0);
+    ASSERT_TRUE(host::write_bitmap_file(link.c_str(), rows.data(), 1, 1));
+    EXPECT_EQ(file_bytes(path).size(), 54u + 4u);
+    struct stat status;
+    ASSERT_EQ(lstat(link.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISLNK(status.st_mode));
+    EXPECT_TRUE(host::write_bitmap_file("/dev/null", rows.data(), 3, 2));
+    EXPECT_EQ(folder_entries(folder), (std::vector<std::string>{"a.bmp", "link.bmp"}));
+
+    const struct {
+        std::string path;
+        int error;
+    } failures[] = {{folder + "/none/x.bmp", ENOENT}, {folder, EISDIR}, {"/dev/full", ENOSPC}};
+    for (const auto& failure : failures) {
+        errno = 0;
+        EXPECT_FALSE(host::write_bitmap_file(failure.path.c_str(), rows.data(), 3, 2)) << failure.path;
+        EXPECT_EQ(errno, failure.error) << failure.path;
+    }
+    EXPECT_EQ(stat("/dev/full", &status), 0);
+    EXPECT_TRUE(S_ISCHR(status.st_mode));
+    EXPECT_EQ(folder_entries(folder), (std::vector<std::string>{"a.bmp", "link.bmp"}));
+    for (const std::string& name : {path, link}) std::remove(name.c_str());
+    rmdir(folder.c_str());
 }
 
 }  // namespace

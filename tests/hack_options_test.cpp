@@ -1,6 +1,7 @@
 // The Linux program's command line.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "host/x11/hack_options.h"
@@ -54,6 +55,41 @@ TEST(HackOptions, DecisionTable) {
     const host::HackOptions o = host::parse_hack_options(5, capture);
     EXPECT_EQ(o.seconds_arg, 3);
     EXPECT_EQ(o.file_arg, 4);
+}
+
+host::HackOptions parse(std::vector<const char*> args) {
+    args.insert(args.begin(), "frostvale");
+    return host::parse_hack_options(static_cast<int>(args.size()), args.data());
+}
+
+// The options a command line copied from a stock hack carries: the frame
+// rate's, the display, and those that mean nothing here; and the capture
+// times that are no time at all.
+TEST(HackOptions, StockOptionsAndCaptureTimes) {
+    host::HackOptions o = parse({"--fps", "-delay", "100000", "--display", ":7", "-install", "--noinstall",
+                                 "-visual", "default", "--mono", "-pair", "--wireframe", "-geometry",
+                                 "640x360+0+0", "--window", "--root"});
+    EXPECT_EQ(o.action, host::HackAction::run);
+    EXPECT_EQ(o.target, host::HackTarget::root);
+    EXPECT_TRUE(o.fps == 1 && o.delay_us == 100000 && o.display && std::string(o.display) == ":7");
+    const host::RunConfig run = host::hack_run_config(o, 1280, 720, 0);
+    EXPECT_TRUE(run.show_fps && run.frame_delay_us == 100000);
+    o = parse({"--fps", "--no-fps"});
+    EXPECT_TRUE(o.fps == 0 && o.delay_us == 0 && !o.display);
+    EXPECT_EQ(parse({"--delay", "2147483647"}).delay_us, 2147483647);
+    const std::vector<const char*> refused[] = {
+        {"--delay"}, {"--delay", "-1"}, {"--delay", "1.5"}, {"--delay", "2147483648"}, {"--display"},
+        {"--visual"}, {"--geometry"}, {"--capture", "abc", "x.bmp"}, {"--capture", "nan", "x.bmp"},
+        {"--capture", "-5", "x.bmp"}};
+    for (const auto& args : refused) {
+        o = parse(args);
+        EXPECT_EQ(o.action, host::HackAction::refuse) << args[0] << " " << (args.size() > 1 ? args[1] : "");
+        EXPECT_EQ(o.bad_arg, std::string(args[0]) == "--capture" ? 2 : 1) << args[0];
+    }
+    o = parse({"--capture", "1048577", "x.bmp"});
+    EXPECT_TRUE(o.action == host::HackAction::capture && o.seconds_unreachable);
+    o = parse({"--capture", "2.5", "x.bmp"});
+    EXPECT_TRUE(o.action == host::HackAction::capture && !o.seconds_unreachable && o.seconds == 2.5f);
 }
 
 TEST(HackOptions, WindowNumbers) {

@@ -161,6 +161,23 @@ TEST(FrameLoop, PreviewWaitsThirtyMillisecondsUntilTheRunEnds) {
     EXPECT_EQ(ended, 505 * ms);
 }
 
+// A chosen delay holds the frames at least that far apart, start to start,
+// also with the frame rate shown; a frame slower than the delay is not held
+// further.
+TEST(FrameLoop, ADelayHoldsFramesApart) {
+    for (const int64_t swap_cost : {20 * ms, 150 * ms}) {
+        host::RunConfig delayed = config(shared::mode_windowed);
+        delayed.frame_delay_us = 100000;
+        delayed.show_fps = true;
+        run(delayed, swap_cost, {input_at(1000 * ms, host::RunInput::escape_key)});
+        ASSERT_GE(script.frames.size(), 6u);
+        for (size_t i = 1; i < script.frames.size(); ++i)
+            EXPECT_EQ(script.frames[i].swapped_at - script.frames[i - 1].swapped_at,
+                      swap_cost < 100 * ms ? 100 * ms : swap_cost)
+                << i;
+    }
+}
+
 // With the display off no frame is drawn and the music stops; the loop
 // looks at its events four times a second; the display back on draws again
 // at once and plays the music from its start.

@@ -46,10 +46,18 @@ int run_frame(int argc, char** argv) {
         std::fprintf(stderr, "usage: frostvale-dump frame SECONDS FILE.bmp [--width W --height H] (1 to 8192)\n");
         return 2;
     }
-    const float seconds = std::strtof(seconds_text, nullptr);
-    if (!host::capture_time_reachable(seconds)) {
-        std::fprintf(stderr, "frostvale-dump frame: %s s is beyond the last reachable time, 1048576 s\n", seconds_text);
-        return 2;
+    float seconds = 0.0f;
+    switch (host::read_capture_time(seconds_text, &seconds)) {
+        case host::CaptureTime::usable:
+            break;
+        case host::CaptureTime::unreachable:
+            std::fprintf(stderr, "frostvale-dump frame: %s s is beyond the last reachable time, 1048576 s\n",
+                         seconds_text);
+            return 2;
+        case host::CaptureTime::not_a_number:
+        case host::CaptureTime::negative:
+            std::fprintf(stderr, "frostvale-dump frame: %s: SECONDS must be a number, 0 or more\n", seconds_text);
+            return 2;
     }
 
     if (!host::open_null_host(width, height)) {
@@ -62,7 +70,7 @@ int run_frame(int argc, char** argv) {
     const bool written = host::run_saver(capture, host::null_host, seconds, path) == 0;
     host::close_null_host();
     if (!written) {
-        std::fprintf(stderr, "frostvale-dump frame: cannot write %s\n", path);
+        std::fprintf(stderr, "frostvale-dump frame: cannot write %s: %s\n", path, std::strerror(host::capture_error));
         return 1;
     }
     std::printf("wrote %s (%d x %d, scene at %s s)\n", path, width, height, seconds_text);

@@ -29,10 +29,8 @@ int run_scene(int argc, char** argv) {
         std::fputs(usage, stderr);
         return 2;
     }
-    char* end = nullptr;
-    const float seconds = std::strtof(argv[0], &end);
-    if (end == argv[0] || *end != '\0' || !(seconds >= 0.0f) ||
-        !host::capture_time_reachable(seconds)) {
+    float seconds = 0.0f;
+    if (host::read_capture_time(argv[0], &seconds) != host::CaptureTime::usable) {
         std::fprintf(stderr, "frostvale-dump scene: SECONDS must be a number from 0 to 1048576\n");
         return 2;
     }

@@ -2,8 +2,8 @@
 # Builds everything (the Windows program and test driver, the native core,
 # tests, tools and the Linux program) and runs every test: the native unit
 # tests, the end-to-end tests of the real program under Wine and of the
-# Linux program on private displays, and the unit tests once more under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Linux program on private displays, and the unit tests and the Linux
+# program once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -eu
 cd "$(dirname "$0")/.."
 tools/setup-debian.sh
@@ -21,13 +21,14 @@ cmake --build "$BUILD/native" -j "$JOBS"
 
 ctest --test-dir "$BUILD/native" --output-on-failure -j "$JOBS"
 
-# The unit tests built by clang with AddressSanitizer and
-# UndefinedBehaviorSanitizer; LeakSanitizer leaves only Mesa's own leaks.
+# The unit tests and the Linux program built by clang with
+# AddressSanitizer and UndefinedBehaviorSanitizer; LeakSanitizer leaves only
+# Mesa's own leaks.
 cmake -S . -B "$BUILD/native-asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
-cmake --build "$BUILD/native-asan" --target unit_tests -j "$JOBS"
+cmake --build "$BUILD/native-asan" --target unit_tests frostvale -j "$JOBS"
 LSAN_OPTIONS="suppressions=$(pwd)/tests/sanitizers/lsan.supp:print_suppressions=0" \
 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir "$BUILD/native-asan" -L unit --output-on-failure -j "$JOBS"
+    ctest --test-dir "$BUILD/native-asan" -L "unit|sanitized" --output-on-failure -j "$JOBS"

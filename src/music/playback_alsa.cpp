@@ -11,6 +11,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "music/mixdown.h"
@@ -28,11 +32,38 @@ constexpr unsigned device_latency_us = 200000;
 // sink) is fed no further ahead of the clock than this many samples.
 constexpr int64_t clock_lead = sample_rate / 2;
 
-// Owned here, all written by start_loop and stop_loop on the caller's
-// thread; the playback thread reads stopping and polls wake[0].
-std::thread player;
-std::atomic<bool> stopping{false};
-int wake[2] = {-1, -1};
+// How long stopping waits for the playback thread. A device can hold the
+// thread far longer (an open that blocks, a sink that stops reading): the
+// thread is then left behind, and the program ends without it.
+constexpr auto stop_wait = std::chrono::milliseconds(200);
+
+// One playback thread's state, shared by the thread and the caller: a
+// thread that stopping gives up on keeps it until the thread ends (the
+// deleter closes the pipe).
+struct Player {
+    std::atomic<bool> stopping{false};
+    int wake[2] = {-1, -1};  // the caller writes wake[1]; the thread polls wake[0]
+    std::mutex mutex;
+    std::condition_variable ended_signal;
+    bool ended = false;  // under mutex: the thread has closed the device
+};
+
+void delete_player(Player* player) {
+    for (const int end : player->wake) {
+        if (end >= 0) close(end);
+    }
+    delete player;
+}
+
+// Owned here: the playing thread's state, written by start_loop and
+// stop_loop on the caller's thread; null when none plays.
+std::shared_ptr<Player> playing;
+// Whether the one line about a missing device was printed (any thread).
+std::atomic<bool> told_no_device{false};
+
+// ALSA's own messages would land in the caller's standard error (in
+// XScreenSaver's log): the player says what matters in one line instead.
+void quiet_alsa_error(const char*, int, const char*, int, const char*, ...) {}
 
 int64_t now_us() {
     return std::chrono::duration_cast<std::chrono::microseconds>(
@@ -62,14 +93,19 @@ snd_pcm_t* open_device() {
     return pcm;
 }
 
-void play(const uint8_t* image) {
+void play(Player* player, const uint8_t* image) {
     const uint32_t count = wave_sample_count(image);
     const uint8_t* samples = image + wave_header_size;  // 16-bit little-endian, as the device takes them
     snd_pcm_t* pcm = count ? open_device() : nullptr;
-    if (!pcm) return;
+    if (!pcm) {
+        if (count && !player->stopping.load() && !told_no_device.exchange(true))
+            std::fputs("frostvale: no sound device; the scene runs silently\n", stderr);
+        return;
+    }
+    const std::atomic<bool>& stopping = player->stopping;
     enum { max_fds = 16 };
     pollfd fds[max_fds];
-    fds[0] = {wake[0], POLLIN, 0};
+    fds[0] = {player->wake[0], POLLIN, 0};
     const int device_fds = snd_pcm_poll_descriptors(pcm, fds + 1, max_fds - 1);
     const int fd_count = 1 + (device_fds > 0 ? device_fds : 0);
 
@@ -117,35 +153,43 @@ void play(const uint8_t* image) {
     snd_pcm_close(pcm);
 }
 
+// The thread's body: plays until stopped or the device fails, then tells
+// the caller it has let go of the device and the image.
+void run_player(std::shared_ptr<Player> player, const uint8_t* image) {
+    play(player.get(), image);
+    std::lock_guard<std::mutex> lock(player->mutex);
+    player->ended = true;
+    player->ended_signal.notify_all();
+}
+
 }  // namespace
 
 void start_loop(const uint8_t* image) {
-    if (player.joinable() || !image) return;
-    if (pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-        wake[0] = wake[1] = -1;
-        return;
-    }
-    stopping.store(false);
+    if (playing || !image) return;
+    std::shared_ptr<Player> player(new Player, delete_player);
+    if (pipe2(player->wake, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    snd_lib_error_set_handler(quiet_alsa_error);
     // the stop signals belong to the frame loop's thread, not this one
     sigset_t blocked, previous;
     sigemptyset(&blocked);
     sigaddset(&blocked, SIGTERM);
     sigaddset(&blocked, SIGINT);
     pthread_sigmask(SIG_BLOCK, &blocked, &previous);
-    player = std::thread(play, image);
+    std::thread(run_player, player, image).detach();
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    playing = player;
 }
 
-void stop_loop() {
-    if (!player.joinable()) return;
-    stopping.store(true);
+bool stop_loop() {
+    if (!playing) return true;
+    const std::shared_ptr<Player> player = std::move(playing);
+    playing = nullptr;
+    player->stopping.store(true);
     const char byte = 1;
-    ssize_t ignored = write(wake[1], &byte, 1);  // wakes the thread from its wait
+    ssize_t ignored = write(player->wake[1], &byte, 1);  // wakes the thread from its wait
     (void)ignored;
-    player.join();
-    close(wake[0]);
-    close(wake[1]);
-    wake[0] = wake[1] = -1;
+    std::unique_lock<std::mutex> lock(player->mutex);
+    return player->ended_signal.wait_for(lock, stop_wait, [&] { return player->ended; });
 }
 
 void build_music() {
@@ -159,8 +203,9 @@ void restart_music() {
 }
 
 void stop_music() {
-    stop_loop();  // the thread must let go of the image before it is freed
-    free_wave_image();
+    // the thread must let go of the image before it is freed; one that a
+    // device holds may still read it, and the program is ending anyway
+    if (stop_loop()) free_wave_image();
 }
 
 }  // namespace music

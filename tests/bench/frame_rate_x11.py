@@ -6,9 +6,9 @@
 
 BUILD_FOLDER is the native build (build/native), holding frostvale and
 tests/bench/libswap-counter.so. Runs the program for SECONDS (default 10)
-in its own 1280 x 720 window, in a 640 x 360 window by number and in a
-320 x 240 window (the preview), and prints the frames per second and the
-share of one core it used in each."""
+in its own 1280 x 720 window, in a 640 x 360 window by number (with
+--delay 0 and --delay 33333) and in a 320 x 240 window (the preview), and
+prints the frames per second and the share of one core it used in each."""
 import os
 import signal
 import subprocess
@@ -34,7 +34,7 @@ def measure(label, args, env=None):
     cpu = (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")  # user + system
     program.send_signal(signal.SIGTERM)
     report = program.communicate()[1].strip().splitlines()
-    print("%-28s %s, %.0f %% of one core" % (label, report[-1] if report else "no swaps",
+    print("%-38s %s, %.0f %% of one core" % (label, report[-1] if report else "no swaps",
                                              100 * cpu / SECONDS))
 
 
@@ -42,7 +42,8 @@ x11_env.start()
 try:
     measure("own window 1280 x 720:", [])
     window = x11_env.make_window(0, 0, 640, 360)
-    measure("window 640 x 360:", ["--window-id", str(window)])
+    for delay in ("0", "33333"):
+        measure("window 640 x 360, --delay %s:" % delay, ["--window-id", str(window), "--delay", delay])
     preview = x11_env.make_window(0, 400, 320, 240)
     measure("preview 320 x 240:", ["--root"], dict(x11_env.ENV, XSCREENSAVER_WINDOW=str(preview)))
 finally:

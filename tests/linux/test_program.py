@@ -3,6 +3,7 @@ named by number, XScreenSaver's window and the root window; how each run
 ends; the capture against the native one; the music on ALSA."""
 import os
 import signal
+import stat
 import struct
 import subprocess
 import sys
@@ -21,9 +22,15 @@ def run(*args, env=None, timeout=60):
 
 class Program(x11_env.X11TestCase):
     def test_own_window_shows_the_scene_and_ends_with_escape_or_close(self):
+        # a command line copied from a stock hack, the display named on it
+        stock = ["--install", "-noinstall", "--visual", "default", "-mono", "--pair", "-wireframe",
+                 "--geometry", "640x360+0+0", "-window", "--delay", "0", "--no-fps",
+                 "--display", x11_env.ENV["DISPLAY"]]
+        no_display = {k: v for k, v in x11_env.ENV.items() if k != "DISPLAY"}
         for end in ("Escape", "close"):
             with self.subTest(end=end):
-                program = x11_env.start_program()
+                program = (x11_env.start_program() if end == "Escape"
+                           else x11_env.start_program(*stock, env=no_display))
                 window = x11_env.find_window("Frostvale 2026")
                 self.assertIsNotNone(window)
                 self.assertShowsScene(60, 40, 1280, 720)
@@ -79,63 +86,179 @@ class Program(x11_env.X11TestCase):
         gone = run("--window-id", "0x7ffffff")
         self.assertEqual(gone.returncode, 1)
 
+    def test_frame_rate_shows_in_the_corner_and_delay_holds_frames_apart(self):
+        window = x11_env.make_window(100, 100, 640, 360)
+        try:
+            program = x11_env.start_program("--window-id", str(window))
+            self.assertShowsScene(100, 100, 640, 360)
+            plain = corner_black(screenshot())
+            program.send_signal(signal.SIGTERM)
+            self.assertEnds(program, 1)
+            counter = dict(x11_env.ENV, LD_PRELOAD=x11_env.SWAP_COUNTER)
+            program = x11_env.start_program("--window-id", str(window), "--fps", "--delay", "100000",
+                                            env=counter)
+            deadline = time.monotonic() + 20
+            while corner_black(screenshot()) < 0.3 and time.monotonic() < deadline:
+                time.sleep(0.5)
+            self.assertGreater(corner_black(screenshot()), 0.3)
+            self.assertLess(plain, 0.05)
+            time.sleep(2)
+            program.send_signal(signal.SIGTERM)
+            program.wait(timeout=5)
+            # the swap counter's line: "swaps N seconds S fps F"; 10 a second, loosely
+            with program.stderr:
+                fps = float(program.stderr.read().split()[-1])
+            self.assertTrue(5 <= fps <= 11, fps)
+        finally:
+            x11_env.destroy_window(window)
+
     @unittest.skipUnless(x11_env.DUMP, "frostvale-dump is not built")
     def test_capture_is_the_native_capture(self):
         for seconds in ("0", "20"):
             with self.subTest(seconds=seconds):
                 mine = os.path.join(x11_env.HOME, "capture%s.bmp" % seconds)
                 native = os.path.join(x11_env.HOME, "native%s.bmp" % seconds)
-                self.assertEqual(run("--no-music", "--capture", seconds, mine).returncode, 0)
+                # the frame rate never shows in a capture
+                self.assertEqual(run("--no-music", "--fps", "--capture", seconds, mine).returncode, 0)
                 subprocess.run([x11_env.DUMP, "frame", seconds, native], check=True,
                                stdout=subprocess.DEVNULL)
                 with open(mine, "rb") as a, open(native, "rb") as b:
                     self.assertEqual(a.read(), b.read())
-        # the Windows program's refusals: no file, exit code 1
-        for args in (["2e6", "x.bmp"], ["5", "x" * 260 + ".bmp"], ["5", "/no/such/folder/x.bmp"]):
+
+    def test_capture_refusals_and_failures_say_why(self):
+        # one of each line (which times are refused: the options' native test)
+        for args, code in ((["abc", "x.bmp"], 2), (["1048577", "x.bmp"], 1), (["5", "x" * 260 + ".bmp"], 1),
+                           (["5", "/no/such/folder/x.bmp"], 1)):
             with self.subTest(args=args[0]):
-                self.assertEqual(run("--capture", *args).returncode, 1)
+                result = run("--capture", *args)
+                self.assertEqual(result.returncode, code)
+                self.assertEqual(result.stderr.count(b"\n"), 1, result.stderr)
+                self.assertTrue(result.stderr.startswith(b"frostvale: "))
                 self.assertFalse(os.path.exists(args[1]))
+
+    @unittest.skipUnless(os.geteuid() == 0, "needs root for a small file system and a device node")
+    def test_failed_captures_leave_what_was_there(self):
+        # a 1 MiB file system holding an older file, a link to it and a
+        # device node (like /dev/full): the 2.7 MB capture fits nowhere
+        disk = os.path.join(x11_env.HOME, "small-disk")
+        os.makedirs(disk, exist_ok=True)
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", disk]).returncode != 0:
+            self.skipTest("no tmpfs can be mounted here (a container without the right)")
+        try:
+            old, link, device = (os.path.join(disk, name) for name in ("old.bmp", "link.bmp", "full"))
+            with open(old, "wb") as f:
+                f.write(b"older capture")
+            os.symlink("old.bmp", link)
+            os.mknod(device, 0o666 | stat.S_IFCHR, os.makedev(1, 7))
+            for target, dump in ((old, False), (link, False), (device, False), (device, True)):
+                with self.subTest(target=os.path.basename(target), dump=dump):
+                    if dump and not x11_env.DUMP:
+                        continue
+                    result = (subprocess.run([x11_env.DUMP, "frame", "5", target], capture_output=True)
+                              if dump else run("--capture", "5", target))
+                    self.assertEqual(result.returncode, 1)
+                    self.assertEqual(result.stderr.count(b"\n"), 1, result.stderr)
+                    self.assertIn(b"No space left on device", result.stderr)
+            self.assertEqual(sorted(os.listdir(disk)), ["full", "link.bmp", "old.bmp"])
+            with open(old, "rb") as f:
+                self.assertEqual(f.read(), b"older capture")
+            self.assertEqual(os.readlink(link), "old.bmp")
+            self.assertTrue(stat.S_ISCHR(os.stat(device).st_mode))
+        finally:
+            subprocess.run(["umount", disk], check=True)
+
+
+def screenshot():
+    return x11_env.screenshot(x11_env.ENV)
+
+
+def corner_black(shot):
+    """The share of black pixels where the frame rate shows in the
+    640 x 360 window at 100,100: its bottom-left corner."""
+    return x11_env.fraction(shot, 108, 441, 200, 456, lambda p: max(p) < 8)
 
 
 class Music(x11_env.X11TestCase):
     """ALSA's default device as a file of raw samples, through the null device."""
 
-    def setUp(self):
-        self.output = os.path.join(x11_env.HOME, "music.raw")
-        if os.path.exists(self.output):
-            os.remove(self.output)
-
-    def env(self, device):
-        config = os.path.join(x11_env.HOME, "asound.conf")
+    def env(self, device, name="asound.conf"):
+        config = os.path.join(x11_env.HOME, name)
         with open(config, "w") as f:
             f.write("pcm.!default { %s }\n" % device)
         return dict(x11_env.ENV, ALSA_CONFIG_PATH=config)
 
-    def play(self, device, seconds=2):
-        width, height = 640, 360
-        window = x11_env.make_window(0, 0, width, height)
+    def file_device(self, output):
+        return 'type file slave { pcm { type null } } file "%s" format raw' % output
+
+    def start(self, window, device, name="asound.conf"):
+        # XScreenSaver's window (which runs play, not the preview, not
+        # another program's window: the run's configuration, tested natively)
+        env = dict(self.env(device, name), XSCREENSAVER_WINDOW=str(window))
+        return x11_env.start_program("--music", "--root", env=env)
+
+    def test_one_loop_per_display(self):
+        # one run per monitor, as XScreenSaver starts them, each with a
+        # device of its own: one stream is written; once its run is gone
+        # (killed, no clean-up), the next run plays
+        windows = [x11_env.make_window(540 * i, 0, 520, 400) for i in range(3)]
+        outputs = [os.path.join(x11_env.HOME, "monitor%d.raw" % i) for i in range(3)]
+        for output in outputs:
+            if os.path.exists(output):
+                os.remove(output)
+        programs = []
         try:
-            # XScreenSaver's window
-            env = dict(self.env(device), XSCREENSAVER_WINDOW=str(window))
-            program = x11_env.start_program("--music", "--root", env=env)
-            self.assertShowsScene(0, 0, width, height)
-            time.sleep(seconds)
+            for i in range(2):
+                programs.append(self.start(windows[i], self.file_device(outputs[i]), name="asound%d.conf" % i))
+            for i in range(2):
+                self.assertShowsScene(540 * i, 0, 520, 400)
+            time.sleep(2)
+            playing = [os.path.exists(output) for output in outputs[:2]]
+            self.assertEqual(playing.count(True), 1, playing)
+            # the loop from its silent 0.3 s lead-in (its samples against
+            # the image: the player's unit test)
+            with open(outputs[playing.index(True)], "rb") as f:
+                samples = struct.unpack("<%dh" % (22050 * 2), f.read(22050 * 4))
+            self.assertEqual(set(samples[:6615]), {0})
+            self.assertNotEqual(set(samples[6615:]), {0})
+            programs[playing.index(True)].kill()
+            programs[playing.index(True)].wait()
+            programs.append(self.start(windows[2], self.file_device(outputs[2]), name="asound2.conf"))
+            self.assertShowsScene(1080, 0, 520, 400)
+            time.sleep(1)
+            self.assertTrue(os.path.exists(outputs[2]))
+            self.assertEqual([os.path.exists(output) for output in outputs[:2]], playing)
+        finally:
+            for program in programs:
+                program.kill()
+                program.wait()
+                program.stderr.close()
+            for window in windows:
+                x11_env.destroy_window(window)
+
+    def test_stopping_never_waits_on_the_sound_device(self):
+        # a device whose open never returns: a FIFO that nobody reads
+        fifo = os.path.join(x11_env.HOME, "music.fifo")
+        if not os.path.exists(fifo):
+            os.mkfifo(fifo)
+        window = x11_env.make_window(0, 0, 640, 360)
+        try:
+            program = self.start(window, self.file_device(fifo))
+            self.assertShowsScene(0, 0, 640, 360)
+            sent = time.monotonic()
             program.send_signal(signal.SIGTERM)
             self.assertEnds(program, 1)
+            self.assertLess(time.monotonic() - sent, 1)
+            # no sound card at all: one line of its own, none of ALSA's
+            program = self.start(window, "type hw card 99")
+            self.assertShowsScene(0, 0, 640, 360)
+            time.sleep(1)
+            program.send_signal(signal.SIGTERM)
+            program.wait(timeout=5)
+            with program.stderr:
+                self.assertEqual(program.stderr.read(), b"frostvale: no sound device; the scene runs silently\n")
+            self.assertEqual(program.returncode, 0)
         finally:
             x11_env.destroy_window(window)
-
-    def test_music_plays_in_xscreensavers_window(self):
-        # which runs play (not the preview, not another program's window):
-        # the run's configuration, tested natively
-        device = 'type file slave { pcm { type null } } file "%s" format raw' % self.output
-        # the loop from its silent 0.3 s lead-in (its samples against the
-        # image: the player's unit test)
-        self.play(device)
-        with open(self.output, "rb") as f:
-            samples = struct.unpack("<%dh" % (22050 * 2), f.read(22050 * 4))
-        self.assertEqual(set(samples[:6615]), {0})
-        self.assertNotEqual(set(samples[6615:]), {0})
 
 
 if __name__ == "__main__":

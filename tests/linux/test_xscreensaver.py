@@ -1,5 +1,5 @@
 """The program under the real XScreenSaver daemon (Debian's xscreensaver)
-on the test's display, configured to run only `frostvale --root`: the
+on the test's display, configured to run only `frostvale --root --fps`: the
 daemon starts it when activated, it draws the scene into the daemon's
 window, and deactivating ends it.
 
@@ -22,7 +22,7 @@ import x11_env
 USER = "frostvale-saver"
 SETTINGS = """mode: one
 selected: 0
-programs: "Frostvale 2026" %s --root \\n
+programs: "Frostvale 2026" %s --root --fps \\n
 lock: False
 splash: False
 fade: False
@@ -67,7 +67,7 @@ class XScreenSaver(x11_env.X11TestCase):
                                        stdout=self.log, stderr=subprocess.STDOUT, **self.as_user)
 
     def hack_running(self):
-        return subprocess.run(["pgrep", "-f", "%s/frostvale --root" % self.home],
+        return subprocess.run(["pgrep", "-f", "%s/frostvale --root --fps" % self.home],
                               stdout=subprocess.DEVNULL).returncode == 0
 
     def command(self, *args):
@@ -101,7 +101,7 @@ class XScreenSaver(x11_env.X11TestCase):
         with open(os.path.join(self.home, "daemon.log"), "rb") as f:
             log = f.read().decode(errors="replace")
         program = os.path.join(self.home, "frostvale")
-        self.assertIn('forked "%s --root"' % program, log)
+        self.assertIn('forked "%s --root --fps"' % program, log)
         self.assertRegex(log, r"killing pid \d+ \(%s\)" % re.escape(program))
 
 

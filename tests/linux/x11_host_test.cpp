@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -119,8 +120,24 @@ TEST_F(AlsaToFile, TheCarolLoopPlaysFromItsFirstSampleAndStops) {
     use_device("type hw card 99");
     const auto start = std::chrono::steady_clock::now();
     music::start_loop(image.data());
-    music::stop_loop();
+    EXPECT_TRUE(music::stop_loop());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+// A device whose open never returns (a FIFO that nobody reads, behind the
+// file plugin): stopping gives up on the thread within its bound.
+TEST_F(AlsaToFile, StoppingNeverWaitsOnABlockedDevice) {
+    const std::string fifo = folder + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    use_device("type file slave { pcm { type null } } file \"" + fifo + "\" format raw");
+    static uint8_t image[music::wave_header_size + 2 * 2205];  // the thread may outlive the test
+    shared::put_u32(&image[40], 2 * 2205);
+    music::start_loop(image);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(music::stop_loop());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    std::remove(fifo.c_str());
 }
 
 TEST(WindowIcon, TheIconFilesImagesAsArgbRowsTopFirst) {

@@ -14,8 +14,12 @@ int32_t bitmap_stride(int32_t width);
 void fill_bitmap_header(uint8_t header[bitmap_header_size], int32_t width, int32_t height);
 
 // Writes header and pixel rows (height rows of bitmap_stride(width) bytes,
-// bottom row first, blue-green-red) to path. Returns false when the file
-// cannot be opened or fully written; then no file is left behind.
+// bottom row first, blue-green-red) to path. A regular file (new, or an
+// older one, also behind a link) is written as a new file beside it that
+// replaces it only when every byte is on disk; anything else at path (a
+// device, a FIFO) is written in place. Returns false, with errno saying
+// why, when the file cannot be made or fully written; then whatever stood
+// at path stands as it was, and no file of the writer's is left behind.
 bool write_bitmap_file(const char* path, const uint8_t* rows, int32_t width, int32_t height);
 
 }  // namespace host

@@ -20,10 +20,25 @@ bool capture_time_reachable(float seconds);
 // 1801 for 60 s). The caller refuses times the sum can never reach.
 int32_t advance_capture(float seconds);
 
+// A capture time as a command line gives it: a number of seconds, 0 or
+// more, that the capture clock can reach.
+enum class CaptureTime {
+    usable,
+    not_a_number,  // text that does not read as a number as a whole, or not-a-number
+    negative,
+    unreachable,   // beyond 1048576 s, or infinite
+};
+CaptureTime read_capture_time(const char* text, float* seconds);
+
 // With a width x height GL context current: advances the scene, renders one
-// view over it, reads the back buffer and writes the bitmap to path.
-// Returns false when the pixels or the file could not be had; then no file
-// is left behind.
+// view over it, reads the back buffer and writes the bitmap to path
+// (write_bitmap_file). Returns false when the pixels or the file could not
+// be had; then what stood at path stands as it was.
 bool capture_frame(float seconds, int32_t width, int32_t height, const char* path);
+
+// Why the last capture_frame failed, as an errno value (0 after success),
+// for the hosts that say so. Owned by capture_gl.cpp: written by
+// capture_frame, read by the Linux host and the inspection tool.
+extern int capture_error;
 
 }  // namespace host

@@ -18,6 +18,8 @@ struct RunConfig {
     bool input_ends_run;  // the saver owns the screen: any key, button, leaving
                           // the application or travel of the mouse ends the run
     uint32_t seed;        // the random source's one seeding (run_seed)
+    bool show_fps = false;       // the frame rate in a corner of the frames (never a capture)
+    int32_t frame_delay_us = 0;  // at least this long from one frame's start to the next
 };
 
 // Whether a run synthesizes and plays the carol loop: only when music is

@@ -4,6 +4,7 @@
 
 #include "assets/assets.h"
 #include "host/run/capture.h"
+#include "host/run/frame_rate.h"
 #include "music/music.h"
 #include "render/render.h"
 #include "scene/scene.h"
@@ -29,6 +30,7 @@ struct FrameLoop {
     bool drawing;              // false while the display is off
     SwapPacing pacing;
     int64_t next_frame;  // clock when the next frame is due
+    FrameRate frame_rate;  // what the corner shows when the run shows its frame rate
 };
 FrameLoop loop = {};
 
@@ -125,6 +127,7 @@ void begin_frame_loop(const RunConfig& config, const HostPrimitives& host) {
     loop.start = loop.last = loop.next_frame = host.clock();
     loop.drawing = true;
     loop.pacing = start_swap_pacing(host.refresh_rate(), seconds_of(loop.start));
+    if (config.show_fps) start_frame_rate(&loop.frame_rate, seconds_of(loop.start), process_cpu_seconds());
 }
 
 bool run_frame() {
@@ -143,6 +146,7 @@ bool run_frame() {
     Drawable drawable = {};
     host.get_drawable(&drawable);
     draw_views(drawable, loop.config.mode == shared::mode_full_screen);
+    if (loop.config.show_fps) draw_frame_rate(loop.frame_rate.text, drawable.width, drawable.height);
     host.swap_buffers();
     // the preview waits a fixed time; elsewhere the swap waits, or the pacing does
     const int64_t after_swap = host.clock();
@@ -150,6 +154,10 @@ bool run_frame() {
                             ? preview_frame_wait
                             : pace_after_swap(&loop.pacing, seconds_of(after_swap));
     loop.next_frame = after_swap + counts_of(wait);
+    // a chosen delay holds the frames at least that far apart, start to start
+    const int64_t delayed = now + loop.config.frame_delay_us * host.clock_frequency / 1000000;
+    if (loop.next_frame < delayed) loop.next_frame = delayed;
+    if (loop.config.show_fps) count_frame(&loop.frame_rate, seconds_of(after_swap), process_cpu_seconds());
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "host/run/capture.h"
 #include "shared/run_mode.h"
 
 namespace host {
@@ -13,6 +14,42 @@ namespace {
 const char* option_name(const char* arg) {
     if (arg[0] != '-') return nullptr;
     return arg[1] == '-' ? arg + 2 : arg + 1;
+}
+
+// Options of the stock hacks that mean nothing here, taken so that a
+// command line copied from another hack runs: the name and its operands.
+constexpr struct {
+    const char* name;
+    int operands;
+} ignored_options[] = {
+    {"install", 0},
+    {"noinstall", 0},
+    {"mono", 0},
+    {"pair", 0},
+    {"wireframe", 0},
+    {"visual", 1},
+    {"geometry", 1},
+};
+
+// A whole decimal number from 0 to 2^31 - 1, the whole text.
+bool parse_count(const char* text, int32_t* count) {
+    if (*text == '\0') return false;
+    int64_t value = 0;
+    for (; *text; ++text) {
+        if (*text < '0' || *text > '9') return false;
+        value = value * 10 + (*text - '0');
+        if (value > INT32_MAX) return false;
+    }
+    *count = static_cast<int32_t>(value);
+    return true;
+}
+
+// The operand count of an ignored option; -1 for any other name.
+int ignored_operands(const char* name) {
+    for (const auto& option : ignored_options) {
+        if (std::strcmp(name, option.name) == 0) return option.operands;
+    }
+    return -1;
 }
 
 HackOptions refused(HackOptions options, int bad_arg, const char* problem) {
@@ -30,7 +67,7 @@ RunConfig hack_run_config(const HackOptions& options, int32_t width, int32_t hei
                                                        : shared::mode_full_screen;
     const bool named_window = options.target == HackTarget::window_id;
     return RunConfig{mode, options.snow != 0, run_plays_music(mode, options.music != 0, named_window), false,
-                     run_seed(mode, clock_ticks)};
+                     run_seed(mode, clock_ticks), options.fps != 0, options.delay_us};
 }
 
 bool parse_window_id(const char* text, uint64_t* id) {
@@ -61,7 +98,8 @@ bool parse_window_id(const char* text, uint64_t* id) {
 }
 
 HackOptions parse_hack_options(int argc, const char* const* argv) {
-    HackOptions options{HackAction::run, HackTarget::own_window, 0, 1, 0, -1, -1, -1, nullptr};
+    HackOptions options{HackAction::run, HackTarget::own_window, 0, 1, 0, -1, -1, -1, nullptr, 0, 0, nullptr,
+                        0.0f, false};
     for (int i = 1; i < argc; ++i) {
         const char* name = option_name(argv[i]);
         if (!name) return refused(options, i, "not an option");
@@ -78,11 +116,27 @@ HackOptions parse_hack_options(int argc, const char* const* argv) {
             options.snow = name[0] == 's' ? 1 : 0;
         } else if (std::strcmp(name, "music") == 0 || std::strcmp(name, "no-music") == 0) {
             options.music = name[0] == 'm' ? 1 : 0;
+        } else if (std::strcmp(name, "fps") == 0 || std::strcmp(name, "no-fps") == 0) {
+            options.fps = name[0] == 'f' ? 1 : 0;
+        } else if (std::strcmp(name, "delay") == 0) {
+            if (i + 1 >= argc || !parse_count(argv[i + 1], &options.delay_us))
+                return refused(options, i, "needs MICROSECONDS, a whole number from 0");
+            ++i;
+        } else if (std::strcmp(name, "display") == 0) {
+            if (i + 1 >= argc) return refused(options, i, "needs a display NAME");
+            options.display = argv[++i];
+        } else if (const int operands = ignored_operands(name); operands >= 0) {
+            if (i + operands >= argc) return refused(options, i, "needs a value");
+            i += operands;
         } else if (std::strcmp(name, "capture") == 0) {
             if (i + 2 >= argc) return refused(options, i, "needs SECONDS and FILE.bmp");
+            const CaptureTime time = read_capture_time(argv[i + 1], &options.seconds);
+            if (time == CaptureTime::not_a_number || time == CaptureTime::negative)
+                return refused(options, i + 1, "SECONDS must be a number, 0 or more");
             options.action = HackAction::capture;
             options.seconds_arg = i + 1;
             options.file_arg = i + 2;
+            options.seconds_unreachable = time == CaptureTime::unreachable;
             i += 2;
         } else if (std::strcmp(name, "help") == 0 || std::strcmp(name, "h") == 0) {
             options.action = HackAction::help;

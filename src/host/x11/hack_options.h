@@ -1,5 +1,6 @@
 // The Linux program's command line, in XScreenSaver's conventions: which
-// window to draw into, the two choices, and the capture request.
+// display and window to draw into, the two choices, the stock hacks'
+// frame-rate options, and the capture request.
 // Pure: it looks at the argument vector only; the X11 host reads the
 // environment and opens the windows.
 #pragma once
@@ -33,12 +34,22 @@ struct HackOptions {
     int file_arg;         // --capture: index of FILE.bmp in argv, else -1
     int bad_arg;          // refuse: index of the argument at fault
     const char* problem;  // refuse: what is wrong with it, for the message
+    int32_t fps;          // --fps: 1 shows the frame rate; default 0
+    int32_t delay_us;     // --delay: at least this long between frames; default 0
+    const char* display;  // --display NAME, else null (DISPLAY)
+    float seconds;        // --capture: SECONDS, usable or beyond reach
+    bool seconds_unreachable;  // --capture: SECONDS lies beyond 1048576 s
 };
 
 // Reads argv[1..argc-1]. Every option may start with one dash or two
-// (-root, --root). Later options override earlier ones. The scan stops at
-// --help or --version, or at the first argument it refuses: an unknown
-// option, an argument that is no option, or an option lacking operands.
+// (-root, --root). Later options override earlier ones. The stock hacks'
+// options that mean nothing here (--install, --noinstall, --visual V,
+// --mono, --pair, --wireframe, --geometry G) are taken and ignored. The
+// scan stops at --help or --version, or at the first argument it refuses:
+// an unknown option, an argument that is no option, an option lacking
+// operands, a --delay that is no whole number of microseconds, a capture
+// time that is no number or negative (one beyond reach is the run's to
+// refuse, with exit code 1).
 HackOptions parse_hack_options(int argc, const char* const* argv);
 
 // The configuration of a Linux run drawing into a width x height window:

@@ -1,10 +1,8 @@
 // The Linux program's entry: reads the command line in XScreenSaver's
 // conventions and takes exactly one action; its result is the exit code.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
-#include "host/run/capture.h"
 #include "host/x11/saver_x11.h"
 
 namespace {
@@ -18,14 +16,21 @@ constexpr char usage[] =
     "                       into the root window (as XScreenSaver runs it)\n"
     "  --window-id ID       draw into the window ID (decimal, or hex after 0x)\n"
     "  --snow, --no-snow    falling snow (default: on)\n"
-    "  --music, --no-music  the carol loop on ALSA's default device (default: off)\n"
+    "  --music, --no-music  the carol loop on ALSA's default device (default: off;\n"
+    "                       one run per X display plays it)\n"
+    "  --fps, --no-fps      the frame rate and CPU load in a corner (default: off)\n"
+    "  --delay MICROSECONDS at least this long between frames (default: 0, as fast\n"
+    "                       as the display shows them)\n"
+    "  --display NAME       the X display to draw on (default: DISPLAY)\n"
     "  --capture SECONDS FILE.bmp\n"
     "                       write the scene as it stands after SECONDS of simulated\n"
     "                       time (fixed seed and steps) to a 24-bit BMP file; exit\n"
     "                       code 1 when it cannot be written\n"
     "  --help, --version    this text, the version\n"
     "\n"
-    "Options may also start with a single dash. Without --root or --window-id\n"
+    "Options may also start with a single dash. The stock hacks' --install,\n"
+    "--noinstall, --visual V, --mono, --pair, --wireframe and --geometry G\n"
+    "are taken and ignored. Without --root or --window-id (or with --window)\n"
     "the scene opens in a 1280 x 720 window of its own; Escape or the close\n"
     "button ends it. A window smaller than 400 x 300 gets the small preview.\n";
 
@@ -51,7 +56,14 @@ int main(int argc, char** argv) {
     // the refusals of the Windows capture: a name beyond its 260-byte
     // buffer, a time the capture clock never reaches
     const char* file = argv[options.file_arg];
-    const float seconds = static_cast<float>(std::strtod(argv[options.seconds_arg], nullptr));
-    if (std::strlen(file) >= 260 || !host::capture_time_reachable(seconds)) return 1;
-    return host::saver_run(options, seconds, file);
+    if (std::strlen(file) >= 260) {
+        std::fprintf(stderr, "frostvale: cannot write %.40s...: the file name is 260 bytes or longer\n", file);
+        return 1;
+    }
+    if (options.seconds_unreachable) {
+        std::fprintf(stderr, "frostvale: %s s is beyond the last reachable time, 1048576 s\n",
+                     argv[options.seconds_arg]);
+        return 1;
+    }
+    return host::saver_run(options, options.seconds, file);
 }

@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/run/capture.h"
+#include "host/x11/music_lock_linux.h"
 #include "host/x11/stop_signals_posix.h"
 #include "host/x11/window_icon.h"
 
@@ -235,8 +237,11 @@ int refuse(Display* display, const char* why) {
 int saver_run(const HackOptions& options, float seconds, const char* file) {
     // a stop signal during start-up is answered once the frame loop begins
     saver.wake_fd = file ? -1 : install_stop_signals();
-    saver.display = XOpenDisplay(nullptr);
-    if (!saver.display) return refuse(nullptr, "cannot open the X display");
+    saver.display = XOpenDisplay(options.display);
+    if (!saver.display) {
+        std::fprintf(stderr, "frostvale: cannot open the X display %s\n", XDisplayName(options.display));
+        return 1;
+    }
     XSetErrorHandler(on_x_error);
     saver.wm_protocols = XInternAtom(saver.display, "WM_PROTOCOLS", False);
     saver.wm_delete_window = XInternAtom(saver.display, "WM_DELETE_WINDOW", False);
@@ -288,9 +293,11 @@ int saver_run(const HackOptions& options, float seconds, const char* file) {
 
     HackOptions chosen = options;
     chosen.target = target;
-    const RunConfig run = hack_run_config(chosen, saver.width, saver.height,
-                                          static_cast<uint32_t>(clock_ns() / 1000000));  // milliseconds, as a tick count
+    RunConfig run = hack_run_config(chosen, saver.width, saver.height,
+                                    static_cast<uint32_t>(clock_ns() / 1000000));  // milliseconds, as a tick count
+    if (run.music && !take_music_lock(DisplayString(saver.display))) run.music = false;
     const int code = run_saver(run, x11_primitives, seconds, file);
+    if (file && code != 0) std::fprintf(stderr, "frostvale: cannot write %s: %s\n", file, std::strerror(capture_error));
     release();
     if (!file) remove_stop_signals();
     return code;
