@@ -99,6 +99,17 @@ Var installed   ; the version installed by this setup program, or ""
 ; each to go: a screen saver loses nothing by ending. Uses $0-$7.
 !macro END_RUNNING_SAVERS prefix
 Function ${prefix}EndRunningSavers
+    ; an administrator may then end another user's saver too (the one on a
+    ; locked desktop): the debug privilege, held but not enabled
+    System::Call 'advapi32::OpenProcessToken(p -1, i 0x28, *p .r0) i .r1'
+    ${If} $1 <> 0
+        System::Call 'advapi32::LookupPrivilegeValueW(p 0, w "SeDebugPrivilege", *l .r2) i .r1'
+        ; TOKEN_PRIVILEGES: one privilege, enabled
+        System::Call '*(i 1, l r2, i 2) p .r3'
+        System::Call 'advapi32::AdjustTokenPrivileges(p r0, i 0, p r3, i 0, p 0, p 0)'
+        System::Free $3
+        System::Call 'kernel32::CloseHandle(p r0)'
+    ${EndIf}
     System::Call 'kernel32::CreateToolhelp32Snapshot(i 2, i 0) p .r0'
     ${If} $0 P= -1
         Return
