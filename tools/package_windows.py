@@ -5,15 +5,26 @@ a read-me), the setup program (NSIS) and the Windows Installer package
 
     python3 tools/package_windows.py SCR OUT_DIR [--version 2026.1.0]
 
+Uninstall.exe, the setup program's uninstall command, is taken from beside
+SCR (the build folder).
+
 The version defaults to the project's (CMakeLists.txt). The same inputs give
 the same bytes: every packed file carries the time SOURCE_DATE_EPOCH (else
 the last commit's, else 0), the Windows Installer codes are derived from the
-version and the contents, and the zip's order and attributes are fixed."""
+version and the contents, and the zip's order and attributes are fixed.
+
+Given a code-signing certificate (FROSTVALE_SIGN_PKCS12, a .p12/.pfx file,
+FROSTVALE_SIGN_PASSWORD and optionally FROSTVALE_SIGN_TIMESTAMP_URL for an
+RFC 3161 time stamp), every executable is signed with Authenticode before it
+is packed (the saver, the uninstaller, the package's helper), and then the
+setup program and the package themselves. A signed program without its
+signature is the unsigned release's, byte for byte."""
 import argparse
 import hashlib
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -35,7 +46,11 @@ def project_version():
 
 def source_date_epoch():
     if "SOURCE_DATE_EPOCH" in os.environ:
-        return int(os.environ["SOURCE_DATE_EPOCH"])
+        text = os.environ["SOURCE_DATE_EPOCH"]
+        if not re.fullmatch(r"[0-9]+", text):
+            raise SystemExit("SOURCE_DATE_EPOCH=%r: give the seconds since 1970 as a whole "
+                             "number of 0 or more" % text)
+        return int(text)
     git = subprocess.run(["git", "-C", ROOT, "log", "-1", "--format=%ct"], capture_output=True,
                          text=True)
     return int(git.stdout) if git.returncode == 0 and git.stdout.strip() else 0
@@ -80,12 +95,87 @@ def fix_msi_stamps(path, epoch):
         f.write(data)
 
 
+def file_version(path):
+    """The file version in a Windows executable's version resource, as
+    a.b.c.d, from its fixed file information."""
+    with open(path, "rb") as f:
+        data = f.read()
+    at = data.find(b"\xbd\x04\xef\xfe")  # the fixed file information's signature
+    if at < 0:
+        raise SystemExit("%s: no version resource" % path)
+    high, low = struct.unpack_from("<II", data, at + 8)
+    return "%d.%d.%d.%d" % (high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF)
+
+
+def set_file_versions(msi, versions):
+    """Writes the files' versions into the package's File table (wixl leaves
+    them empty, which makes Windows Installer treat them as unversioned)."""
+    for key, version in versions.items():
+        subprocess.run(["msibuild", msi, "-q", "UPDATE `File` SET `Version` = '%s' WHERE `File` = '%s'"
+                        % (version, key)], check=True)
+
+
+def settle_pe(path):
+    """Pads a Windows executable to a multiple of 8 bytes and writes its PE
+    checksum, as Authenticode signing does: signing it and removing the
+    signature again then gives back the same bytes. (makensis leaves both
+    undone; the linker does both.)"""
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    data += bytes(-len(data) % 8)
+    at = struct.unpack_from("<I", data, 0x3C)[0] + 24 + 64  # the optional header's CheckSum
+    struct.pack_into("<I", data, at, 0)
+    total = sum(struct.unpack("<%dH" % (len(data) // 2), data))
+    while total >> 16:
+        total = (total & 0xFFFF) + (total >> 16)
+    struct.pack_into("<I", data, at, total + len(data))
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+SIGN_VARIABLES = ("FROSTVALE_SIGN_PKCS12", "FROSTVALE_SIGN_PASSWORD")
+
+
+def signing():
+    """True when a certificate is given; refuses half a configuration."""
+    given = [name for name in SIGN_VARIABLES if os.environ.get(name)]
+    if given and len(given) != len(SIGN_VARIABLES):
+        raise SystemExit("signing needs both %s" % " and ".join(SIGN_VARIABLES))
+    return bool(given)
+
+
+def sign(path):
+    """Signs a Windows executable or package in place with Authenticode."""
+    with tempfile.TemporaryDirectory() as work:
+        password = os.path.join(work, "password")
+        with open(os.open(password, os.O_WRONLY | os.O_CREAT, 0o600), "w") as f:
+            f.write(os.environ["FROSTVALE_SIGN_PASSWORD"])
+        signed = os.path.join(work, "signed")
+        argv = ["osslsigncode", "sign", "-pkcs12", os.environ["FROSTVALE_SIGN_PKCS12"],
+                "-readpass", password, "-h", "sha256", "-n", "Frostvale 2026",
+                "-i", "https://zentrel.example/frostvale/", "-in", path, "-out", signed]
+        if os.environ.get("FROSTVALE_SIGN_TIMESTAMP_URL"):
+            argv += ["-ts", os.environ["FROSTVALE_SIGN_TIMESTAMP_URL"]]
+        subprocess.run(argv, check=True, stdout=subprocess.DEVNULL)
+        shutil.copyfile(signed, path)
+
+
+def finalize(path):
+    """The last step for each executable that makensis makes: settled, then
+    signed when a certificate is given."""
+    settle_pe(path)
+    if signing():
+        sign(path)
+
+
 def run(*argv, cwd):
     subprocess.run(argv, cwd=cwd, check=True)
 
 
-def pack(scr, out, version):
+def pack(scr, out, version, launcher=None):
     epoch = source_date_epoch()
+    signed = signing()
+    launcher = launcher or os.path.join(os.path.dirname(scr), "Uninstall.exe")
     os.makedirs(out, exist_ok=True)
     stem = os.path.join(os.path.abspath(out), "Frostvale2026-" + version)
     with tempfile.TemporaryDirectory() as stage:
@@ -93,27 +183,43 @@ def pack(scr, out, version):
         for name in os.listdir(PACKAGING):
             shutil.copy(os.path.join(PACKAGING, name), stage)
         shutil.copy(scr, os.path.join(stage, "Frostvale2026.scr"))
+        shutil.copy(launcher, os.path.join(stage, "Uninstall.exe"))
         shutil.copy(os.path.join(ROOT, "res", "frostvale.ico"), stage)
 
         def settle(name):
             os.chmod(os.path.join(stage, name), 0o644)
             os.utime(os.path.join(stage, name), (epoch, epoch))
 
+        if signed:
+            sign(os.path.join(stage, "Frostvale2026.scr"))
+            sign(os.path.join(stage, "Uninstall.exe"))
         for name in os.listdir(stage):
             settle(name)
-        makensis = ["makensis", "-NOCONFIG", "-V2"]
+        # the uninstaller is finished like the other programs before the
+        # setup program packs it
+        makensis = ["makensis", "-NOCONFIG", "-V2", "-DVERSION=" + version,
+                    '-DFINALIZE_COMMAND="%s" "%s" --finalize' % (sys.executable,
+                                                                 os.path.abspath(__file__))]
         run(*makensis, "-DOUTFILE=" + os.path.join(stage, "user_steps.exe"), "user_steps.nsi",
             cwd=stage)
+        finalize(os.path.join(stage, "user_steps.exe"))
         settle("user_steps.exe")
-        run(*makensis, "-DVERSION=" + version, "-DSCR=" + os.path.join(stage, "Frostvale2026.scr"),
-            "-DICON=" + os.path.join(stage, "frostvale.ico"), "-DOUTFILE=" + stem + "-setup.exe",
+        run(*makensis, "-DSCR=" + os.path.join(stage, "Frostvale2026.scr"),
+            "-DICON=" + os.path.join(stage, "frostvale.ico"),
+            "-DLAUNCHER=" + os.path.join(stage, "Uninstall.exe"), "-DOUTFILE=" + stem + "-setup.exe",
             "frostvale.nsi", cwd=stage)
+        finalize(stem + "-setup.exe")
 
         size_kb = (os.path.getsize(os.path.join(stage, "Frostvale2026.scr")) + 1023) // 1024
         run("wixl", "-a", "x64", "-D", "Version=" + version, "-D", "MsiVersion=" + msi_version(version),
             "-D", "ProductCode=" + guid("product " + version), "-D", "SizeKb=%d" % size_kb,
             "-o", stem + "-x64.msi", "frostvale.wxs", cwd=stage)
+        set_file_versions(stem + "-x64.msi", {
+            key: file_version(os.path.join(stage, name))
+            for key, name in (("Saver", "Frostvale2026.scr"), ("UserSteps", "user_steps.exe"))})
         fix_msi_stamps(stem + "-x64.msi", epoch)
+        if signed:
+            sign(stem + "-x64.msi")
 
         with open(os.path.join(stage, "README.txt")) as f:
             readme = f.read().replace("@VERSION@", version).replace("\n", "\r\n")
@@ -132,6 +238,9 @@ def pack(scr, out, version):
 
 
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--finalize":  # makensis, for the uninstaller
+        finalize(sys.argv[2])
+        return 0
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("scr", help="the built Frostvale2026.scr")
     parser.add_argument("out", help="the folder for the packages")

@@ -16,7 +16,7 @@ BUILD=${FROSTVALE_BUILD:-build}/release
 rm -rf "$BUILD" dist
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DFROSTVALE_TESTS=OFF
-cmake --build "$BUILD" -j "$(nproc)" --target Frostvale2026
+cmake --build "$BUILD" -j "$(nproc)" --target Frostvale2026 Uninstall
 
 python3 tools/package_windows.py "$BUILD/Frostvale2026.scr" dist
 (cd dist && sha256sum -- * >SHA256SUMS)

@@ -4,25 +4,54 @@
 ; saver. tools/package_windows.py builds it:
 ;
 ;   makensis -DVERSION=2026.1.0 -DSCR=Frostvale2026.scr -DICON=frostvale.ico
-;            -DOUTFILE=setup.exe frostvale.nsi
+;            -DLAUNCHER=Uninstall.exe -DOUTFILE=setup.exe
+;            -DFINALIZE_COMMAND="python3 tools/package_windows.py --finalize"
+;            frostvale.nsi
 ;
-; Silent: setup.exe /S [/MAKECURRENT=0]; uninstall: Uninstall.exe /S.
+; Silent: setup.exe /S [/MAKECURRENT=0|1]; uninstall:
+; "C:\Program Files\Frostvale 2026\Uninstall.exe" /S, which runs the
+; uninstaller written here (uninstaller.exe) and returns when it is done
+; (uninstall_launcher.cpp).
+;
+; The program runs as the user who started it and does that user's steps
+; (the screen saver choice, Screen Saver Settings, the settings clean-up);
+; only the machine-wide part (the system folder, the uninstaller, the entry)
+; runs in a second, elevated copy of itself started with /MACHINE, whose exit
+; code it passes on. Exit codes, the same as Windows Installer's:
+;   0     done
+;   3010  done, but the saver was in use: it is replaced or removed when
+;         Windows restarts
+;   1602  cancelled (also: elevation refused)
+;   1603  failed; the installed version is left as it was
+;   1638  refused: a newer version, or the Windows Installer package's
+;         install, is there
 
 Unicode true
 Target amd64-unicode  ; a 64-bit installer: $SYSDIR is System32, never SysWOW64
 SetCompressor /SOLID lzma
-RequestExecutionLevel admin
+RequestExecutionLevel user
 ManifestDPIAware true
 
 !include MUI2.nsh
 !include FileFunc.nsh
 !include LogicLib.nsh
 !include Sections.nsh
+!include WordFunc.nsh
 !include user_steps.nsh
 
 !define PRODUCT "Frostvale 2026"
 !define PUBLISHER "Zentrel3D"
 !define ARP_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Frostvale2026"
+; the Windows Installer package's upgrade code (frostvale.wxs)
+!define MSI_UPGRADE_CODE "{FE1DE706-9F6B-481C-B6A9-F006426E0611}"
+
+!define EXIT_RESTART 3010
+!define EXIT_CANCELLED 1602
+!define EXIT_FAILED 1603
+!define EXIT_REFUSED 1638
+
+; settles the uninstaller's bytes and signs it when signing
+!uninstfinalize '${FINALIZE_COMMAND} "%1"' = 0
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -44,6 +73,8 @@ VIAddVersionKey /LANG=1033 LegalCopyright "Copyright (C) 2026 ${PUBLISHER}"
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Open Screen Saver Settings"
 !define MUI_FINISHPAGE_RUN_FUNCTION OpenScreenSaverSettings
+; when the saver's file waits for the restart: the user restarts when it suits
+!define MUI_FINISHPAGE_REBOOTLATER_DEFAULT
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
@@ -53,13 +84,155 @@ VIAddVersionKey /LANG=1033 LegalCopyright "Copyright (C) 2026 ${PUBLISHER}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE English
 
-Section "${PRODUCT} screen saver" SectionSaver
-    SectionIn RO
-    SetOutPath $SYSDIR
-    File "${SCR}"
-    SetOutPath $INSTDIR
-    WriteUninstaller "$INSTDIR\Uninstall.exe"
+Var machine     ; 1 in the elevated copy that does the machine-wide part
+Var installed   ; the version installed by this setup program, or ""
 
+; Ends: one sentence for the user (none when silent), the exit code.
+!macro Refuse text code
+    MessageBox MB_ICONSTOP|MB_OK "${text}" /SD IDOK
+    SetErrorLevel ${code}
+    Quit
+!macroend
+
+; Ends every running saver started from the installed file (a preview, a
+; window, the full-screen saver, also on a locked desktop) and waits for
+; each to go: a screen saver loses nothing by ending. Uses $0-$7.
+!macro END_RUNNING_SAVERS prefix
+Function ${prefix}EndRunningSavers
+    ; an administrator may then end another user's saver too (the one on a
+    ; locked desktop): the debug privilege, held but not enabled
+    System::Call 'advapi32::OpenProcessToken(p -1, i 0x28, *p .r0) i .r1'
+    ${If} $1 <> 0
+        System::Call 'advapi32::LookupPrivilegeValueW(p 0, w "SeDebugPrivilege", *l .r2) i .r1'
+        ; TOKEN_PRIVILEGES: one privilege, enabled
+        System::Call '*(i 1, l r2, i 2) p .r3'
+        System::Call 'advapi32::AdjustTokenPrivileges(p r0, i 0, p r3, i 0, p 0, p 0)'
+        System::Free $3
+        System::Call 'kernel32::CloseHandle(p r0)'
+    ${EndIf}
+    System::Call 'kernel32::CreateToolhelp32Snapshot(i 2, i 0) p .r0'
+    ${If} $0 P= -1
+        Return
+    ${EndIf}
+    ; PROCESSENTRY32W: the process id at byte 8, the file name at byte 44
+    System::Call '*(&l4, &v564) p .r1'
+    System::Call 'kernel32::Process32FirstW(p r0, p r1) i .r2'
+    ${DoWhile} $2 <> 0
+        System::Call '*$1(i, i, i .r3, &v32, &w260 .r4)'
+        ${If} $4 == "Frostvale2026.scr"
+            ; terminate, synchronize, query limited information
+            System::Call 'kernel32::OpenProcess(i 0x101001, i 0, i r3) p .r5'
+            ${If} $5 P<> 0
+                System::Call 'kernel32::QueryFullProcessImageNameW(p r5, i 0, w .r6, *i ${NSIS_MAX_STRLEN}) i .r7'
+                ${If} $7 <> 0
+                ${AndIf} $6 == "${SAVER}"
+                    System::Call 'kernel32::TerminateProcess(p r5, i 0)'
+                    System::Call 'kernel32::WaitForSingleObject(p r5, i 10000)'
+                ${EndIf}
+                System::Call 'kernel32::CloseHandle(p r5)'
+            ${EndIf}
+        ${EndIf}
+        System::Call 'kernel32::Process32NextW(p r0, p r1) i .r2'
+    ${Loop}
+    System::Free $1
+    System::Call 'kernel32::CloseHandle(p r0)'
+FunctionEnd
+!macroend
+!insertmacro END_RUNNING_SAVERS ""
+!insertmacro END_RUNNING_SAVERS "un."
+
+; Runs the program $R0 with the parameters $R1 elevated (the administrator
+; prompt, unless already elevated) and waits for it; $R2 is its exit code,
+; 1602 when the prompt was refused, 1603 when it could not start.
+; Uses $7-$9.
+!macro RUN_ELEVATED prefix
+Function ${prefix}RunElevated
+    ; SHELLEXECUTEINFOW: no close of the process handle, no error boxes,
+    ; the process handle at byte 104
+    System::Call '*(i 112, i 0x540, p $HWNDPARENT, w "runas", w R0, w R1, p 0, i 0, &v4, p, p, p, p, i, &v4, p, p) p .r9'
+    System::Call 'shell32::ShellExecuteExW(p r9) i .r8 ?e'
+    Pop $7
+    ${If} $8 = 0
+        System::Free $9
+        ${If} $7 = 1223  ; ERROR_CANCELLED
+            StrCpy $R2 ${EXIT_CANCELLED}
+        ${Else}
+            StrCpy $R2 ${EXIT_FAILED}
+        ${EndIf}
+        Return
+    ${EndIf}
+    System::Call '*$9(&v104, p .r8)'
+    System::Free $9
+    System::Call 'kernel32::WaitForSingleObject(p r8, i -1)'
+    System::Call 'kernel32::GetExitCodeProcess(p r8, *i .R2)'
+    System::Call 'kernel32::CloseHandle(p r8)'
+FunctionEnd
+!macroend
+!insertmacro RUN_ELEVATED ""
+!insertmacro RUN_ELEVATED "un."
+
+; After the elevated part: says in one sentence what happened when it did
+; not simply succeed, and passes its exit code on. $R2: the exit code.
+!macro REPORT_MACHINE_PART prefix
+Function ${prefix}ReportMachinePart
+    ${If} $R2 = ${EXIT_RESTART}
+        SetRebootFlag true
+    ${ElseIf} $R2 = ${EXIT_CANCELLED}
+        !insertmacro Refuse "Nothing was changed: the administrator's permission is needed." $R2
+    ${ElseIf} $R2 = ${EXIT_REFUSED}
+        !insertmacro Refuse "Nothing was changed: another install of ${PRODUCT} is in the way." $R2
+    ${ElseIf} $R2 <> 0
+        !insertmacro Refuse "${PRODUCT} could not be changed (error $R2); what was installed before is left as it was." $R2
+    ${EndIf}
+    SetErrorLevel $R2
+FunctionEnd
+!macroend
+!insertmacro REPORT_MACHINE_PART ""
+!insertmacro REPORT_MACHINE_PART "un."
+
+Section "-machine" SectionMachine
+    ${If} $machine != 1
+        StrCpy $R0 "$EXEPATH"
+        StrCpy $R1 "/S /MACHINE"
+        Call RunElevated
+        Call ReportMachinePart
+        ${If} $R2 = ${EXIT_RESTART}
+            DetailPrint "Frostvale2026.scr was in use: the new version takes its place when Windows restarts."
+        ${EndIf}
+        Return
+    ${EndIf}
+
+    ; the elevated copy: checked again, as another install may have come
+    ; in between
+    Call CheckOtherInstalls
+    Call EndRunningSavers
+    ; the new file beside the old one first: a failure leaves the old one
+    SetOutPath $SYSDIR
+    ClearErrors
+    File "/oname=$SYSDIR\Frostvale2026.scr.new" "${SCR}"
+    ${If} ${Errors}
+        Delete "$SYSDIR\Frostvale2026.scr.new"
+        SetErrorLevel ${EXIT_FAILED}
+        Quit
+    ${EndIf}
+    ClearErrors
+    Delete "${SAVER}"
+    ${If} ${Errors}
+        ; held by something that cannot be ended: replaced at the restart
+        Rename /REBOOTOK "$SYSDIR\Frostvale2026.scr.new" "${SAVER}"
+    ${Else}
+        Rename "$SYSDIR\Frostvale2026.scr.new" "${SAVER}"
+    ${EndIf}
+
+    SetOutPath $INSTDIR
+    ClearErrors
+    File "/oname=$INSTDIR\Uninstall.exe" "${LAUNCHER}"
+    WriteUninstaller "$INSTDIR\uninstaller.exe"
+    ${If} ${Errors}
+        SetErrorLevel ${EXIT_FAILED}
+        Quit
+    ${EndIf}
+    ; the entry says what is there once the saver is in place
     WriteRegStr HKLM "${ARP_KEY}" DisplayName "${PRODUCT}"
     WriteRegStr HKLM "${ARP_KEY}" DisplayVersion "${VERSION}"
     WriteRegStr HKLM "${ARP_KEY}" Publisher "${PUBLISHER}"
@@ -69,23 +242,58 @@ Section "${PRODUCT} screen saver" SectionSaver
     WriteRegStr HKLM "${ARP_KEY}" QuietUninstallString '"$INSTDIR\Uninstall.exe" /S'
     WriteRegDWORD HKLM "${ARP_KEY}" NoModify 1
     WriteRegDWORD HKLM "${ARP_KEY}" NoRepair 1
-    SectionGetSize ${SectionSaver} $0  ; in KiB
+    SectionGetSize ${SectionMachine} $0  ; in KiB
     WriteRegDWORD HKLM "${ARP_KEY}" EstimatedSize $0
+    ${If} ${RebootFlag}
+        SetErrorLevel ${EXIT_RESTART}
+    ${EndIf}
 SectionEnd
 
 Section "Make it my screen saver" SectionCurrent
     !insertmacro MakeCurrent
 SectionEnd
 
+; Refuses when the Windows Installer package's install is there, or a newer
+; version; otherwise notes the installed version in $installed. Uses $0-$2.
+Function CheckOtherInstalls
+    System::Call 'msi::MsiEnumRelatedProductsW(w "${MSI_UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
+    ${If} $0 = 0
+        !insertmacro Refuse "${PRODUCT} is installed from its Windows Installer package. Remove it in Add or Remove Programs first, then run this setup again." ${EXIT_REFUSED}
+    ${EndIf}
+    ReadRegStr $installed HKLM "${ARP_KEY}" DisplayVersion
+    ${If} $installed != ""
+        ${VersionCompare} $installed "${VERSION}" $2
+        ${If} $2 = 1
+            !insertmacro Refuse "A newer version of ${PRODUCT} ($installed) is already installed." ${EXIT_REFUSED}
+        ${EndIf}
+    ${EndIf}
+FunctionEnd
+
 Function .onInit
     SetRegView 64
     SetShellVarContext all
     ${GetParameters} $0
     ClearErrors
+    ${GetOptions} $0 "/MACHINE" $1
+    ${IfNot} ${Errors}
+        StrCpy $machine 1
+        !insertmacro UnselectSection ${SectionCurrent}
+        Return
+    ${EndIf}
+    Call CheckOtherInstalls
+    ; an upgrade or a repair leaves the user's choice alone unless asked
+    ${If} $installed != ""
+        !insertmacro UnselectSection ${SectionCurrent}
+    ${EndIf}
+    ${GetParameters} $0
+    ClearErrors
     ${GetOptions} $0 "/MAKECURRENT=" $1
     ${IfNot} ${Errors}
-    ${AndIf} $1 == 0
-        !insertmacro UnselectSection ${SectionCurrent}
+        ${If} $1 == 0
+            !insertmacro UnselectSection ${SectionCurrent}
+        ${ElseIf} $1 == 1
+            !insertmacro SelectSection ${SectionCurrent}
+        ${EndIf}
     ${EndIf}
 FunctionEnd
 
@@ -96,12 +304,48 @@ FunctionEnd
 Function un.onInit
     SetRegView 64
     SetShellVarContext all
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/MACHINE" $1
+    ${IfNot} ${Errors}
+        StrCpy $machine 1
+    ${EndIf}
 FunctionEnd
 
 Section Uninstall
-    !insertmacro ForgetUser
-    Delete "${SAVER}"
+    ${If} $machine != 1
+        ; this program runs from a temporary copy
+        StrCpy $R0 "$EXEPATH"
+        StrCpy $R1 "/S /MACHINE _?=$INSTDIR"
+        Call un.RunElevated
+        Call un.ReportMachinePart
+        ${If} $R2 = ${EXIT_RESTART}
+            DetailPrint "Frostvale2026.scr was in use: it is removed when Windows restarts."
+        ${EndIf}
+        !insertmacro ForgetUser
+        Return
+    ${EndIf}
+
+    Call un.EndRunningSavers
+    Delete /REBOOTOK "${SAVER}"
+    ${If} ${RebootFlag}
+        ; the entry and the uninstaller stay until the file is gone: run
+        ; the uninstaller again after the restart to take them away
+        SetErrorLevel ${EXIT_RESTART}
+        Return
+    ${EndIf}
     DeleteRegKey HKLM "${ARP_KEY}"
+    Delete "$INSTDIR\uninstaller.exe"
+    ; Uninstall.exe waits for this uninstall to end: a running program's
+    ; file can be moved away, though not deleted
+    ClearErrors
     Delete "$INSTDIR\Uninstall.exe"
+    ${If} ${Errors}
+        GetTempFileName $0
+        Delete $0
+        Rename "$INSTDIR\Uninstall.exe" $0
+        Delete /REBOOTOK $0
+        SetRebootFlag false
+    ${EndIf}
     RMDir "$INSTDIR"
 SectionEnd

@@ -4,7 +4,7 @@
 ; "user_steps.exe /forget" takes back what the saver left with the user
 ; (user_steps.nsh, the same steps the setup program takes).
 ;
-;   makensis -DOUTFILE=user_steps.exe user_steps.nsi
+;   makensis -DVERSION=2026.1.0 -DOUTFILE=user_steps.exe user_steps.nsi
 
 Unicode true
 Target amd64-unicode  ; $SYSDIR is the 64-bit System32
@@ -18,6 +18,14 @@ RequestExecutionLevel user
 
 Name "Frostvale 2026"
 OutFile "${OUTFILE}"
+
+; a versioned file for Windows Installer's file rules
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey /LANG=1033 ProductName "Frostvale 2026"
+VIAddVersionKey /LANG=1033 CompanyName "Zentrel3D"
+VIAddVersionKey /LANG=1033 FileDescription "Frostvale 2026 user steps"
+VIAddVersionKey /LANG=1033 FileVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 LegalCopyright "Copyright (C) 2026 Zentrel3D"
 
 Section
     ${GetParameters} $1

@@ -285,6 +285,28 @@ bool run(const std::vector<std::wstring>& a) {
         std::printf("monitors");
         EnumDisplayMonitors(nullptr, nullptr, print_monitor, 0);
         std::printf("\n");
+    } else if (c == L"hold") {
+        // opens a file as a virus scanner might, sharing it only for
+        // reading, until the driver ends: it can be neither replaced,
+        // moved nor deleted meanwhile
+        const HANDLE file = CreateFileW(a[1].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+        std::printf("held=%d\n", file != INVALID_HANDLE_VALUE ? 1 : 0);
+    } else if (c == L"dpi-awareness") {
+        // the DPI awareness of the process that owns the found window: 0
+        // unaware, 1 system, 2 per monitor (Wine 8 keeps no version of it)
+        typedef void*(WINAPI * WindowContext)(HWND);
+        typedef int(WINAPI * Awareness)(void*);
+        const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+        const auto window_context = reinterpret_cast<WindowContext>(reinterpret_cast<void (*)()>(
+            GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+        const auto awareness = reinterpret_cast<Awareness>(reinterpret_cast<void (*)()>(
+            GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+        if (window_context && awareness && target) {
+            std::printf("awareness=%d\n", awareness(window_context(target)));
+        } else {
+            std::printf("awareness=unknown\n");
+        }
     } else if (c == L"destroy-host") {
         DestroyWindow(host_window);
         std::printf("ok\n");
@@ -315,6 +337,16 @@ bool run(const std::vector<std::wstring>& a) {
                     r.left, r.top, r.right - r.left, r.bottom - r.top,
                     static_cast<unsigned long>(GetWindowLongW(control, GWL_STYLE)),
                     narrow(text).c_str());
+    } else if (c == L"wait-text") {
+        // until control ID shows TEXT (an installer's button turning to
+        // "&Finish"), at most MS milliseconds
+        const DWORD start = GetTickCount();
+        wchar_t text[256] = {};
+        do {
+            pump(20);
+            GetWindowTextW(GetDlgItem(target, static_cast<int>(num(1))), text, 256);
+        } while (a[2] != text && GetTickCount() - start < num(3));
+        std::printf("text=%s\n", narrow(text).c_str());
     } else if (c == L"owner-state") {
         std::printf("owner enabled=%d foreground=%d\n", IsWindowEnabled(owner_window) ? 1 : 0,
                     GetForegroundWindow() == owner_window ? 1 : 0);

@@ -1,19 +1,22 @@
 """The setup program and the Windows Installer package under Wine, in a
-fresh prefix of their own (they change the system): silent installs with
-and without making the saver current, the saver running from the 64-bit
-system folder, the Add or Remove Programs entry, an upgrade from an older
-package, a repair, and uninstalls that leave nothing of the saver behind
-and touch no other saver the user chose."""
+fresh prefix of their own (they change the system): installs, upgrades,
+repairs and uninstalls that report what they did (also while the saver
+runs or its file is held), versions, one owner per install, the user's
+screen saver choice, DLLs from the system folder only, and a signed
+release."""
 import os
 import shutil
 import subprocess
 import sys
-import time
+import tempfile
+import unittest
+import zipfile
 from pathlib import Path
+from unittest import mock
 
 sys.path.insert(0, os.path.dirname(__file__))
 import wine_env
-from wine_env import drive, fields, run
+from wine_env import drive, fields
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
@@ -21,16 +24,23 @@ import package_windows
 
 WORK = os.path.join(wine_env.HOME, "install")
 PREFIX = os.path.join(WORK, "wineprefix")
-INSTALLED = os.path.join(PREFIX, "drive_c", "windows", "system32", "Frostvale2026.scr")
+SYSTEM32 = os.path.join(PREFIX, "drive_c", "windows", "system32")
+INSTALLED = os.path.join(SYSTEM32, "Frostvale2026.scr")
 PRODUCT_FOLDER = os.path.join(PREFIX, "drive_c", "Program Files", "Frostvale 2026")
+LAUNCHER = os.path.join(wine_env.BUILD, "Uninstall.exe")
+PLANTED_DLL = os.path.join(wine_env.BUILD, "tests", "driver", "planted", "opengl32.dll")
 SAVER = r"C:\windows\system32\Frostvale2026.scr"
 OTHER_SAVER = r"C:\windows\system32\Other.scr"
-ARP_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Frostvale2026"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+ARP_KEY = UNINSTALL_KEY + r"\Frostvale2026"
+MSI_ARP_KEY = UNINSTALL_KEY + r"\Frostvale2026.msi"
+SESSION_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 MAKER_KEY = r"HKCU\Software\Zentrel3D"
 SETTINGS_KEY = MAKER_KEY + r"\Frostvale2026"
 VERSION = package_windows.project_version()
 OLD_VERSION = "2026.0.9"
+EXIT_RESTART, EXIT_REFUSED = 3010, 1638
 
 
 def reg_values(key):
@@ -52,18 +62,45 @@ def reg_values(key):
     return values
 
 
+def run(program, *args):
+    """Runs a Windows program to its end through the test driver; returns its
+    exit code (all 32 bits: Wine's own exit status keeps only 8)."""
+    words = [wine_env.windows_path(word) if word.startswith("/") and os.path.exists(word) else word
+             for word in (program,) + args]
+    out = drive(["spawn", " ".join('"%s"' % word if " " in word or word is words[0] else word
+                                   for word in words)], ["wait-exit", 120000], timeout=180)
+    return fields(out[-1])["exit"]
+
+
+def pending_at_restart():
+    """The file operations Windows is to do at the next restart, as text."""
+    return (reg_values(SESSION_KEY) or {}).get("PendingFileRenameOperations", "")
+
+
+def restart_windows():
+    """Restarts the prefix's Windows, which does the pending operations."""
+    wine_env.stop_wine(wine_env.ENV)
+    subprocess.run(["wineboot", "-r"], env=wine_env.ENV, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=120)
+    subprocess.run(["wineserver", "-p"], env=wine_env.ENV)
+
+
 class Installers(wine_env.WineTestCase):
     @classmethod
     def setUpClass(cls):
         shutil.rmtree(WORK, ignore_errors=True)
         os.makedirs(WORK)
         cls.scr = Path(wine_env.SCR).read_bytes()
-        _, cls.setup, cls.msi = package_windows.pack(wine_env.SCR, WORK, VERSION)
-        # an older release whose saver is told apart by a byte more
-        cls.old_scr = cls.scr + b"\0"
-        old_path = os.path.join(WORK, "old.scr")
-        Path(old_path).write_bytes(cls.old_scr)
-        cls.old_msi = package_windows.pack(old_path, os.path.join(WORK, "old"), OLD_VERSION)[2]
+        with mock.patch.dict(os.environ):
+            for name in package_windows.SIGN_VARIABLES:
+                os.environ.pop(name, None)
+            cls.zip, cls.setup, cls.msi = package_windows.pack(wine_env.SCR, WORK, VERSION)
+            # an older release whose saver is told apart by a byte more
+            cls.old_scr = cls.scr + b"\0"
+            old_path = os.path.join(WORK, "old.scr")
+            Path(old_path).write_bytes(cls.old_scr)
+            _, cls.old_setup, cls.old_msi = package_windows.pack(
+                old_path, os.path.join(WORK, "old"), OLD_VERSION, LAUNCHER)
         wine_env.start(PREFIX)
 
     def choose_other_saver(self):
@@ -74,36 +111,46 @@ class Installers(wine_env.WineTestCase):
         """Stores the settings as the saver's settings window does."""
         drive(["reg-dword", "Music", 1], ["reg-dword", "Snow", 0])
 
-    def check_installed(self, version, saver_bytes, current):
+    def check_installed(self, version, saver_bytes, current, key=ARP_KEY):
+        """Checks the installed saver (it runs), its entry and the user's
+        choice; returns the entry."""
         self.assertEqual(Path(INSTALLED).read_bytes(), saver_bytes)
         frame = os.path.join(WORK, "frame.bmp")
         if os.path.exists(frame):
             os.remove(frame)
         self.assertEqual(run(SAVER, "/x", "0", wine_env.windows_path(frame)), 0)
         self.assertEqual(os.path.getsize(frame), 2764854)
-        entry = reg_values(ARP_KEY)
+        entry = reg_values(key)
         self.assertEqual({name: entry.get(name) for name in
-                          ("DisplayName", "DisplayVersion", "Publisher", "DisplayIcon",
-                           "EstimatedSize")},
+                          ("DisplayName", "DisplayVersion", "Publisher", "DisplayIcon")},
                          {"DisplayName": "Frostvale 2026", "DisplayVersion": version,
-                          "Publisher": "Zentrel3D", "DisplayIcon": SAVER,
-                          "EstimatedSize": (len(saver_bytes) + 1023) // 1024})
+                          "Publisher": "Zentrel3D", "DisplayIcon": SAVER})
+        self.assertGreaterEqual(entry["EstimatedSize"], len(saver_bytes) // 1024)
         desktop = reg_values(DESKTOP_KEY)
         self.assertEqual(desktop.get("SCRNSAVE.EXE"), SAVER if current else OTHER_SAVER)
         self.assertEqual(desktop.get("ScreenSaveActive"), "1")
         return entry
 
-    def uninstall_and_check(self, entry, current):
-        """Runs the entry's quiet uninstall and checks that nothing is left."""
-        out = drive(["spawn", entry["QuietUninstallString"]], ["wait-exit", 60000])
-        self.assertEqual(fields(out[1])["exit"], 0)
-        # the setup program's uninstaller goes on in a copy of itself
-        deadline = time.time() + 30
-        while os.path.exists(PRODUCT_FOLDER) and time.time() < deadline:
-            time.sleep(0.2)
+    def check_nothing_installed(self):
         self.assertFalse(os.path.exists(PRODUCT_FOLDER))
         self.assertFalse(os.path.exists(INSTALLED))
         self.assertIsNone(reg_values(ARP_KEY))
+        self.assertIsNone(reg_values(MSI_ARP_KEY))
+        for version in (VERSION, OLD_VERSION):  # the package's hidden entries
+            product = package_windows.guid("product " + version)
+            self.assertIsNone(reg_values(UNINSTALL_KEY + "\\" + product))
+
+    def quiet_uninstall(self, entry, *driver_first):
+        """Runs the entry's quiet uninstall command (after the driver commands
+        given) to its end; returns its exit code."""
+        out = drive(*driver_first, ["spawn", entry["QuietUninstallString"]], ["wait-exit", 60000])
+        return fields(out[-1])["exit"]
+
+    def uninstall_and_check(self, entry, current):
+        """Runs the entry's quiet uninstall: when it returns, nothing is
+        left."""
+        self.assertEqual(self.quiet_uninstall(entry), 0)
+        self.check_nothing_installed()
         self.assertIsNone(reg_values(SETTINGS_KEY))
         desktop = reg_values(DESKTOP_KEY)
         if current:
@@ -132,27 +179,202 @@ class Installers(wine_env.WineTestCase):
         self.assertEqual(reg_values(MAKER_KEY + r"\Other"), {"Kept": "1"})
         wine_env.wine_reg("delete", MAKER_KEY)
 
-    def test_windows_installer_package_upgrade_repair_and_removal(self):
+    def test_setup_program_versions(self):
+        # an upgrade leaves the user's choice alone unless asked
+        self.assertEqual(run(self.old_setup, "/S"), 0)
         self.choose_other_saver()
-        self.assertEqual(run("msiexec", "/i", self.old_msi, "/qn", "MAKECURRENT=0"), 0)
-        old_entry = self.check_installed(OLD_VERSION, self.old_scr, current=False)
+        self.assertEqual(run(self.setup, "/S"), 0)
+        self.check_installed(VERSION, self.scr, current=False)
+        # the same version repairs, and here is asked to make it current
+        os.remove(INSTALLED)
+        self.assertEqual(run(self.setup, "/S", "/MAKECURRENT=1"), 0)
+        entry = self.check_installed(VERSION, self.scr, current=True)
+        # an older one is refused, and the newer install still works;
+        # interactively with one sentence
+        self.assertEqual(run(self.old_setup, "/S"), EXIT_REFUSED)
+        out = drive(["spawn", '"%s"' % wine_env.windows_path(self.old_setup)],
+                    ["wait-window", "#32770", 30000], ["control", 0xFFFF], ["click", 1],
+                    ["wait-exit", 30000])
+        self.assertIn("text=A newer version of Frostvale 2026 (%s) is already installed." % VERSION,
+                      out[2])
+        self.assertEqual(fields(out[-1])["exit"], EXIT_REFUSED)
+        self.check_installed(VERSION, self.scr, current=True)
+        self.uninstall_and_check(entry, current=True)
+
+    def test_setup_program_with_the_saver_running(self):
+        """A running saver is ended; a file that stays held is replaced or
+        removed at the restart, with exit code 3010 and the entry kept."""
+        self.assertEqual(run(self.old_setup, "/S"), 0)
+        out = drive(["spawn", '"%s" /s' % SAVER], ["wait-window", "Frostvale2026", 30000],
+                    ["spawn", '"%s" /S' % wine_env.windows_path(self.setup)],
+                    ["wait-exit", 60000])
+        self.assertEqual(out[1].split()[0], "window=1")
+        self.assertEqual(fields(out[-1])["exit"], 0)
+        entry = self.check_installed(VERSION, self.scr, current=True)
+        out = drive(["spawn", '"%s" /w' % SAVER], ["wait-window", "Frostvale2026", 30000],
+                    ["spawn", entry["QuietUninstallString"]], ["wait-exit", 60000])
+        self.assertEqual(out[1].split()[0], "window=1")
+        self.assertEqual(fields(out[-1])["exit"], 0)
+        self.check_nothing_installed()
+
+        # held: the upgrade is done at the restart, and the entry already
+        # says so
+        self.assertEqual(run(self.old_setup, "/S"), 0)
+        out = drive(["hold", SAVER], ["spawn", '"%s" /S' % wine_env.windows_path(self.setup)],
+                    ["wait-exit", 60000])
+        self.assertEqual(out[0], "held=1")
+        self.assertEqual(fields(out[-1])["exit"], EXIT_RESTART)
+        self.assertEqual(Path(INSTALLED).read_bytes(), self.old_scr)
+        self.assertIn("Frostvale2026.scr", pending_at_restart())
+        self.assertEqual(reg_values(ARP_KEY)["DisplayVersion"], VERSION)
+        restart_windows()
+        entry = self.check_installed(VERSION, self.scr, current=True)
+
+        # held, interactively: the pages end on Finish, which leaves the
+        # restart to the user, and the exit code says it is needed
+        out = drive(["hold", SAVER], ["spawn", '"%s"' % wine_env.windows_path(self.setup)],
+                    ["wait-window", "#32770", 30000], ["wait-text", 1, "&Next >", 30000],
+                    ["click", 1], ["wait-text", 1, "&Install", 30000], ["click", 1],
+                    ["wait-text", 1, "&Finish", 60000], ["click", 1], ["wait-exit", 30000])
+        self.assertEqual(out[-3], "text=&Finish")
+        self.assertEqual(fields(out[-1])["exit"], EXIT_RESTART)
+
+        # held: the uninstall removes the file at the restart and keeps the
+        # entry until it is gone; run again then, it removes the rest
+        self.assertEqual(self.quiet_uninstall(entry, ["hold", SAVER]), EXIT_RESTART)
+        self.assertTrue(os.path.exists(INSTALLED))
+        self.assertEqual(reg_values(ARP_KEY)["DisplayVersion"], VERSION)
+        restart_windows()
+        self.assertFalse(os.path.exists(INSTALLED))
+        self.assertEqual(self.quiet_uninstall(entry), 0)
+        self.check_nothing_installed()
+
+    def test_one_owner_per_install(self):
+        """Each installer refuses while the other's install is there; each
+        removes all of its own."""
+        self.assertEqual(run("msiexec", "/i", self.msi, "/qn"), 0)
+        msi_entry = self.check_installed(VERSION, self.scr, current=True, key=MSI_ARP_KEY)
+        self.assertEqual(run(self.setup, "/S"), EXIT_REFUSED)
+        self.assertIsNone(reg_values(ARP_KEY))
+        self.assertEqual(os.listdir(PRODUCT_FOLDER), ["user_steps.exe"])  # the package's
+        self.check_installed(VERSION, self.scr, current=True, key=MSI_ARP_KEY)
+        self.uninstall_and_check(msi_entry, current=True)
+
+        self.assertEqual(run(self.setup, "/S"), 0)
+        entry = self.check_installed(VERSION, self.scr, current=True)
+        self.assertNotEqual(run("msiexec", "/i", self.msi, "/qn"), 0)
+        self.assertIsNone(reg_values(MSI_ARP_KEY))
+        self.check_installed(VERSION, self.scr, current=True)
+        self.uninstall_and_check(entry, current=True)
+
+    def test_windows_installer_package_upgrade_repair_and_removal(self):
+        # the first install makes the saver current; the user then chooses
+        # another, which neither an upgrade nor a repair takes back
+        self.assertEqual(run("msiexec", "/i", self.old_msi, "/qn"), 0)
+        old_entry = self.check_installed(OLD_VERSION, self.old_scr, current=True,
+                                         key=MSI_ARP_KEY)
         old_product = old_entry["UninstallString"].split("/X")[1]
+        self.choose_other_saver()
 
         # the newer package replaces the older: one copy, the newer
         self.assertEqual(run("msiexec", "/i", self.msi, "/qn"), 0)
-        entry = self.check_installed(VERSION, self.scr, current=True)
+        entry = self.check_installed(VERSION, self.scr, current=False, key=MSI_ARP_KEY)
         self.assertEqual(entry["QuietUninstallString"], entry["UninstallString"] + " /qn")
         self.assertNotEqual(entry["UninstallString"], old_entry["UninstallString"])
-        self.assertIsNone(reg_values(ARP_KEY.replace("Frostvale2026", old_product)))
+        self.assertIsNone(reg_values(UNINSTALL_KEY + "\\" + old_product))
 
         # the same package again puts back a lost file
         os.remove(INSTALLED)
         self.assertEqual(run("msiexec", "/i", self.msi, "/qn"), 0)
-        self.assertEqual(Path(INSTALLED).read_bytes(), self.scr)
+        self.check_installed(VERSION, self.scr, current=False, key=MSI_ARP_KEY)
 
         self.use_settings()
-        self.uninstall_and_check(entry, current=True)
+        self.uninstall_and_check(entry, current=False)
         self.assertIsNone(reg_values(MAKER_KEY))
+
+        # the package's executables are versioned files
+        listing = subprocess.run(["msiinfo", "export", self.msi, "File"], capture_output=True,
+                                 text=True, check=True).stdout
+        versions = {line.split("\t")[2]: line.split("\t")[4] for line in listing.splitlines()[3:]}
+        self.assertEqual(versions, {"Frostvale2026.scr": VERSION + ".0",
+                                    "user_steps.exe": VERSION + ".0"})
+
+    def test_libraries_only_from_the_system_folder(self):
+        """An opengl32.dll beside the saver in a user's folder (Wine told to
+        prefer it) is not loaded, and the saver still renders."""
+        folder = os.path.join(PREFIX, "drive_c", "users", "Public", "Downloads")
+        os.makedirs(folder, exist_ok=True)
+        shutil.copy(wine_env.SCR, folder)
+        shutil.copy(PLANTED_DLL, folder)
+        marker = os.path.join(WORK, "planted-loaded")
+        frame = os.path.join(WORK, "planted-frame.bmp")
+        env = dict(wine_env.ENV, WINEDLLOVERRIDES=wine_env.ENV["WINEDLLOVERRIDES"] +
+                   ";opengl32,glu32,winmm=n,b", FROSTVALE_PLANTED_MARKER=wine_env.windows_path(marker))
+        code = subprocess.run(["wine", os.path.join(folder, "Frostvale2026.scr"), "/x", "0",
+                               wine_env.windows_path(frame)], env=env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=60).returncode
+        self.assertFalse(os.path.exists(marker))
+        self.assertEqual(code, 0)
+        self.assertEqual(os.path.getsize(frame), 2764854)
+
+    def test_signed_release(self):
+        """Signed with a throwaway certificate: every executable and the
+        package verify, the uninstaller as installed too, and removing the
+        saver's signature gives the unsigned file back."""
+        work = tempfile.mkdtemp(dir=WORK)
+        key, cert, p12 = (os.path.join(work, name) for name in ("key.pem", "cert.pem", "cert.p12"))
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+                        "-out", cert, "-days", "2", "-subj", "/CN=Frostvale Test Signer",
+                        "-addext", "extendedKeyUsage=codeSigning"], check=True,
+                       capture_output=True)
+        subprocess.run(["openssl", "pkcs12", "-export", "-out", p12, "-inkey", key, "-in", cert,
+                        "-passout", "pass:test password"], check=True, capture_output=True)
+        with mock.patch.dict(os.environ, FROSTVALE_SIGN_PKCS12=p12,
+                             FROSTVALE_SIGN_PASSWORD="test password"):
+            os.environ.pop("FROSTVALE_SIGN_TIMESTAMP_URL", None)
+            zip_path, setup, msi = package_windows.pack(wine_env.SCR, os.path.join(work, "dist"),
+                                                        VERSION)
+        with zipfile.ZipFile(zip_path) as z:
+            Path(work, "Frostvale2026.scr").write_bytes(z.read("Frostvale2026.scr"))
+        subprocess.run(["msiextract", "-C", os.path.join(work, "msi"), msi], check=True,
+                       capture_output=True)
+        self.assertEqual(run(setup, "/S"), 0)
+
+        def verify(path):
+            out = subprocess.run(["osslsigncode", "verify", "-CAfile", cert, "-in", path],
+                                 capture_output=True, text=True)
+            self.assertEqual(out.returncode, 0, path + "\n" + out.stdout + out.stderr)
+
+        for path in (os.path.join(work, "Frostvale2026.scr"), setup, msi,
+                     *(str(p) for p in Path(work, "msi").rglob("*.*") if p.is_file()),
+                     INSTALLED, os.path.join(PRODUCT_FOLDER, "Uninstall.exe"),
+                     os.path.join(PRODUCT_FOLDER, "uninstaller.exe")):
+            verify(path)
+        # a program without its signature is the unsigned release's
+        subprocess.run(["msiextract", "-C", os.path.join(work, "unsigned-msi"), self.msi],
+                       check=True, capture_output=True)
+        helper = os.path.join("Frostvale 2026", "user_steps.exe")
+        for signed, unsigned in ((INSTALLED, self.scr),
+                                 (os.path.join(work, "msi", helper),
+                                  Path(work, "unsigned-msi", helper).read_bytes())):
+            stripped = os.path.join(work, "stripped")
+            subprocess.run(["osslsigncode", "remove-signature", "-in", signed, "-out", stripped],
+                           check=True, capture_output=True)
+            self.assertEqual(Path(stripped).read_bytes(), unsigned, signed)
+            os.remove(stripped)
+        self.assertEqual(self.quiet_uninstall(reg_values(ARP_KEY)), 0)
+        self.check_nothing_installed()
+
+
+class SourceDateEpoch(unittest.TestCase):
+    def test_only_whole_seconds_from_1970_are_taken(self):
+        for text in ("", "-1", "1.5", "yesterday"):
+            with mock.patch.dict(os.environ, SOURCE_DATE_EPOCH=text):
+                with self.assertRaises(SystemExit) as refused:
+                    package_windows.source_date_epoch()
+                self.assertIn("SOURCE_DATE_EPOCH", str(refused.exception))
+        with mock.patch.dict(os.environ, SOURCE_DATE_EPOCH="1765065600"):
+            self.assertEqual(package_windows.source_date_epoch(), 1765065600)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,7 @@
 """The settings window and the registry store under Wine: what the check
 boxes show for stored values and what OK stores, that Cancel, Escape and
-the close box store nothing, the owner window, and the layout at 96 and
-144 DPI."""
+the close box store nothing, the owner window, the layout at 96 and 144
+DPI, and the per-monitor DPI awareness of the program."""
 import os
 import sys
 
@@ -124,13 +124,21 @@ class SettingsAt144Dpi(wine_env.WineTestCase):
 
     def test_layout_scaled_by_one_and_a_half(self):
         out, end, _ = dialog(["/c"], ["info"], ["control", ID_MUSIC], ["control", IDOK],
-                             ["click", IDCANCEL])
+                             ["dpi-awareness"], ["click", IDCANCEL])
         window = fields(out[0])
         self.assertEqual((window["client_width"], window["client_height"]), (570, 321))
         for line, box in zip(out[1:3], [(24, 126, 522, 33), (264, 252, 135, 45)]):
             control = fields(line)
             self.assertEqual((control["x"], control["y"], control["width"], control["height"]), box)
+        # per monitor: laid out at the DPI of its monitor
+        self.assertEqual(out[3], "awareness=2")
         self.assertEqual(end["exit"], 0)
+
+    def test_saver_per_monitor_dpi_aware(self):
+        out = drive(["spawn", scr_command("/w")], ["wait-window", "Frostvale2026", 30000],
+                    ["dpi-awareness"], ["post", WM_CLOSE], ["wait-exit", 30000])
+        self.assertEqual(out[2], "awareness=2")
+        self.assertEqual(fields(out[4])["exit"], 0)
 
 
 if __name__ == "__main__":

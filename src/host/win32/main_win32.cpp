@@ -7,6 +7,7 @@
 
 #include "host/run/capture.h"
 #include "host/win32/command_line.h"
+#include "host/win32/process_win32.h"
 #include "host/win32/saver_win32.h"
 #include "settings/settings.h"
 #include "shared/flags.h"
@@ -68,7 +69,8 @@ int start(int argc, wchar_t** argv) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    SetProcessDPIAware();
+    host::load_system_libraries();
+    host::declare_dpi_awareness();
     settings::read_settings();
     int argc = 0;  // a failed split counts as an empty command line
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
