@@ -4,6 +4,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstring>
 
@@ -26,8 +27,11 @@ bool take_music_lock(const char* display_name) {
     if (lock < 0) return true;  // no sockets to share a lock with: play
     if (bind(lock, reinterpret_cast<const sockaddr*>(&address),
              static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length)) != 0) {
+        // only another run holding the name keeps this one silent; a
+        // sandbox that refuses sockets leaves the music to the run
+        const bool held = errno == EADDRINUSE;
         close(lock);
-        return false;
+        return !held;
     }
     return true;  // held open until the process ends
 }
