@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -81,12 +82,24 @@ std::vector<std::string> folder_entries(const std::string& folder) {
     return names;
 }
 
+// The null (minor 3) or full (minor 7) device to write to: as root a copy
+// of it in the test's own folder, so that a writer gone wrong cannot
+// replace or remove the system's; empty where no copy can be made.
+std::string device(const std::string& folder, const char* name, unsigned minor) {
+    if (geteuid() != 0) return std::string("/dev/") + name;
+    const std::string node = folder + "/" + name;
+    return mknod(node.c_str(), S_IFCHR | 0666, makedev(1, minor)) == 0 ? node : std::string();
+}
+
 // A new file, an older file replaced whole, a link that stays a link to
 // the new file, a device written in place; failures with errno, leaving
 // what stood at the path and no file of the writer's.
 TEST(Bitmap, FileHoldsHeaderThenRowsAndFailuresLeaveWhatWasThere) {
     char folder_name[] = "/tmp/frostvale-bitmap-XXXXXX";
     ASSERT_NE(mkdtemp(folder_name), nullptr);
+    char devices_name[] = "/tmp/frostvale-devices-XXXXXX";
+    ASSERT_NE(mkdtemp(devices_name), nullptr);
+    const std::string null_device = device(devices_name, "null", 3), full_device = device(devices_name, "full", 7);
     const std::string folder = folder_name, path = folder + "/a.bmp", link = folder + "/link.bmp";
     std::vector<uint8_t> rows(host::bitmap_stride(3) * 2);
     for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(i * 7);
@@ -101,23 +114,31 @@ TEST(Bitmap, FileHoldsHeaderThenRowsAndFailuresLeaveWhatWasThere) {
     struct stat status;
     ASSERT_EQ(lstat(link.c_str(), &status), 0);
     EXPECT_TRUE(S_ISLNK(status.st_mode));
-    EXPECT_TRUE(host::write_bitmap_file("/dev/null", rows.data(), 3, 2));
+    if (!null_device.empty()) {
+        EXPECT_TRUE(host::write_bitmap_file(null_device.c_str(), rows.data(), 3, 2));
+    }
     EXPECT_EQ(folder_entries(folder), (std::vector<std::string>{"a.bmp", "link.bmp"}));
 
     const struct {
         std::string path;
         int error;
-    } failures[] = {{folder + "/none/x.bmp", ENOENT}, {folder, EISDIR}, {"/dev/full", ENOSPC}};
+    } failures[] = {{folder + "/none/x.bmp", ENOENT}, {folder, EISDIR}, {full_device, ENOSPC}};
     for (const auto& failure : failures) {
+        if (failure.path.empty()) continue;
         errno = 0;
         EXPECT_FALSE(host::write_bitmap_file(failure.path.c_str(), rows.data(), 3, 2)) << failure.path;
         EXPECT_EQ(errno, failure.error) << failure.path;
     }
-    EXPECT_EQ(stat("/dev/full", &status), 0);
-    EXPECT_TRUE(S_ISCHR(status.st_mode));
+    for (const std::string& node : {null_device, full_device}) {
+        if (node.empty()) continue;
+        EXPECT_EQ(stat(node.c_str(), &status), 0) << node;
+        EXPECT_TRUE(S_ISCHR(status.st_mode)) << node;
+        std::remove(node.c_str());
+    }
     EXPECT_EQ(folder_entries(folder), (std::vector<std::string>{"a.bmp", "link.bmp"}));
     for (const std::string& name : {path, link}) std::remove(name.c_str());
     rmdir(folder.c_str());
+    rmdir(devices_name);
 }
 
 }  // namespace

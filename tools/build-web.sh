@@ -5,7 +5,7 @@
 # the page's file sizes. Serve it with: python3 -m http.server -d dist/web
 set -eu
 cd "$(dirname "$0")/.."
-command -v emcc >/dev/null 2>&1 || tools/setup-debian.sh emscripten binaryen
+tools/setup-debian.sh cmake ninja-build emscripten binaryen
 
 BUILD=${FROSTVALE_BUILD:-build}
 # Debian's emcc runs its JavaScript optimizer on Debian's acorn

@@ -25,6 +25,9 @@ for p in $PACKAGES; do
         *) missing="$missing $p" ;;
     esac
 done
+# npm fetches the page test's browser driver (puppeteer-core); where
+# Node.js came from elsewhere it brings its own npm
+[ $# -ne 0 ] || command -v npm >/dev/null 2>&1 || missing="$missing npm"
 
 if [ -n "$missing" ]; then
     echo "installing:$missing"
@@ -34,10 +37,3 @@ if [ -n "$missing" ]; then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q $missing
 fi
 
-# npm fetches the page test's browser driver (puppeteer-core); where
-# Node.js came from elsewhere it brings its own npm
-if [ $# -eq 0 ] && ! command -v npm >/dev/null 2>&1; then
-    SUDO=""
-    [ "$(id -u)" -eq 0 ] || SUDO=sudo
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q npm
-fi

@@ -23,8 +23,11 @@ cmake --build "$BUILD/win64" -j "$JOBS"
 tools/build-web.sh
 mkdir -p "$BUILD/web-test"
 cp tests/web/package.json tests/web/package-lock.json "$BUILD/web-test/"
-(cd "$BUILD/web-test" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error) ||
+if ! (cd "$BUILD/web-test" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error); then
+    # CI runs every test; elsewhere the page test says it is skipped
+    [ "${CI:-}" != true ] || { echo "puppeteer-core could not be installed" >&2; exit 1; }
     echo "puppeteer-core could not be installed: the page test will be skipped"
+fi
 
 cmake -S . -B "$BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DFROSTVALE_WINDOWS_BUILD="$(pwd)/$BUILD/win64" \

@@ -215,13 +215,14 @@ Section "-machine" SectionMachine
         SetErrorLevel ${EXIT_FAILED}
         Quit
     ${EndIf}
-    ClearErrors
+    ; the move is tried at once; where the old file is held by something
+    ; that cannot be ended, or the move fails, it is left to the restart
     Delete "${SAVER}"
+    ClearErrors
+    Rename /REBOOTOK "$SYSDIR\Frostvale2026.scr.new" "${SAVER}"
     ${If} ${Errors}
-        ; held by something that cannot be ended: replaced at the restart
-        Rename /REBOOTOK "$SYSDIR\Frostvale2026.scr.new" "${SAVER}"
-    ${Else}
-        Rename "$SYSDIR\Frostvale2026.scr.new" "${SAVER}"
+        SetErrorLevel ${EXIT_FAILED}
+        Quit
     ${EndIf}
 
     SetOutPath $INSTDIR
