@@ -206,6 +206,16 @@ Section "-machine" SectionMachine
     ; in between
     Call CheckOtherInstalls
     Call EndRunningSavers
+    ; the uninstaller before the saver: whatever fails after it, what is
+    ; installed can still be removed
+    SetOutPath $INSTDIR
+    ClearErrors
+    File "/oname=$INSTDIR\Uninstall.exe" "${LAUNCHER}"
+    WriteUninstaller "$INSTDIR\uninstaller.exe"
+    ${If} ${Errors}
+        SetErrorLevel ${EXIT_FAILED}
+        Quit
+    ${EndIf}
     ; the new file beside the old one first: a failure leaves the old one
     SetOutPath $SYSDIR
     ClearErrors
@@ -225,14 +235,6 @@ Section "-machine" SectionMachine
         Quit
     ${EndIf}
 
-    SetOutPath $INSTDIR
-    ClearErrors
-    File "/oname=$INSTDIR\Uninstall.exe" "${LAUNCHER}"
-    WriteUninstaller "$INSTDIR\uninstaller.exe"
-    ${If} ${Errors}
-        SetErrorLevel ${EXIT_FAILED}
-        Quit
-    ${EndIf}
     ; the entry says what is there once the saver is in place
     WriteRegStr HKLM "${ARP_KEY}" DisplayName "${PRODUCT}"
     WriteRegStr HKLM "${ARP_KEY}" DisplayVersion "${VERSION}"
