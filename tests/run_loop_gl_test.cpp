@@ -81,7 +81,7 @@ void swap() {
 int32_t refresh_rate() { return script.refresh_hz; }
 
 constexpr host::HostPrimitives scripted = {fake_clock, 1000 * ms, deliver_events, wait_for_events,
-                                           drawable, swap, refresh_rate};
+                                           drawable, swap, refresh_rate, nullptr};
 
 host::RunConfig config(int32_t mode, bool music = false) {
     return {mode, true, music, mode == shared::mode_full_screen, 8230};

@@ -39,6 +39,6 @@ int32_t no_refresh_rate() { return 0; }
 }  // namespace
 
 const HostPrimitives null_host = {steady_ns, 1000000000, no_events, sleep_until,
-                                  buffer_size, finish, no_refresh_rate};
+                                  buffer_size, finish, no_refresh_rate, nullptr};
 
 }  // namespace host

@@ -56,6 +56,9 @@ struct HostPrimitives {
     void (*swap_buffers)();
     // The display's refresh rate in Hz; 0 where it reports none.
     int32_t (*refresh_rate)();
+    // The processor time the whole process has used, in seconds (every
+    // thread's, the music's too); null where the platform reports none.
+    double (*cpu_seconds)();
 };
 
 // With the host's window and context current: the start-up (seed, then the

@@ -44,6 +44,9 @@ int64_t counts_of(double seconds) {
 
 // A message subject to the grace period ends the run only 601 ms or more
 // after the frame loop began; before it begins, the period counts as over.
+// The process's processor seconds, 0 where the host reports none.
+double cpu_seconds() { return loop.host->cpu_seconds ? loop.host->cpu_seconds() : 0.0; }
+
 bool grace_over() {
     return !loop.started || loop.host->clock() - loop.start >= counts_of(grace_period);
 }
@@ -127,7 +130,8 @@ void begin_frame_loop(const RunConfig& config, const HostPrimitives& host) {
     loop.start = loop.last = loop.next_frame = host.clock();
     loop.drawing = true;
     loop.pacing = start_swap_pacing(host.refresh_rate(), seconds_of(loop.start));
-    if (config.show_fps) start_frame_rate(&loop.frame_rate, seconds_of(loop.start), process_cpu_seconds());
+    if (config.show_fps)
+        start_frame_rate(&loop.frame_rate, seconds_of(loop.start), host.cpu_seconds != nullptr, cpu_seconds());
 }
 
 bool run_frame() {
@@ -157,7 +161,7 @@ bool run_frame() {
     // a chosen delay holds the frames at least that far apart, start to start
     const int64_t delayed = now + loop.config.frame_delay_us * host.clock_frequency / 1000000;
     if (loop.next_frame < delayed) loop.next_frame = delayed;
-    if (loop.config.show_fps) count_frame(&loop.frame_rate, seconds_of(after_swap), process_cpu_seconds());
+    if (loop.config.show_fps) count_frame(&loop.frame_rate, seconds_of(after_swap), cpu_seconds());
     return true;
 }
 

@@ -55,7 +55,8 @@ void fit_canvas(host::Drawable* drawable) {
     drawable->height = height;
 }
 
-const host::HostPrimitives page = {page_clock, 1000000, no_events, no_wait, fit_canvas, no_swap, no_refresh_rate};
+const host::HostPrimitives page = {page_clock, 1000000, no_events, no_wait, fit_canvas, no_swap, no_refresh_rate,
+                                   nullptr};
 
 EM_BOOL animation_frame(double, void*) {
     if (!host::run_frame()) return EM_FALSE;

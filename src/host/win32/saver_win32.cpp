@@ -154,7 +154,7 @@ HostPrimitives win32_primitives() {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     return HostPrimitives{clock_counts, frequency.QuadPart, handle_events, wait_for_events,
-                          get_drawable, swap_buffers, refresh_rate};
+                          get_drawable, swap_buffers, refresh_rate, nullptr};
 }
 
 void release_context() {
