@@ -25,8 +25,9 @@ enum : uint8_t {
 namespace backend {
 
 // Readies the drawing API (program, buffers) with its context current;
-// called by start_layer.
-void start();
+// called by start_layer. False when it cannot draw (its shaders did not
+// compile or link).
+bool start();
 
 // Draws index_count indices into vertex_count vertices made outside any
 // list, with state.

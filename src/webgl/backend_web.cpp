@@ -5,9 +5,11 @@
 // stream through one pair. Uniforms and switches are sent only when they
 // changed.
 #include <GLES3/gl3.h>
+#include <emscripten/console.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "webgl/backend.h"
@@ -150,11 +152,32 @@ struct Raster {
 };
 Raster raster;
 
-GLuint compile(GLenum kind, const char* source) {
+// Whether a shader compiled or the program linked (status, asked of get);
+// where not, tells the browser's console what failed with the compiler's or
+// linker's log (from get_log).
+bool succeeded(GLuint object, GLenum status, void (*get)(GLuint, GLenum, GLint*),
+               void (*get_log)(GLuint, GLsizei, GLsizei*, GLchar*), const char* failure) {
+    GLint done = GL_FALSE;
+    get(object, status, &done);
+    if (done) return true;
+    char log[1024] = "";
+    get_log(object, sizeof log, nullptr, log);
+    char line[1200];
+    std::snprintf(line, sizeof line, "frostvale: %s: %s", failure, log);
+    emscripten_console_error(line);
+    return false;
+}
+
+// The shader compiled from source, attached to program; false when it did
+// not compile.
+bool attach(GLenum kind, const char* source) {
     const GLuint shader = glCreateShader(kind);
     glShaderSource(shader, 1, &source, nullptr);
     glCompileShader(shader);
-    return shader;
+    if (!succeeded(shader, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog, "a shader did not compile"))
+        return false;
+    glAttachShader(program, shader);
+    return true;
 }
 
 Buffers new_buffers() {
@@ -284,11 +307,12 @@ GLuint texture_of(uint32_t name) {
 
 }  // namespace
 
-void start() {
+bool start() {
     program = glCreateProgram();
-    glAttachShader(program, compile(GL_VERTEX_SHADER, vertex_source));
-    glAttachShader(program, compile(GL_FRAGMENT_SHADER, fragment_source));
+    if (!attach(GL_VERTEX_SHADER, vertex_source) || !attach(GL_FRAGMENT_SHADER, fragment_source)) return false;
     glLinkProgram(program);
+    if (!succeeded(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog, "the shaders did not link"))
+        return false;
     glUseProgram(program);
     for (int u = 0; u < uniform_count; ++u) {
         locations[u] = glGetUniformLocation(program, uniform_names[u]);
@@ -303,6 +327,7 @@ void start() {
     // the scene's one blend (additive) and its clear need nothing else
     glDisable(GL_CULL_FACE);
     glDisable(GL_DITHER);
+    return true;
 }
 
 void draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,

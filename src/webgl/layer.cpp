@@ -305,7 +305,7 @@ void reset_state(State* s, int32_t width, int32_t height) {
     s->pack_alignment = 4;
 }
 
-void start_layer(int32_t width, int32_t height) {
+bool start_layer(int32_t width, int32_t height) {
     reset_state(&state, width, height);
     for (DisplayList& l : lists) l = DisplayList{};
     next_list = 1;
@@ -313,7 +313,7 @@ void start_layer(int32_t width, int32_t height) {
     compiling = 0;
     inside = false;
     attribute_depth = 0;
-    backend::start();
+    return backend::start();
 }
 
 }  // namespace webgl

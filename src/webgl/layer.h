@@ -12,8 +12,8 @@ namespace webgl {
 extern State state;
 
 // Begins drawing into a fresh drawing buffer of width x height: OpenGL's
-// initial state, no display lists, no texture names. The backend must be
-// ready to draw.
-void start_layer(int32_t width, int32_t height);
+// initial state, no display lists, no texture names, and readies the
+// backend. False when the backend cannot draw.
+bool start_layer(int32_t width, int32_t height);
 
 }  // namespace webgl

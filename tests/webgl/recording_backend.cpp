@@ -30,7 +30,7 @@ namespace webgl::backend {
 
 using recording_backend::draws;
 
-void start() {}
+bool start() { return true; }
 
 // the indexed vertices one after another, as the triangles draw them
 std::vector<Vertex> expand(const Vertex* vertices, const uint32_t* indices, int32_t count) {

@@ -17,7 +17,7 @@ bool started = false;
 
 bool open_null_host(int32_t width, int32_t height) {
     // the layer starts once, so textures and display lists survive a new size
-    if (!started) webgl::start_layer(width, height);
+    if (!started && !webgl::start_layer(width, height)) return false;
     started = true;
     null_host_width = width;
     null_host_height = height;
@@ -30,7 +30,7 @@ void close_null_host() {}
 
 namespace webgl::backend {
 
-void start() {}
+bool start() { return true; }
 void draw(const State&, uint32_t, const Vertex*, int32_t, const uint32_t*, int32_t) {}
 void store_list(uint32_t, const Vertex*, int32_t, const uint32_t*, int32_t) {}
 void draw_list(const State&, uint32_t, uint32_t, int32_t, int32_t, uint8_t) {}

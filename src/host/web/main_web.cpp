@@ -90,7 +90,8 @@ extern "C" {
 // browsers let a page sound only after a click. Otherwise the capture of
 // that time, read as a command line's (its seed and steps, snow on), is
 // drawn, written to /frostvale.bmp and left on the canvas. Returns 0; 1
-// when the browser gives no WebGL2 context; 2 for a time that is not a
+// when the browser gives no WebGL2 context or its WebGL2 cannot build the
+// scene's shaders; 2 for a time that is not a
 // number, 3 for a negative one, 4 for one the capture cannot reach; 5 when
 // the capture could not be written.
 EMSCRIPTEN_KEEPALIVE int frostvale_start(const char* capture_time, int snow, int show_fps) {
@@ -107,7 +108,7 @@ EMSCRIPTEN_KEEPALIVE int frostvale_start(const char* capture_time, int snow, int
     if (!start_context(capture)) return 1;
     host::Drawable drawable;
     fit_canvas(&drawable);
-    webgl::start_layer(drawable.width, drawable.height);
+    if (!webgl::start_layer(drawable.width, drawable.height)) return 1;
     const int32_t mode = capture ? shared::mode_capture : shared::mode_windowed;
     host::RunConfig config = {mode, capture || snow != 0, false, false,
                               host::run_seed(mode, static_cast<uint32_t>(emscripten_get_now()))};
