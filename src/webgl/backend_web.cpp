@@ -129,8 +129,11 @@ constexpr int uniform_sizes[uniform_count] = {16, 16, 9, 40 * 4, 5 * 4, 4, 4, 4,
 
 constexpr GLsizei vertex_stride = sizeof(Vertex);
 
+// Written by start, read by attach.
 GLuint program = 0;
+// Written by start, read by send.
 GLint locations[uniform_count];
+// The uniforms' values as last sent: written by send (ever_sent cleared by start), read by send.
 float sent[uniform_count][40 * 4];
 bool ever_sent[uniform_count];
 
@@ -138,8 +141,11 @@ bool ever_sent[uniform_count];
 struct Buffers {
     GLuint array, vertices, indices;
 };
+// Written by start, read by draw.
 Buffers stream;
+// Written by start (cleared) and store_list, read by draw_list.
 Buffers list_buffers[max_lists];
+// The WebGL names of the layer's textures: written by start (cleared) and texture_of, read by set_uniforms.
 GLuint textures[max_textures];
 
 // the WebGL switches as last set
@@ -150,6 +156,7 @@ struct Raster {
     uint32_t texture;
     bool known;
 };
+// Written by start (reset), set_raster, set_uniforms and texture_of, read by them.
 Raster raster;
 
 // Whether a shader compiled or the program linked (status, asked of get);

@@ -73,21 +73,28 @@ constexpr int32_t max_list_nesting = 64;
 // OpenGL's least depth of the attribute stack
 constexpr int32_t attribute_stack_depth = 16;
 
+// Written and read by glPushAttrib and glPopAttrib as they act (at once or from a list), emptied by start_layer.
 State attribute_stack[attribute_stack_depth];
 int32_t attribute_depth = 0;
 
+// Written by glNewList, glEndList and submit (recorded calls), read by glCallList; cleared by start_layer.
 DisplayList lists[max_lists];
+// The next free names: written by glGenLists and glGenTextures, reset by start_layer.
 uint32_t next_list = 1;
 uint32_t next_texture = 1;
 
 // while a list is compiled: its name, and the attributes as the list's own
-// calls have set them so far (which of them, in list_set)
+// calls have set them so far (which of them, in list_set). Written by
+// glNewList, glEndList and the attribute calls, read by every entry point
+// that records or draws.
 uint32_t compiling = 0;
 float list_normal[3], list_colour[4], list_texcoord[2];
 uint8_t list_set = 0;
 
 // between glBegin and glEnd: the mode, the vertices, the attributes set
-// inside (for the list's closing call_current)
+// inside (for the list's closing call_current), and glEnd's indices.
+// Written by glBegin, glVertex, the attribute calls and glEnd, read by glEnd;
+// inside also by glVertex, the attribute calls and the list calls.
 bool inside = false;
 uint32_t primitive_mode = 0;
 uint8_t primitive_set = 0;
@@ -538,7 +545,9 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
     webgl::pack_rows(rgba.data(), width, height, format, webgl::state.pack_alignment, static_cast<uint8_t*>(pixels));
 }
 
-// Texture calls act at once, also while a list is being compiled.
+// glBindTexture is recorded while a list is being compiled, as the other
+// state calls are; the texture calls below it act at once, also then, on
+// the texture bound now (a bind in the list acts when the list is called).
 
 void glGenTextures(GLsizei n, GLuint* names) {
     for (GLsizei i = 0; i < n; ++i) names[i] = webgl::next_texture < webgl::max_textures ? webgl::next_texture++ : 0;

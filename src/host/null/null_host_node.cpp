@@ -11,6 +11,7 @@ namespace host {
 
 namespace {
 
+// Written and read by open_null_host: the layer has been started.
 bool started = false;
 
 }  // namespace

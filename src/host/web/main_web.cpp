@@ -22,6 +22,7 @@ constexpr const char* canvas = "#scene";
 // where the capture's bitmap is written, in the module's own file system
 constexpr const char* capture_path = "/frostvale.bmp";
 
+// Written by animation_frame, read by frostvale_frames_drawn (the page).
 uint32_t frames_drawn = 0;
 
 // The page's clock, in microseconds.
