@@ -114,10 +114,17 @@ TEST(Bitmap, FileHoldsHeaderThenRowsAndFailuresLeaveWhatWasThere) {
     struct stat status;
     ASSERT_EQ(lstat(link.c_str(), &status), 0);
     EXPECT_TRUE(S_ISLNK(status.st_mode));
+    // a link to nothing: the file appears where it points, the link stays
+    const std::string dangling = folder + "/dangling.bmp", target = folder + "/target.bmp";
+    ASSERT_EQ(symlink("target.bmp", dangling.c_str()), 0);
+    ASSERT_TRUE(host::write_bitmap_file(dangling.c_str(), rows.data(), 1, 1));
+    EXPECT_EQ(file_bytes(target).size(), 54u + 4u);
+    ASSERT_EQ(lstat(dangling.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISLNK(status.st_mode));
     if (!null_device.empty()) {
         EXPECT_TRUE(host::write_bitmap_file(null_device.c_str(), rows.data(), 3, 2));
     }
-    EXPECT_EQ(folder_entries(folder), (std::vector<std::string>{"a.bmp", "link.bmp"}));
+    EXPECT_EQ(folder_entries(folder), (std::vector<std::string>{"a.bmp", "dangling.bmp", "link.bmp", "target.bmp"}));
 
     const struct {
         std::string path;
@@ -135,8 +142,8 @@ TEST(Bitmap, FileHoldsHeaderThenRowsAndFailuresLeaveWhatWasThere) {
         EXPECT_TRUE(S_ISCHR(status.st_mode)) << node;
         std::remove(node.c_str());
     }
-    EXPECT_EQ(folder_entries(folder), (std::vector<std::string>{"a.bmp", "link.bmp"}));
-    for (const std::string& name : {path, link}) std::remove(name.c_str());
+    EXPECT_EQ(folder_entries(folder), (std::vector<std::string>{"a.bmp", "dangling.bmp", "link.bmp", "target.bmp"}));
+    for (const std::string& name : {path, link, dangling, target}) std::remove(name.c_str());
     rmdir(folder.c_str());
     rmdir(devices_name);
 }

@@ -142,18 +142,20 @@ class Program(x11_env.X11TestCase):
         if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", disk]).returncode != 0:
             self.skipTest("no tmpfs can be mounted here (a container without the right)")
         try:
-            old, link, device = (os.path.join(disk, name) for name in ("old.bmp", "link.bmp", "full"))
+            old, link, dangling, device = (os.path.join(disk, name)
+                                           for name in ("old.bmp", "link.bmp", "dangling.bmp", "full"))
             with open(old, "wb") as f:
                 f.write(b"older capture")
             os.symlink("old.bmp", link)
+            os.symlink("none.bmp", dangling)  # a link to nothing gets nothing
             os.mknod(device, 0o666 | stat.S_IFCHR, os.makedev(1, 7))
-            for target in (old, link, device):
+            for target in (old, link, dangling, device):
                 with self.subTest(target=os.path.basename(target)):
                     result = run("--capture", "5", target)
                     self.assertEqual(result.returncode, 1)
                     self.assertEqual(result.stderr.count(b"\n"), 1, result.stderr)
                     self.assertIn(b"No space left on device", result.stderr)
-            self.assertEqual(sorted(os.listdir(disk)), ["full", "link.bmp", "old.bmp"])
+            self.assertEqual(sorted(os.listdir(disk)), ["dangling.bmp", "full", "link.bmp", "old.bmp"])
             with open(old, "rb") as f:
                 self.assertEqual(f.read(), b"older capture")
             self.assertEqual(os.readlink(link), "old.bmp")

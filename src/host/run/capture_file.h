@@ -9,14 +9,14 @@
 namespace host {
 
 enum class PathKind {
-    absent,   // nothing there (or nothing that can be looked at)
+    absent,   // nothing there, also behind symbolic links to nothing
     regular,  // a regular file, also behind symbolic links
-    other,    // a device, a FIFO, a folder, a link to nothing: written in place
+    other,    // a device, a FIFO, a folder: written in place
 };
 
-// What stands at path, links followed. For a regular file, file receives
-// the path of the file itself (the link's target), where a new file must
-// take its place; otherwise path as it stands.
+// What stands at path, links followed. For a regular file or a link to
+// nothing, file receives the path where the new file must stand (the
+// link's target, so the link stays); otherwise path as it stands.
 PathKind inspect_path(const char* path, std::string* file);
 
 // Creates name, which must not exist yet, for writing in binary, with the

@@ -13,8 +13,21 @@ PathKind inspect_path(const char* path, std::string* file) {
     *file = path;
     struct stat status;
     if (stat(path, &status) != 0) {
-        // a link whose target is missing: writing through it makes the target
-        return lstat(path, &status) == 0 ? PathKind::other : PathKind::absent;
+        if (lstat(path, &status) != 0) return PathKind::absent;
+        // a link whose target is missing: the new file takes the target's
+        // place, found by following the links one by one
+        for (int hops = 0; hops < 40 && S_ISLNK(status.st_mode); ++hops) {
+            char target[PATH_MAX];
+            const ssize_t length = readlink(file->c_str(), target, sizeof target - 1);
+            if (length < 0) return PathKind::other;
+            target[length] = 0;
+            const size_t slash = file->rfind('/');
+            *file = target[0] == '/' || slash == std::string::npos ? std::string(target)
+                                                                    : file->substr(0, slash + 1) + target;
+            if (lstat(file->c_str(), &status) != 0) return PathKind::absent;
+        }
+        *file = path;
+        return PathKind::other;
     }
     if (!S_ISREG(status.st_mode)) return PathKind::other;
     char* resolved = realpath(path, nullptr);
