@@ -92,10 +92,9 @@ void run_display_state(uint32_t state);
 
 // The frame loop in parts, for a host that is handed one frame at a time
 // (a browser's animation frames): begin_frame_loop once, then one run_frame
-// per frame while it returns true; next_frame_due says when the loop would
-// start the next one. run_saver runs them with the host's waits between.
+// per frame while it returns true. run_saver runs them with the host's
+// waits between.
 void begin_frame_loop(const RunConfig& config, const HostPrimitives& host);
 bool run_frame();
-int64_t next_frame_due();
 
 }  // namespace host

@@ -165,8 +165,6 @@ bool run_frame() {
     return true;
 }
 
-int64_t next_frame_due() { return loop.next_frame; }
-
 int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds,
               const char* capture_file) {
     loop = {};
