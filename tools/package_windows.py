@@ -130,6 +130,18 @@ def set_file_versions(msi, versions):
                         % (version, key)], check=True)
 
 
+def add_end_savers(msi):
+    """The package's EndSavers action: "user_steps.exe /endsavers" run from
+    the Binary table (type 2), its exit code ignored (64), before Windows
+    Installer looks for files in use (frostvale.wxs; wixl writes Binary
+    table actions only for DLLs)."""
+    for query in ("INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) "
+                  "VALUES ('EndSavers', 66, 'UserStepsProgram', '/endsavers')",
+                  "INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) "
+                  "VALUES ('EndSavers', 1399)"):
+        subprocess.run(["msibuild", msi, "-q", query], check=True)
+
+
 def settle_pe(path):
     """Pads a Windows executable to a multiple of 8 bytes and writes its PE
     checksum, as Authenticode signing does: signing it and removing the
@@ -312,6 +324,7 @@ def pack(scr, out, version, launcher=None):
         run("wixl", "-a", "x64", "-D", "Version=" + version, "-D", "MsiVersion=" + msi_version(version),
             "-D", "ProductCode=" + guid("product " + version), "-D", "SizeKb=%d" % size_kb,
             "-o", stem + "-x64.msi", "frostvale.wxs", cwd=stage)
+        add_end_savers(stem + "-x64.msi")
         set_file_versions(stem + "-x64.msi", {
             key: file_version(os.path.join(stage, name))
             for key, name in (("Saver", "Frostvale2026.scr"), ("UserSteps", "user_steps.exe"))})

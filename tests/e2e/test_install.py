@@ -132,7 +132,7 @@ class Installers(wine_env.WineTestCase):
         with zipfile.ZipFile(glob.glob(os.path.join(previous, "*.zip"))[0]) as z:
             cls.old_scr = z.read("Frostvale2026.scr")
         wine_env.start(PREFIX)
-        cls.user_temp = glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "*", "*", "Temp"))[0]
+        cls.user_temp = glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "Temp"))[0]
 
     def choose_other_saver(self):
         wine_env.wine_reg("add", DESKTOP_KEY, "/v", "SCRNSAVE.EXE", "/d", OTHER_SAVER)
