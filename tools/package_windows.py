@@ -206,11 +206,11 @@ def check_certificate(work):
     if certificates is None or key is None:
         raise SystemExit("FROSTVALE_SIGN_PASSWORD does not open %s (a wrong password, or not a "
                          "PKCS #12 file)" % given)
-    signer = read_pkcs12(p12, password, "-nokeys", "-clcerts")
-    if "PRIVATE KEY" not in key or "CERTIFICATE" not in signer:
+    own = read_pkcs12(p12, password, "-nokeys", "-clcerts")
+    if "PRIVATE KEY" not in key or "CERTIFICATE" not in own:
         raise SystemExit("%s: holds no certificate with its key" % given)
     fields = subprocess.run(["openssl", "x509", "-noout", "-subject", "-dates", "-ext",
-                             "extendedKeyUsage"], input=signer, capture_output=True, text=True,
+                             "extendedKeyUsage"], input=own, capture_output=True, text=True,
                             check=True).stdout
     subject = re.search(r"subject=\s*(.*)", fields).group(1)
     if "Code Signing" not in fields:
