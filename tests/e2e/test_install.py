@@ -441,12 +441,13 @@ class SigningFailures(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(dist)) if os.path.isdir(dist) else None, before)
 
     def test_failure_midway(self):
-        """The certificate goes after the first signature."""
+        """The certificate goes once the setup program is signed: the
+        package's signature fails."""
         _, p12 = make_certificate(self.work)
         tools = os.path.join(self.work, "bin")
         os.makedirs(tools)
         Path(tools, "osslsigncode").write_text(
-            '#!/bin/sh\n%s "$@" || exit\n[ "$1" != sign ] || rm "$FROSTVALE_SIGN_PKCS12"\n'
+            '#!/bin/sh\n%s "$@" || exit\ncase "$*" in sign*-setup.exe*) rm "$FROSTVALE_SIGN_PKCS12"; esac\n'
             % shutil.which("osslsigncode"))
         os.chmod(os.path.join(tools, "osslsigncode"), 0o755)
         dist = os.path.join(self.work, "dist")
@@ -457,7 +458,7 @@ class SigningFailures(unittest.TestCase):
                              text=True, timeout=120, env=dict(
                                  self.env, FROSTVALE_SIGN_PKCS12=p12,
                                  PATH=tools + os.pathsep + os.environ["PATH"]))
-        self.assert_one_line_refusal(out, "Uninstall.exe")
+        self.assert_one_line_refusal(out, ".msi")
         self.assertEqual(os.listdir(dist), ["SHA256SUMS"])
         self.assertEqual(Path(dist, "SHA256SUMS").read_text(), "the earlier release's\n")
         self.assertEqual(sorted(os.listdir(self.work)), ["bin", "cert.pem", "dist", "key.pem"])
