@@ -3,7 +3,7 @@
 ; uninstaller and, unless told not to, makes it the current user's screen
 ; saver. tools/package_windows.py builds it:
 ;
-;   makensis -DVERSION=2026.1.0 -DSCR=Frostvale2026.scr -DICON=frostvale.ico
+;   makensis -DVERSION=2026.2.14 -DSCR=Frostvale2026.scr -DICON=frostvale.ico
 ;            -DLAUNCHER=Uninstall.exe -DOUTFILE=setup.exe
 ;            -DFINALIZE_COMMAND="python3 tools/package_windows.py --finalize"
 ;            frostvale.nsi

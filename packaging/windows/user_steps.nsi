@@ -6,7 +6,7 @@
 ; running savers before the package replaces or removes their file
 ; (end_savers.nsh).
 ;
-;   makensis -DVERSION=2026.1.0 -DOUTFILE=user_steps.exe user_steps.nsi
+;   makensis -DVERSION=2026.2.14 -DOUTFILE=user_steps.exe user_steps.nsi
 
 Unicode true
 Target amd64-unicode  ; $SYSDIR is the 64-bit System32
