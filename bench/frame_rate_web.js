@@ -88,10 +88,10 @@ function timeFrames() {
 }
 
 // Also before the page's scripts: every method of the WebGL2 context's
-// prototype counts its calls, the draws among them, and the bytes that
-// buffer and texture uploads hand over.
+// prototype counts its calls, the draws among them, the bytes that buffer
+// and texture uploads hand over, and the time spent in each method.
 function countWebGL() {
-  const counts = { calls: 0, draws: 0, bytes: 0 };
+  const counts = { calls: 0, draws: 0, bytes: 0, time: {} };
   window.frostvaleBench.webgl = counts;
   const proto = WebGL2RenderingContext.prototype;
   const draws = new Set(['drawArrays', 'drawElements', 'drawArraysInstanced', 'drawElementsInstanced',
@@ -116,11 +116,17 @@ function countWebGL() {
     const original = descriptor.value;
     const upload = uploads[name];
     const draw = draws.has(name);
+    counts.time[name] = 0;
     proto[name] = function (...args) {
       counts.calls += 1;
       if (draw) counts.draws += 1;
       if (upload) counts.bytes += upload(args);
-      return original.apply(this, args);
+      const start = performance.now();
+      try {
+        return original.apply(this, args);
+      } finally {
+        counts.time[name] += performance.now() - start;
+      }
     };
   }
 }
@@ -150,6 +156,8 @@ async function measure(browser, url, width, height, counting, seconds) {
   };
   if (counting) {
     for (const key of ['calls', 'draws', 'bytes']) result[key] = (after.webgl[key] - before.webgl[key]) / frames;
+    result.time = Object.keys(after.webgl.time).map((name) =>
+      [name, (after.webgl.time[name] - before.webgl.time[name]) / frames]).sort((a, b) => b[1] - a[1]);
   }
   return result;
 }
@@ -180,7 +188,9 @@ async function main() {
 
     const counted = await measure(browser, origin, 1280, 720, true, Math.min(seconds, 5));
     console.log(`a frame of the page at 1280 x 720: ${counted.calls.toFixed(0)} WebGL calls, ` +
-                `${counted.draws.toFixed(0)} draws, ${(counted.bytes / 1024).toFixed(0)} KiB uploaded`);
+                `${counted.draws.toFixed(0)} draws, ${(counted.bytes / 1024).toFixed(0)} KiB uploaded; ` +
+                `its own time ${counted.busy.toFixed(2)} ms, of which in WebGL calls ` +
+                counted.time.slice(0, 4).map(([name, ms]) => `${name} ${ms.toFixed(2)}`).join(', ') + ' ms');
     // the page and the floor one after the other at each size, so both see the same load
     for (const [width, height] of sizes) {
       const scene = await measure(browser, origin, width, height, false, seconds);
