@@ -18,8 +18,10 @@ DrawState batch_state;
 std::vector<Vertex> batch_vertices;
 std::vector<uint32_t> batch_indices;
 // For each vertex of the draw being added, the clip planes it lies
-// beyond (outcode): written and read by add_draw.
+// beyond (outcode), then its place once the unseen are gone: written and
+// read by add_draw and keep_seen.
 std::vector<uint8_t> outcodes;
+std::vector<int32_t> new_places;
 
 void copy(float* to, const float* from, int n) { std::memcpy(to, from, sizeof(float) * n); }
 
@@ -65,6 +67,25 @@ void to_eye_space(const State& state, bool lighting, const Vertex* in, int32_t c
         copy(o.colour, inherit & inherit_colour ? state.colour : v.colour, 4);
         copy(o.texcoord, inherit & inherit_texcoord ? state.texcoord : v.texcoord, 2);
     }
+}
+
+// Moves the vertices from base on that the count indices from first use
+// down over those they do not (their order kept), and the indices with
+// them; the batch ends after the last vertex kept.
+void keep_seen(size_t base, size_t first, size_t count, int32_t vertex_count) {
+    new_places.assign(static_cast<size_t>(vertex_count), -1);
+    const uint32_t b = static_cast<uint32_t>(base);
+    for (size_t i = first; i < first + count; ++i) new_places[batch_indices[i] - b] = 0;
+    int32_t kept = 0;
+    for (int32_t v = 0; v < vertex_count; ++v) {
+        if (new_places[v] < 0) continue;
+        new_places[v] = kept;
+        // kept <= v: a vertex is only ever moved down, over one already moved or unused
+        if (kept != v) batch_vertices[base + kept] = batch_vertices[base + v];
+        ++kept;
+    }
+    for (size_t i = first; i < first + count; ++i) batch_indices[i] = b + new_places[batch_indices[i] - b];
+    batch_vertices.resize(base + static_cast<size_t>(kept));
 }
 
 }  // namespace
@@ -149,8 +170,8 @@ void add_draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t
         to[kept++] = b + w;
     }
     batch_indices.resize(first + static_cast<size_t>(kept));
-    // nothing of the draw is seen: its vertices go too
-    if (kept == 0) batch_vertices.resize(base);
+    // the vertices only unseen triangles used need not be sent
+    if (kept < index_count) keep_seen(base, first, static_cast<size_t>(kept), vertex_count);
 }
 
 void flush_draws() {

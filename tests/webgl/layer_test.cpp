@@ -339,11 +339,18 @@ TEST(LayerBatches, AListCalledUnderTwoMatricesGivesTwoCopiesInEyeSpace) {
     // the list itself stays in its own space
     EXPECT_TRUE(all_near(v[7].position, {1.0f, 0.0f, 0.0f}));
 
-    // a triangle wholly beyond a clip plane is left out, one across it stays
+    // a triangle wholly beyond a clip plane is left out with its vertices,
+    // one across it stays
     recording_backend::reset();
-    triangle(1000.5f, 0);
-    triangle(999.5f, 0);
+    glBegin(GL_TRIANGLES);
+    for (float x : {1000.5f, 999.5f}) {
+        glVertex3f(x, 0.0f, 0.0f);
+        glVertex3f(x + 1.0f, 0.0f, 0.0f);
+        glVertex3f(x, 1.0f, 0.0f);
+    }
+    glEnd();
     ASSERT_EQ(drawn().size(), 1u);
+    EXPECT_EQ(drawn()[0].vertex_count, 3);
     ASSERT_EQ(drawn()[0].vertices.size(), 3u);
     EXPECT_FLOAT_EQ(drawn()[0].vertices[0].position[0], 999.5f);
 }

@@ -18,13 +18,14 @@ using recording_backend::draws;
 
 bool start() { return true; }
 
-void draw(const DrawState& state, const Vertex* vertices, int32_t, const uint32_t* indices, int32_t index_count) {
+void draw(const DrawState& state, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
+          int32_t index_count) {
     std::vector<Vertex> drawn;
     for (int32_t i = 0; i < index_count; ++i) drawn.push_back(vertices[indices[i]]);
-    draws.push_back({false, state, std::move(drawn)});
+    draws.push_back({false, state, std::move(drawn), vertex_count});
 }
 
-void clear(const DrawState& state, const float*, uint32_t) { draws.push_back({true, state, {}}); }
+void clear(const DrawState& state, const float*, uint32_t) { draws.push_back({true, state, {}, 0}); }
 void texture(uint32_t) {}
 void flush_soon() {}
 

@@ -14,6 +14,7 @@ struct Draw {
     bool clear;  // a glClear, without vertices
     webgl::DrawState state;
     std::vector<webgl::Vertex> vertices;
+    int32_t vertex_count;  // the vertices handed over, before the indices pick them
 };
 
 // Every draw and clear since the last reset, in order.
