@@ -12,6 +12,7 @@
 //   FROSTVALE_NODE_MODULES=build/web-test/node_modules node bench/frame_rate_web.js [SECONDS]
 //
 // after tools/build-web.sh; SECONDS (default 10) for each timed pass.
+// FROSTVALE_WEB_DIST=DIR times the page built in DIR instead of dist/web.
 // bench/frame_rate_x11.py gives the native program's frame rate on Xvfb to
 // set beside it. Give the machine's load (uptime) with the figures.
 'use strict';
@@ -21,7 +22,8 @@ const path = require('path');
 const zlib = require('zlib');
 const { serve, driver, launch } = require('../tests/web/browser');
 
-const dist = path.join(__dirname, '..', 'dist', 'web');
+// FROSTVALE_WEB_DIST names another build of the page (an older one, to set beside)
+const dist = process.env.FROSTVALE_WEB_DIST || path.join(__dirname, '..', 'dist', 'web');
 const seconds = Number(process.argv[2] || 10);
 const sizes = [[1280, 720], [640, 360]];
 
