@@ -49,7 +49,7 @@ TEST(HackOptions, DecisionTable) {
         EXPECT_EQ(o.snow, c.snow) << first;
         EXPECT_EQ(o.music, c.music) << first;
         EXPECT_EQ(o.bad_arg, c.bad_arg) << first;
-        EXPECT_EQ(o.problem != nullptr, c.action == A::refuse) << first;
+        EXPECT_EQ(o.problem[0] != '\0', c.action == A::refuse) << first;
     }
     const char* capture[] = {"frostvale", "-no-snow", "--capture", "2.5", "out.bmp"};
     const host::HackOptions o = host::parse_hack_options(5, capture);
