@@ -166,7 +166,9 @@ TEST(HackOptions, HelpManualAndSettingsFollowTheTable) {
             EXPECT_TRUE(names(options, std::regex_replace(dashes + name, std::regex("-"), "\\-")))
                 << name << " is not in the manual page's OPTIONS";
         }
-        if (row.xml) EXPECT_NE(xml.find(row.xml), std::string::npos) << row.xml << " is not in frostvale.xml";
+        if (row.xml) {
+            EXPECT_NE(xml.find(row.xml), std::string::npos) << row.xml << " is not in frostvale.xml";
+        }
     }
     const auto is_known = [&](const std::string& name) {
         return std::find(known.begin(), known.end(), name) != known.end();
