@@ -240,8 +240,8 @@ bool parse_window_id(const char* text, uint64_t* id) {
 HackOptions parse_hack_options(int argc, const char* const* argv) {
     HackOptions options{HackAction::run, HackTarget::own_window, 0, 1, 0, -1, -1, -1, {}, 0, 0, nullptr, 0.0f,
                         false};
-    bool given[sizeof hack_option_table / sizeof hack_option_table[0]] = {};
-    int last_given[sizeof given] = {};
+    // where each row was last given in argv; 0: not given
+    int given_at[sizeof hack_option_table / sizeof hack_option_table[0]] = {};
     for (int i = 1; i < argc; ++i) {
         const char* name = option_name(argv[i]);
         if (!name) return refused(options, i, "not an option", nullptr);
@@ -253,19 +253,18 @@ HackOptions parse_hack_options(int argc, const char* const* argv) {
             return refused(options, i, needs.c_str(), row);
         }
         if (const char* problem = row->set(&options, *row, other, argv, i)) return refused(options, i, problem, row);
-        given[row - hack_option_table] = true;
-        last_given[row - hack_option_table] = i;
+        given_at[row - hack_option_table] = i;
         if (options.action == HackAction::help || options.action == HackAction::version) return options;
         i += row->operands;
     }
     // a sub-option means nothing without the option it belongs to
     for (int r = 0; r < hack_option_count; ++r) {
         const char* parent = hack_option_table[r].parent;
-        if (!given[r] || !parent) continue;
+        if (!given_at[r] || !parent) continue;
         bool other = false;
-        if (!given[find_option(parent, &other) - hack_option_table]) {
+        if (!given_at[find_option(parent, &other) - hack_option_table]) {
             const std::string problem = std::string("only with --") + parent;
-            return refused(options, last_given[r], problem.c_str(), nullptr);
+            return refused(options, given_at[r], problem.c_str(), nullptr);
         }
     }
     return options;
