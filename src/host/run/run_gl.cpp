@@ -174,7 +174,7 @@ void start_live_run(const RunConfig& config, const HostPrimitives& host) {
 void run_set_snow(bool on) { scene::snowing = on; }
 
 int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds,
-              const char* capture_file) {
+              const char* capture_file, CaptureError* capture_error) {
     loop = {};
     loop.config = config;
     loop.host = &host;
@@ -183,7 +183,9 @@ int run_saver(const RunConfig& config, const HostPrimitives& host, float capture
         start_run(config);
         Drawable drawable = {};
         host.get_drawable(&drawable);
-        return capture_frame(capture_seconds, drawable.width, drawable.height, capture_file) ? 0 : 1;
+        const CaptureError error = capture_frame(capture_seconds, drawable.width, drawable.height, capture_file);
+        if (capture_error) *capture_error = error;
+        return error.fault == CaptureFault::none ? 0 : 1;
     }
     start_live_run(config, host);
     while (run_frame()) wait_for_next_frame();
