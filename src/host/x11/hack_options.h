@@ -1,7 +1,8 @@
 // The Linux program's command line, in XScreenSaver's conventions: which
 // display and window to draw into, the two choices, the stock hacks'
-// frame-rate options, and the capture request.
-// Pure: it looks at the argument vector only; the X11 host reads the
+// frame-rate options, and the capture request, all in one table that the
+// parser walks and --help is made from (a test holds the manual page and
+// frostvale.xml to it). Pure: it looks at the argument vector only; the X11 host reads the
 // environment and opens the windows.
 #pragma once
 #include <cstdint>
