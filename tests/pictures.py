@@ -28,17 +28,21 @@ HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "pictures")
 
 # The moments, in seconds of scene time, and what moves in each.
 MOMENTS = (
-    # the first flights: six ornaments on their way in from the sky, one
-    # straightening up at 0.87 of its flight; the camera 46 degrees round
-    7.3,
     # the tree nearly full, 34 ornaments swaying; two arrivals straightening
-    # up (0.87 and 0.91 of their flights), a wobble 0.1 s after its snap
-    # with its 16 sparks; the star's light halfway between its extremes
+    # up (0.87 and 0.91 of their flights); a wobble 0.1 s after its snap
+    # with its 16 sparks; the star's light between its extremes
     # (sin 2.1 T = 0.16); the camera 216 degrees round
     34.3,
-    # the release: 22 ornaments flying away, shrinking, 18 still swaying;
+    # the full tree before the release, seen along the z axis from low down
+    # (1.9 units up): the star and its warm light against the sky
+    43.5,
+    # the release: 22 ornaments flying away and shrinking, 18 still swaying;
     # the star's light at its middle (0.07)
     49.3,
+    # the second filling with the camera at its nearest (9.2 units out):
+    # two wobbles 0.17 s after their snaps with 32 sparks, an arrival at
+    # 0.88 of its flight; the bulbs 16 colour steps on
+    67.4,
     # ten and a half orbits on: the full tree, every ornament swaying, the
     # lights and the bulbs' blink and colour cycle far along their phases
     600,
@@ -47,9 +51,10 @@ MOMENTS = (
 CAPTURE_SIZE = (1280, 720)
 SCALE = 4
 BLOCK = 10
-# Measured against the stored pictures: Chromium's SwiftShader (the page)
-# up to ..., Wine (its C runtime's sine) and the Linux program 0.
-TOLERANCE = {"mean": 0.5, "block": 4.0}
+# Chromium's SwiftShader (the page) against Mesa's llvmpipe came to mean
+# differences of 0.08 to 0.12 and blocks of 1 to 2.8 (the presents'
+# textures, point stars); another Mesa version should come nearer.
+TOLERANCE = {"mean": 0.25, "block": 4.0}
 
 
 def stored_path(seconds):
