@@ -23,7 +23,7 @@ class Capture(wine_env.WineTestCase):
                     path = os.path.join(wine_env.HOME, "wine-%gs.bmp" % seconds)
                     if os.path.exists(path):
                         os.remove(path)
-                    self.assertEqual(wine_env.run_scr("/x", "%g" % seconds, wine_env.windows_path(path)), 0)
+                    self.assertEqual(wine_env.run_scr("/x", "%g" % seconds, wine_env.windows_path(path), timeout=180), 0)
                     pictures.assert_matches(self, path, seconds)
         finally:
             wine_env.drive(["reg-delete"])
