@@ -1,5 +1,6 @@
 // The view render on Mesa's off-screen context: the picture at scene time 0
-// from the capture seed, its regions, point sizes, views and captures.
+// from the capture seed, its regions, point sizes, views and captures, and
+// the ornaments' sway and straightening up seen close.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -162,10 +163,56 @@ TEST(ViewRender, BulbGlowAgainstTheSky) {
     EXPECT_TRUE(seen(f, {place.x, place.y, place.z + 0.24f}).is(10, 8, 32));
 }
 
-TEST(ViewRender, BulbColoursStepEveryFourSeconds) {
-    EXPECT_EQ(render::bulb_colour_step(3.99f), 0);
-    EXPECT_EQ(render::bulb_colour_step(4.0f), 1);
-    EXPECT_EQ(render::bulb_colour_step(8.0f), 2);
+// Ornament 1 hung 2 units before a camera turned to look along -z, where
+// a turn about z tilts it within the picture, its ball's centre at the
+// view's centre: how far its gold cap leans. Attached, it sways 3.4
+// degrees left, then right, as 30 + 1.2 T passes a quarter and three
+// quarters of a turn (T = 2.497 s and 5.115 s); arriving at 0.9 of its
+// flight, a spin of 90 degrees about z has eased to 66.7. Each is a
+// fraction of a pixel in a whole-scene picture; here the cap moves 5 pixels
+// a degree.
+TEST(ViewRender, OrnamentsSwayAndStraightenUp) {
+    struct Case {
+        int32_t state;
+        float turn;  // of 30 + 1.2 T
+        float lean;  // degrees, to the left
+    };
+    const Case cases[] = {{scene::ornament_attached, 1.5707964f, 3.4f},
+                          {scene::ornament_attached, 4.712389f, -3.4f},
+                          {scene::ornament_arriving, 1.5707964f, 90.0f * (1.0f - 1.0f / 9.0f * (3.0f - 2.0f / 3.0f))}};
+    use_window(1280, 720);
+    const scene::Ornament saved = scene::ornaments[1];
+    for (const Case& k : cases) {
+        scene::scene_time = (k.turn - 30.0f + 31.415927f) / 1.2f;
+        const float phase = 1.5707964f - 0.11f * scene::scene_time;
+        const render::Camera c = render::orbit_camera(scene::scene_time, phase, 1280.0f / 720.0f);
+        scene::Ornament& o = scene::ornaments[1];
+        o.position = {c.eye.x + 2.0f * c.forward.x, c.eye.y + 2.0f * c.forward.y, c.eye.z + 2.0f * c.forward.z};
+        o.current_scale = 0.2f;
+        o.colour = {0.16f, 0.44f, 0.86f};
+        o.flight_progress = 0.9f;
+        o.spin_angle = 90.0f;
+        o.spin_axis = {0.0f, 0.0f, 1.0f};
+        o.state = scene::ornament_idle;
+        render::render_view(0, 0, 1280, 720, phase);
+        const Frame without;
+        o.state = k.state;
+        render::render_view(0, 0, 1280, 720, phase);
+        const Frame with;
+        // the cap: what the ornament covers in gold, not in its blue
+        double x_sum = 0, y_sum = 0;
+        int n = 0;
+        for (int y = 240; y < 480; ++y)
+            for (int x = 520; x < 760; ++x) {
+                const Rgb p = with.at(x, y);
+                if (p != without.at(x, y) && p.r > p.b + 15 && p.g > p.b + 5) x_sum += x + 0.5, y_sum += y + 0.5, ++n;
+            }
+        const double seen = std::atan2(640.0 - x_sum / n, 360.0 - y_sum / n) * 57.2958;
+        EXPECT_GT(n, 500) << k.lean;
+        EXPECT_NEAR(seen, k.lean, 0.5) << n << " cap pixels";
+    }
+    scene::ornaments[1] = saved;
+    scene::scene_time = 0.0f;
 }
 
 TEST(ViewRender, StarPointsGrowFrom401RowsUp) {

@@ -1,4 +1,5 @@
 // The page in headless Chromium: ?t=20 against the native capture of 20 s,
+// ?t= at the moments of the stored pictures against those pictures,
 // a live run that animates with nothing on the console's error channel,
 // goes to full screen on a double-click and back on Escape, and the music
 // button starting the carol loop in Web Audio. Exit code 77
@@ -81,6 +82,24 @@ async function capturePage(browser, origin, home) {
   return { web: readBitmap(bitmap), shown };
 }
 
+// The page's ?t= at each moment of the stored pictures, held to the rule
+// of tests/pictures.py against the stored picture (not the native
+// capture), so that a change of how the scene moves fails here too.
+async function storedPictures(browser, origin, home) {
+  const pictures = path.join(__dirname, '..', 'pictures.py');
+  for (const seconds of execFileSync('python3', [pictures, 'moments']).toString().trim().split(' ')) {
+    const page = await browser.newPage();
+    await page.goto(`${origin}/?t=${seconds}`);
+    await page.waitForSelector('body[data-state="captured"]', { timeout: 60000 });
+    const bitmap = Buffer.from(await page.evaluate(() => Array.from(Module.FS.readFile('/frostvale.bmp'))));
+    await page.close();
+    const file = path.join(home, `web-${seconds}s.bmp`);
+    fs.writeFileSync(file, bitmap);
+    // prints the differences; exit code 1 (thrown) when they are too large
+    console.log(execFileSync('python3', [pictures, 'check', file, seconds]).toString().trim());
+  }
+}
+
 async function livePage(browser, origin) {
   const page = await browser.newPage();
   const errors = [];
@@ -137,6 +156,7 @@ async function main() {
     assert(d.mean <= tolerance.mean && d.block <= tolerance.block, `differences ${JSON.stringify(d)} above ${JSON.stringify(tolerance)}`);
     expectParts(native, 'native');
     expectParts(web, 'web');
+    await storedPictures(browser, origin, home);
     await livePage(browser, origin);
   } finally {
     await browser.close();
