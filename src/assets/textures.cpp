@@ -12,6 +12,8 @@ struct PaletteEntry {
     uint32_t rgb;  // 0xRRGGBB
 };
 
+// one row per line, as the table is written
+// clang-format off
 constexpr PaletteEntry needle_palette[6] = {
     {0x2F7D3A},
     {0x3C9446},
@@ -20,6 +22,7 @@ constexpr PaletteEntry needle_palette[6] = {
     {0x8FD17A},
     {0x245F2F},
 };
+// clang-format on
 
 Colour colour_of(uint32_t rgb) {
     return {static_cast<float>(rgb >> 16 & 0xFF) / 255.0f, static_cast<float>(rgb >> 8 & 0xFF) / 255.0f,

@@ -43,6 +43,8 @@ inline constexpr char D5[] = "D5";
 inline constexpr char E5[] = "E5";
 inline constexpr char F5[] = "F5";
 
+// one row per line, as the table is written
+// clang-format off
 inline constexpr Note tune_1[] = {
     {E4, 1.0f},
     {E4, 1.0f},
@@ -96,7 +98,10 @@ inline constexpr Note tune_1[] = {
     {D4, 1.0f},
     {C4, 4.0f},
 };
+// clang-format on
 
+// one row per line, as the table is written
+// clang-format off
 inline constexpr Note tune_2[] = {
     {G4, 1.5f},
     {F4, 0.5f},
@@ -167,7 +172,10 @@ inline constexpr Note tune_2[] = {
     {D4, 1.0f},
     {C4, 2.0f},
 };
+// clang-format on
 
+// one row per line, as the table is written
+// clang-format off
 inline constexpr Note tune_3[] = {
     {G4, 1.0f},
     {C5, 1.0f},
@@ -200,6 +208,7 @@ inline constexpr Note tune_3[] = {
     {B4, 1.0f},
     {C5, 3.0f},
 };
+// clang-format on
 static_assert(is_score(tune_1) && is_score(tune_2) && is_score(tune_3),
               "every note name is a letter A-G, an optional '#' and one octave digit");
 

@@ -12,6 +12,8 @@ constexpr float trail_interval = 0.016f;  // seconds between trail samples
 constexpr int32_t sparks_per_snap = 16;
 
 // The colours an ornament can get at launch, 0xRRGGBB.
+// one row per line, as the table is written
+// clang-format off
 constexpr uint32_t ornament_palette[8] = {
     0xE63946,
     0xF4C430,
@@ -22,6 +24,7 @@ constexpr uint32_t ornament_palette[8] = {
     0xFF6FB0,
     0xFF8C1A,
 };
+// clang-format on
 
 constexpr Vec3 spark_default_colour = {1.0f, 0.95f, 0.75f};
 

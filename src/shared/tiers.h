@@ -16,6 +16,8 @@ struct Tier {
 constexpr int32_t tier_count = 5;
 
 // Read-only; world units.
+// one row per line, as the table is written
+// clang-format off
 constexpr Tier tier_table[tier_count] = {
     {1.05f, 2.5f, 2.3f},
     {2.25f, 2.05f, 2.0f},
@@ -23,5 +25,6 @@ constexpr Tier tier_table[tier_count] = {
     {4.25f, 1.2f, 1.5f},
     {5.1f, 0.78f, 1.25f},
 };
+// clang-format on
 
 }  // namespace shared

@@ -11,6 +11,8 @@ enum { glyph_width = 5, glyph_height = 7, glyph_advance = 6 };
 
 // The counter's letters, 5 x 7 pixels: one byte per row, top row first,
 // bit 4 the leftmost pixel. Characters not listed show as spaces.
+// one row per line, as the table is written
+// clang-format off
 constexpr struct {
     char character;
     uint8_t rows[glyph_height];
@@ -34,6 +36,7 @@ constexpr struct {
     {'S', {0x0F, 0x10, 0x10, 0x0E, 0x01, 0x01, 0x1E}},
     {'U', {0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x0E}},
 };
+// clang-format on
 
 const uint8_t* glyph_rows(char character) {
     for (const auto& glyph : glyphs) {
