@@ -2,8 +2,8 @@
 script (Mesa's GLX), the program's path, windows the tests make, close or
 destroy through Xlib (ctypes), and screenshots read as RGB rows.
 
-Environment: FROSTVALE_PROGRAM (the frostvale program),
-FROSTVALE_SWAP_COUNTER (a library that counts buffer swaps when preloaded)
+Environment: FROSTVALE_PROGRAM (the frostvale program), FROSTVALE_DUMP
+(frostvale-dump, when built), FROSTVALE_SWAP_COUNTER (a library that counts buffer swaps when preloaded)
 and FROSTVALE_TEST_HOME (a scratch folder)."""
 import ctypes
 import os
@@ -15,6 +15,7 @@ sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from x_screen import SCREEN, fraction, is_scene, main, screenshot, shows_scene, start_xvfb, stop_x_server, test_case_on  # noqa: E402,F401
 
 PROGRAM = os.environ["FROSTVALE_PROGRAM"]
+DUMP = os.environ.get("FROSTVALE_DUMP", "")
 SWAP_COUNTER = os.environ.get("FROSTVALE_SWAP_COUNTER", "")
 HOME = os.environ["FROSTVALE_TEST_HOME"]
 
