@@ -152,14 +152,16 @@ bool start_context(bool keep_picture) {
     return run.context > 0 && emscripten_webgl_make_context_current(run.context) == EMSCRIPTEN_RESULT_SUCCESS;
 }
 
-// The shortest decimal text that reads back as seconds (as a command line
-// reads it), without an exponent up to 1e9; points into a buffer of its own.
+// The shortest decimal text without an exponent that reads back as
+// seconds (as a command line reads it); an exponent only for times under a
+// trillionth of a second. Points into a buffer of its own.
 const char* seconds_text(float seconds) {
-    static char text[32];
-    for (int digits = 1; digits <= 9; ++digits) {
-        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(seconds));
-        if (std::strtof(text, nullptr) == seconds) break;
+    static char text[64];
+    for (int decimals = 0; decimals <= 12; ++decimals) {
+        std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(seconds));
+        if (std::strtof(text, nullptr) == seconds) return text;
     }
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(seconds));
     return text;
 }
 
