@@ -103,11 +103,14 @@ const framesDrawn = (page) => page.evaluate(() => Module._frostvale_frames_drawn
 const message = (page) => page.evaluate(() => !document.getElementById('message').hidden &&
                                                document.querySelector('#message span').textContent);
 
-async function openPage(browser, url, state) {
+// A new page at url once its body's state is state; its console errors
+// gather in page.errors; prepare runs in it before its own scripts.
+async function openPage(browser, url, state, prepare) {
   const page = await browser.newPage();
   page.errors = [];
   page.on('console', (m) => { if (m.type() === 'error') page.errors.push(m.text()); });
   page.on('pageerror', (e) => page.errors.push(e.message));
+  if (prepare) await page.evaluateOnNewDocument(prepare);
   await page.goto(url);
   await page.waitForSelector(`body[data-state="${state}"]`, { timeout: 60000 });
   return page;
@@ -118,8 +121,9 @@ async function openPage(browser, url, state) {
 // x 720 window the picture is letterboxed at its own aspect.
 async function capturePage(browser, origin, home, native) {
   const page = await openPage(browser, `${origin}/?t=020`, 'captured');
-  const web = readBitmap(await bytesOf(page, () => Module.FS.readFile('/frostvale.bmp')));
-  fs.writeFileSync(path.join(home, `web-20s-${browserName}.bmp`), await bytesOf(page, () => Module.FS.readFile('/frostvale.bmp')));
+  const bitmap = await bytesOf(page, () => Module.FS.readFile('/frostvale.bmp'));
+  fs.writeFileSync(path.join(home, `web-20s-${browserName}.bmp`), bitmap);
+  const web = readBitmap(bitmap);
   assert.strictEqual(web.width, 1280);
   assert.strictEqual(web.height, 720);
   assert((await canvasPixels(page)).equals(web.rgb), 'the canvas shows the captured bitmap');
@@ -202,14 +206,8 @@ const setVisibility = (page, state) => page.evaluate((state) => {
 // back on Escape; the music; a lost context and its return; a link to the
 // moment; Snow and Music over a reload.
 async function livePage(browser, origin) {
-  const page = await browser.newPage();
-  page.errors = [];
-  page.on('console', (m) => { if (m.type() === 'error') page.errors.push(m.text()); });
-  page.on('pageerror', (e) => page.errors.push(e.message));
-  await page.evaluateOnNewDocument(observeWakeLock);
-  await page.goto(origin);
-  await page.waitForFunction(() => typeof Module !== 'undefined' && Module._frostvale_frames_drawn &&
-                             Module._frostvale_frames_drawn() > 10, { timeout: 60000 });
+  const page = await openPage(browser, origin, 'running', observeWakeLock);
+  await page.waitForFunction(() => Module._frostvale_frames_drawn() > 10, { timeout: 60000 });
   const first = await screenshot(page);
   await sleep(1000);
   assert(!first.rgb.equals((await screenshot(page)).rgb), 'the live frames change');
