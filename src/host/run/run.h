@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "host/run/capture_file.h"
 #include "host/run/saver_rules.h"
 
 namespace host {
@@ -21,17 +22,6 @@ struct RunConfig {
     bool show_fps = false;       // the frame rate in a corner of the frames (never a capture)
     int32_t frame_delay_us = 0;  // at least this long from one frame's start to the next
 };
-
-// Whether a run synthesizes and plays the carol loop: only when music is
-// chosen, in full screen, and where the scene is the screensaver itself
-// rather than a picture inside another program's window (XScreenSaver's
-// settings preview names its window by number, as the Windows preview
-// never plays).
-bool run_plays_music(int32_t mode, bool music_chosen, bool inside_other_window);
-
-// The seed of a run: 8230 for a capture (so a capture is reproducible),
-// otherwise the clock's milliseconds OR 1, an odd value.
-uint32_t run_seed(int32_t mode, uint32_t clock_ticks);
 
 // What the host draws into, as it stands this frame.
 struct Drawable {
@@ -67,9 +57,9 @@ struct HostPrimitives {
 // capture_file is given, the capture of capture_seconds and otherwise the
 // frame loop until the run ends; then the music stops. The host releases
 // its context and window afterwards. Returns the exit code: 1 when the
-// capture could not be written, else 0.
+// capture could not be written (why, in *capture_error where given), else 0.
 int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds,
-              const char* capture_file);
+              const char* capture_file, CaptureError* capture_error = nullptr);
 
 // The start-up alone, for the image tests and the inspection tool.
 void start_run(const RunConfig& config);
@@ -91,10 +81,23 @@ void run_input(RunInput input, int32_t x = 0, int32_t y = 0);
 void run_display_state(uint32_t state);
 
 // The frame loop in parts, for a host that is handed one frame at a time
-// (a browser's animation frames): begin_frame_loop once, then one run_frame
-// per frame while it returns true. run_saver runs them with the host's
-// waits between.
+// (a browser's animation frames): start_live_run once (the start-up, then
+// begin_frame_loop), then one run_frame per frame while it returns true.
+// run_saver runs them with the host's waits between.
+void start_live_run(const RunConfig& config, const HostPrimitives& host);
 void begin_frame_loop(const RunConfig& config, const HostPrimitives& host);
 bool run_frame();
+
+// Snow on or off while a run goes on (the page's toggle): while it is off
+// the flakes stop where they are and are not drawn.
+void run_set_snow(bool on);
+
+// The scene's time in seconds (the page's link to the moment on show).
+float run_scene_time();
+
+// Takes the scene steps more capture steps, for a host that advances a
+// capture in slices to stay responsive (the page): slices of the same
+// steps make the same scene as one advance.
+void run_advance_capture(int32_t steps);
 
 }  // namespace host

@@ -14,12 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "assets/assets.h"
 #include "host/run/capture.h"
 #include "host/run/run.h"
-#include "scene/scene.h"
-#include "scene/state.h"
-#include "shared/random.h"
 #include "shared/run_mode.h"
 #include "webgl/layer.h"
 
@@ -116,20 +112,13 @@ EM_BOOL context_lost(int, const void*, void*) {
     return EM_TRUE;
 }
 
-// A fresh context: the layer starts over and the textures and display
-// lists are built again from the run's seed, exactly as at the start; the
-// random source is put back where the scene left it, so the scene goes on
-// at the same time as if nothing had happened.
+// A fresh context: the layer makes every WebGL object again from what it
+// keeps (its state, lists and textures stay); the scene goes on at its time.
 EM_BOOL context_restored(int, const void*, void*) {
     host::Drawable drawable;
     run.fitted_width = run.fitted_height = 0;
     fit_canvas(&drawable);
-    if (!webgl::start_layer(drawable.width, drawable.height)) return EM_TRUE;
-    const uint32_t scene_random = shared::random_state;
-    shared::seed_random(run.config.seed);
-    assets::build_textures();
-    assets::build_display_lists();
-    shared::random_state = scene_random;
+    if (!webgl::restore_layer()) return EM_TRUE;
     run.context_lost = false;
     run.still_due = true;
     EM_ASM(Module.graphicsReset(false));
@@ -196,15 +185,15 @@ EMSCRIPTEN_KEEPALIVE int frostvale_start(const char* capture_time, int snow, int
     run.config = {mode, capture || snow != 0, false, false,
                   host::run_seed(mode, static_cast<uint32_t>(emscripten_get_now()))};
     run.config.show_fps = !capture && show_fps != 0;
-    host::start_run(run.config);
     if (capture) {
+        host::start_run(run.config);
         run.capture_steps = run.steps_left = host::capture_steps(run.capture_seconds);
         run.slice_steps = 4096;
         return 0;
     }
     emscripten_set_webglcontextlost_callback(canvas, nullptr, EM_FALSE, context_lost);
     emscripten_set_webglcontextrestored_callback(canvas, nullptr, EM_FALSE, context_restored);
-    host::begin_frame_loop(run.config, page);
+    host::start_live_run(run.config, page);
     emscripten_request_animation_frame_loop(animation_frame, nullptr);
     return 0;
 }
@@ -219,7 +208,7 @@ EMSCRIPTEN_KEEPALIVE int frostvale_advance(double budget_ms) {
     if (run.steps_left > 0) {
         const int32_t slice = std::min(run.slice_steps, run.steps_left);
         const double begun = emscripten_get_now();
-        scene::advance_scene(host::capture_step, slice);
+        host::run_advance_capture(slice);
         run.steps_left -= slice;
         // the next slice sized to the budget by this one's pace
         const double spent = std::max(emscripten_get_now() - begun, 1.0);
@@ -230,17 +219,18 @@ EMSCRIPTEN_KEEPALIVE int frostvale_advance(double budget_ms) {
     host::Drawable drawable;
     fit_canvas(&drawable);
     // the scene stands at the capture's time: the capture of no further time
-    return host::capture_frame(0.0f, drawable.width, drawable.height, capture_path) ? 100 : -1;
+    const host::CaptureError error = host::capture_frame(0.0f, drawable.width, drawable.height, capture_path);
+    return error.fault == host::CaptureFault::none ? 100 : -1;
 }
 
 // The moment on show as the shortest text of seconds that ?t= reads back
 // to the same time: a capture's own time, or the live scene's time.
 EMSCRIPTEN_KEEPALIVE const char* frostvale_moment() {
-    return seconds_text(run.config.mode == shared::mode_capture ? run.capture_seconds : scene::scene_time);
+    return seconds_text(run.config.mode == shared::mode_capture ? run.capture_seconds : host::run_scene_time());
 }
 
 // The snow toggle: the flakes stop where they are while it is off.
-EMSCRIPTEN_KEEPALIVE void frostvale_set_snow(int on) { scene::snowing = on != 0; }
+EMSCRIPTEN_KEEPALIVE void frostvale_set_snow(int on) { host::run_set_snow(on != 0); }
 
 // Play and pause: a paused scene stands still and is drawn again only when
 // the canvas changes size or the context comes back.
