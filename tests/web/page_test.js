@@ -376,4 +376,5 @@ async function main() {
   console.log(`page test passed in ${browserName}`);
 }
 
-main().catch((error) => { console.error(error); process.exit(1); });
+// exit at once: the Firefox run's Xvfb would keep node waiting
+main().then(() => process.exit(0), (error) => { console.error(error); process.exit(1); });
