@@ -2,9 +2,12 @@
 """Draws the program's icon (a small lit fir tree with a gold star on a
 night-blue ground) at 256, 64, 48, 32 and 16 pixels, 32 bits per pixel, and
 writes it as an .ico file. Standard library only; the result is committed
-as res/frostvale.ico, so the build needs no Python.
+as res/frostvale.ico, so the build needs no Python. With --png it writes
+the same icon as PREFIX-SIZE.png files instead (the web page's icons,
+made at build time).
 
     python3 tools/make_icon.py res/frostvale.ico
+    python3 tools/make_icon.py --png dist/web/icon 32 180 192 512
 """
 import math
 import struct
@@ -80,21 +83,20 @@ def colour_at(x, y):
     return c + (255,)
 
 
-def render(size):
+def render(size, sub=SUB):
     rows = []
     for py in range(size):
         row = []
         for px in range(size):
             acc = [0, 0, 0, 0]
-            for sy in range(SUB):
-                for sx in range(SUB):
-                    r, g, b, a = colour_at((px + (sx + 0.5) / SUB) / size, (py + (sy + 0.5) / SUB) / size)
+            for sy in range(sub):
+                for sx in range(sub):
+                    r, g, b, a = colour_at((px + (sx + 0.5) / sub) / size, (py + (sy + 0.5) / sub) / size)
                     acc[0] += r * a
                     acc[1] += g * a
                     acc[2] += b * a
                     acc[3] += a
-            n = SUB * SUB
-            alpha = acc[3] / n
+            alpha = acc[3] / (sub * sub)
             if acc[3]:
                 rgb = [min(255, round(acc[i] / acc[3])) for i in range(3)]
             else:
@@ -142,4 +144,10 @@ def main(path):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1])
+    if sys.argv[1] == "--png":
+        for size in map(int, sys.argv[3:]):
+            # large sizes need fewer subsamples for the same smooth edges
+            with open(f"{sys.argv[2]}-{size}.png", "wb") as f:
+                f.write(png(render(size, 2 if size > 128 else SUB)))
+    else:
+        main(sys.argv[1])

@@ -12,8 +12,8 @@ nsis wixl msitools osslsigncode openssl"
 # the Linux program, its tests, its package and the sanitizer build
 PACKAGES="$PACKAGES libx11-dev libxrandr-dev libasound2-dev xdotool xscreensaver dpkg-dev lintian clang libclang-rt-14-dev"
 
-# the browser build and its page test
-PACKAGES="$PACKAGES emscripten binaryen chromium"
+# the browser build and its page test (in Chromium and Firefox ESR)
+PACKAGES="$PACKAGES emscripten binaryen chromium firefox-esr"
 
 [ $# -eq 0 ] || PACKAGES="$*"
 

@@ -1,21 +1,25 @@
-// The page served over HTTP from a local port and a headless Chromium to
-// open it: Debian's chromium on its software WebGL, driven by
-// puppeteer-core, with a profile of its own for each run.
+// The page served over HTTP from a local port and a browser to open it,
+// driven by puppeteer-core: Debian's chromium headless on its software
+// WebGL, or Debian's firefox-esr over WebDriver BiDi on a private Xvfb
+// display (headless Firefox has no WebGL2 here; on X it draws with Mesa).
 'use strict';
+const { spawn } = require('child_process');
 const fs = require('fs');
 const http = require('http');
 const os = require('os');
 const path = require('path');
 
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+                '.webmanifest': 'application/manifest+json', '.png': 'image/png' };
 
-// Serves the files of dir; resolves to the server, listening on a free port.
-function serve(dir) {
+// Serves the files of dir but missing (answered 404); resolves to the
+// server, listening on a free port.
+function serve(dir, missing) {
   const server = http.createServer((request, response) => {
     const name = path.join(dir, path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname))
       .replace(/^(\.\.[/\\])+/, '').replace(/^[/\\]$/, '/index.html'));
     fs.readFile(name, (error, data) => {
-      if (error) { response.writeHead(404); response.end(); return; }
+      if (error || path.basename(name) === missing) { response.writeHead(404); response.end(); return; }
       response.writeHead(200, { 'Content-Type': types[path.extname(name)] || 'application/octet-stream' });
       response.end(data);
     });
@@ -33,14 +37,31 @@ function driver() {
   }
 }
 
-const chromium = process.env.FROSTVALE_CHROMIUM || '/usr/bin/chromium';
+const browsers = { chromium: process.env.FROSTVALE_CHROMIUM || '/usr/bin/chromium',
+                   firefox: process.env.FROSTVALE_FIREFOX || '/usr/bin/firefox-esr' };
 
-async function launch(puppeteer) {
+// Resolves to the display number of a new Xvfb server, which ends with this process.
+function startXvfb() {
+  const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1920x1080x24', '-nolisten', 'tcp'],
+                     { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
+  process.once('exit', () => xvfb.kill());
+  return new Promise((resolve, reject) => {
+    xvfb.once('error', reject);
+    xvfb.stdio[3].once('data', (d) => resolve(`:${String(d).trim()}`));
+  });
+}
+
+async function launch(puppeteer, name) {
+  const defaultViewport = { width: 1280, height: 720, deviceScaleFactor: 1 };
+  if (name === 'firefox') {
+    return puppeteer.launch({ browser: 'firefox', executablePath: browsers.firefox, headless: false, defaultViewport,
+                              env: { ...process.env, DISPLAY: await startXvfb() } });
+  }
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'frostvale-chromium-'));
   const browser = await puppeteer.launch({
-    executablePath: chromium,
+    executablePath: browsers.chromium,
     headless: true,
-    defaultViewport: { width: 1280, height: 720, deviceScaleFactor: 1 },
+    defaultViewport,
     args: ['--headless=new', '--no-sandbox', '--enable-unsafe-swiftshader', '--disable-background-networking',
            '--disable-component-update', '--disable-sync', '--no-first-run', `--user-data-dir=${profile}`],
   });
@@ -63,4 +84,4 @@ function readBitmap(bytes) {
   return { width, height, rgb };
 }
 
-module.exports = { serve, driver, chromium, launch, readBitmap };
+module.exports = { serve, driver, browsers, launch, readBitmap };

@@ -16,6 +16,10 @@ constexpr float capture_step = 1.0f / 30.0f;
 // step at all).
 bool capture_time_reachable(float seconds);
 
+// The number of capture steps that reach seconds: steps are taken while
+// seconds is greater than the single-precision running sum of those taken.
+int32_t capture_steps(float seconds);
+
 // Advances the scene by capture steps while seconds is greater than the
 // single-precision running sum of the steps taken, through the scene's fast
 // advance (the same scene as stepping it that many times). Returns the

@@ -92,4 +92,12 @@ bool run_frame();
 // the flakes stop where they are and are not drawn.
 void run_set_snow(bool on);
 
+// The scene's time in seconds (the page's link to the moment on show).
+float run_scene_time();
+
+// Takes the scene steps more capture steps, for a host that advances a
+// capture in slices to stay responsive (the page): slices of the same
+// steps make the same scene as one advance.
+void run_advance_capture(int32_t steps);
+
 }  // namespace host

@@ -173,6 +173,10 @@ void start_live_run(const RunConfig& config, const HostPrimitives& host) {
 
 void run_set_snow(bool on) { scene::snowing = on; }
 
+float run_scene_time() { return scene::scene_time; }
+
+void run_advance_capture(int32_t steps) { scene::advance_scene(capture_step, steps); }
+
 int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds,
               const char* capture_file, CaptureError* capture_error) {
     loop = {};

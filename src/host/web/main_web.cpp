@@ -3,12 +3,16 @@
 // once the module is ready. Live, the run's frame function runs once per
 // requestAnimationFrame: the browser paces the frames, presents them and
 // hands input to the page's own controls. With ?t=SECONDS the run makes
-// the capture of that time instead, and nothing more is drawn.
+// the capture of that time instead, advanced in slices the page asks for
+// between its animation frames, and nothing more is drawn.
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 #include "host/run/capture.h"
 #include "host/run/run.h"
@@ -21,8 +25,22 @@ constexpr const char* canvas = "#scene";
 // where the capture's bitmap is written, in the module's own file system
 constexpr const char* capture_path = "/frostvale.bmp";
 
-// Written by animation_frame, read by frostvale_frames_drawn (the page).
-uint32_t frames_drawn = 0;
+// The page's run. Owned here: written by frostvale_start, the page's calls
+// below and the context's lost and restored events, read by the animation
+// frames.
+struct PageRun {
+    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context;
+    host::RunConfig config;
+    int32_t fitted_width, fitted_height;  // the page size the canvas was last fitted to, device pixels
+    bool context_lost;                    // nothing is drawn until the context is back
+    bool paused;                          // the live scene stands still (the page's Play control)
+    bool still_due;                       // a paused scene is drawn once more (resized, context back)
+    uint32_t frames_drawn;                // live frames drawn since the start
+    // a capture: its time, the steps to it and those still to take
+    float capture_seconds;
+    int32_t capture_steps, steps_left, slice_steps;
+};
+PageRun run = {};
 
 // The page's clock, in microseconds.
 int64_t page_clock() { return std::llround(emscripten_get_now() * 1000.0); }
@@ -36,20 +54,34 @@ void no_swap() {}
 int32_t no_refresh_rate() { return 0; }
 
 // The canvas's drawing buffer follows its size on the page times the
-// device pixel ratio.
+// device pixel ratio; where the browser gives a smaller drawing buffer
+// than that (past about 8192 pixels a side), the canvas takes the largest
+// size of the same aspect that the buffer holds whole, so what is read
+// back is all picture. The page's style letterboxes it.
 void fit_canvas(host::Drawable* drawable) {
     double css_width = 0.0, css_height = 0.0;
     emscripten_get_element_css_size(canvas, &css_width, &css_height);
     const double ratio = emscripten_get_device_pixel_ratio();
-    const int w = static_cast<int>(std::lround(css_width * ratio));
-    const int h = static_cast<int>(std::lround(css_height * ratio));
+    const int32_t w = static_cast<int32_t>(std::lround(css_width * ratio));
+    const int32_t h = static_cast<int32_t>(std::lround(css_height * ratio));
+    if (w > 0 && h > 0 && (w != run.fitted_width || h != run.fitted_height)) {
+        run.fitted_width = w;
+        run.fitted_height = h;
+        int width = w, height = h;
+        for (int tries = 0; tries < 4; ++tries) {
+            emscripten_set_canvas_element_size(canvas, width, height);
+            int buffer_width = 0, buffer_height = 0;
+            emscripten_webgl_get_drawing_buffer_size(run.context, &buffer_width, &buffer_height);
+            if (buffer_width >= width && buffer_height >= height) break;
+            const double scale = std::min(static_cast<double>(buffer_width) / width,
+                                          static_cast<double>(buffer_height) / height);
+            width = std::max(1, static_cast<int>(std::floor(width * scale)));
+            height = std::max(1, static_cast<int>(std::floor(height * scale)));
+        }
+        run.still_due = true;
+    }
     int width = 0, height = 0;
     emscripten_get_canvas_element_size(canvas, &width, &height);
-    if (w > 0 && h > 0 && (w != width || h != height)) {
-        emscripten_set_canvas_element_size(canvas, w, h);
-        width = w;
-        height = h;
-    }
     *drawable = {};
     drawable->width = width;
     drawable->height = height;
@@ -59,8 +91,37 @@ const host::HostPrimitives page = {page_clock, 1000000, no_events, no_wait, fit_
                                    nullptr};
 
 EM_BOOL animation_frame(double, void*) {
+    if (run.context_lost) return EM_TRUE;
+    if (run.paused) {
+        host::Drawable drawable;
+        fit_canvas(&drawable);
+        if (!run.still_due) return EM_TRUE;
+    }
+    run.still_due = false;
     if (!host::run_frame()) return EM_FALSE;
-    if (frames_drawn++ == 0) EM_ASM(performance.mark('frostvale-first-frame'));
+    if (run.frames_drawn++ == 0) EM_ASM(performance.mark('frostvale-first-frame'));
+    return EM_TRUE;
+}
+
+// The context's objects are gone: nothing is drawn until it is back (the
+// page says so meanwhile). Handling the event is what lets the browser
+// restore the context.
+EM_BOOL context_lost(int, const void*, void*) {
+    run.context_lost = true;
+    EM_ASM(Module.graphicsReset(true));
+    return EM_TRUE;
+}
+
+// A fresh context: the layer makes every WebGL object again from what it
+// keeps (its state, lists and textures stay); the scene goes on at its time.
+EM_BOOL context_restored(int, const void*, void*) {
+    host::Drawable drawable;
+    run.fitted_width = run.fitted_height = 0;
+    fit_canvas(&drawable);
+    if (!webgl::restore_layer()) return EM_TRUE;
+    run.context_lost = false;
+    run.still_due = true;
+    EM_ASM(Module.graphicsReset(false));
     return EM_TRUE;
 }
 
@@ -76,8 +137,21 @@ bool start_context(bool keep_picture) {
     attributes.antialias = EM_FALSE;
     // a capture stays readable after it has been shown
     attributes.preserveDrawingBuffer = keep_picture ? EM_TRUE : EM_FALSE;
-    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_create_context(canvas, &attributes);
-    return context > 0 && emscripten_webgl_make_context_current(context) == EMSCRIPTEN_RESULT_SUCCESS;
+    run.context = emscripten_webgl_create_context(canvas, &attributes);
+    return run.context > 0 && emscripten_webgl_make_context_current(run.context) == EMSCRIPTEN_RESULT_SUCCESS;
+}
+
+// The shortest decimal text without an exponent that reads back as
+// seconds (as a command line reads it); an exponent only for times under a
+// trillionth of a second. Points into a buffer of its own.
+const char* seconds_text(float seconds) {
+    static char text[64];
+    for (int decimals = 0; decimals <= 12; ++decimals) {
+        std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(seconds));
+        if (std::strtof(text, nullptr) == seconds) return text;
+    }
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(seconds));
+    return text;
 }
 
 }  // namespace
@@ -89,16 +163,14 @@ extern "C" {
 // when show_fps is non-zero; music waits for the page's button, since
 // browsers let a page sound only after a click. Otherwise the capture of
 // that time, read as a command line's (its seed and steps, snow on), is
-// drawn, written to /frostvale.bmp and left on the canvas. Returns 0; 1
+// readied: frostvale_advance takes it there and draws it. Returns 0; 1
 // when the browser gives no WebGL2 context or its WebGL2 cannot build the
-// scene's shaders; 2 for a time that is not a
-// number, 3 for a negative one, 4 for one the capture cannot reach; 5 when
-// the capture could not be written.
+// scene's shaders; 2 for a time that is not a number, 3 for a negative
+// one, 4 for one the capture cannot reach.
 EMSCRIPTEN_KEEPALIVE int frostvale_start(const char* capture_time, int snow, int show_fps) {
     const bool capture = capture_time != nullptr;
-    float seconds = 0.0f;
     if (capture) {
-        switch (host::read_capture_time(capture_time, &seconds)) {
+        switch (host::read_capture_time(capture_time, &run.capture_seconds)) {
             case host::CaptureTime::usable: break;
             case host::CaptureTime::not_a_number: return 2;
             case host::CaptureTime::negative: return 3;
@@ -110,20 +182,62 @@ EMSCRIPTEN_KEEPALIVE int frostvale_start(const char* capture_time, int snow, int
     fit_canvas(&drawable);
     if (!webgl::start_layer(drawable.width, drawable.height)) return 1;
     const int32_t mode = capture ? shared::mode_capture : shared::mode_windowed;
-    host::RunConfig config = {mode, capture || snow != 0, false, false,
-                              host::run_seed(mode, static_cast<uint32_t>(emscripten_get_now()))};
-    config.show_fps = !capture && show_fps != 0;
-    if (capture) return host::run_saver(config, page, seconds, capture_path) == 0 ? 0 : 5;
-    host::start_live_run(config, page);
+    run.config = {mode, capture || snow != 0, false, false,
+                  host::run_seed(mode, static_cast<uint32_t>(emscripten_get_now()))};
+    run.config.show_fps = !capture && show_fps != 0;
+    if (capture) {
+        host::start_run(run.config);
+        run.capture_steps = run.steps_left = host::capture_steps(run.capture_seconds);
+        run.slice_steps = 4096;
+        return 0;
+    }
+    emscripten_set_webglcontextlost_callback(canvas, nullptr, EM_FALSE, context_lost);
+    emscripten_set_webglcontextrestored_callback(canvas, nullptr, EM_FALSE, context_restored);
+    host::start_live_run(run.config, page);
     emscripten_request_animation_frame_loop(animation_frame, nullptr);
     return 0;
+}
+
+// Takes the capture's scene about budget_ms further (slices of the same
+// fixed steps make the same scene as one advance), so the page stays
+// responsive between calls. Returns the percentage of steps taken while
+// some are left; once there, draws the capture, writes it to
+// /frostvale.bmp, leaves it on the canvas and returns 100, or -1 when it
+// could not be kept.
+EMSCRIPTEN_KEEPALIVE int frostvale_advance(double budget_ms) {
+    if (run.steps_left > 0) {
+        const int32_t slice = std::min(run.slice_steps, run.steps_left);
+        const double begun = emscripten_get_now();
+        host::run_advance_capture(slice);
+        run.steps_left -= slice;
+        // the next slice sized to the budget by this one's pace
+        const double spent = std::max(emscripten_get_now() - begun, 1.0);
+        run.slice_steps = static_cast<int32_t>(std::clamp(slice * budget_ms / spent, 1024.0, 4194304.0));
+        if (run.steps_left > 0)
+            return static_cast<int>(100.0 * (run.capture_steps - run.steps_left) / run.capture_steps);
+    }
+    host::Drawable drawable;
+    fit_canvas(&drawable);
+    // the scene stands at the capture's time: the capture of no further time
+    const host::CaptureError error = host::capture_frame(0.0f, drawable.width, drawable.height, capture_path);
+    return error.fault == host::CaptureFault::none ? 100 : -1;
+}
+
+// The moment on show as the shortest text of seconds that ?t= reads back
+// to the same time: a capture's own time, or the live scene's time.
+EMSCRIPTEN_KEEPALIVE const char* frostvale_moment() {
+    return seconds_text(run.config.mode == shared::mode_capture ? run.capture_seconds : host::run_scene_time());
 }
 
 // The snow toggle: the flakes stop where they are while it is off.
 EMSCRIPTEN_KEEPALIVE void frostvale_set_snow(int on) { host::run_set_snow(on != 0); }
 
+// Play and pause: a paused scene stands still and is drawn again only when
+// the canvas changes size or the context comes back.
+EMSCRIPTEN_KEEPALIVE void frostvale_set_playing(int on) { run.paused = on == 0; }
+
 // Frames drawn since the live start, for the page's own figures.
-EMSCRIPTEN_KEEPALIVE uint32_t frostvale_frames_drawn() { return frames_drawn; }
+EMSCRIPTEN_KEEPALIVE uint32_t frostvale_frames_drawn() { return run.frames_drawn; }
 
 }  // extern "C"
 
