@@ -30,7 +30,7 @@ PLATFORM = [
     (re.compile(r"^(X11/|GL/glx)"), re.compile(r"_x11\.(cpp|h)$")),
     (re.compile(r"^alsa/"), re.compile(r"_alsa\.cpp$")),
     (re.compile(r"^(poll|signal|unistd|fcntl|pthread)\.h$"), re.compile(r"_(x11|posix|linux|alsa)\.cpp$")),
-    (re.compile(r"^GL/osmesa\.h$"), re.compile(r"host/null/")),
+    (re.compile(r"^EGL/"), re.compile(r"host/null/")),
     (re.compile(r"^(GL/gl\.h|GL/glu\.h|shared/gl\.h)$"), re.compile(r"(_gl\.cpp|/shared/gl\.h|host/null/)")),
     (re.compile(r"^(emscripten/|GLES3/)"), re.compile(r"_web\.cpp$")),
     (re.compile(r"^webgl/gl11\.h$"), re.compile(r"(/webgl/|/shared/gl\.h)")),
