@@ -23,6 +23,10 @@ for host in ("host/win32", "host/x11", "host/null"):
 # node over nothing
 ALLOWED["host/web"] = BELOW_HOSTS + ["host/run", "webgl"]
 ALLOWED["host/null"] = BELOW_HOSTS + ["host/run", "webgl"]
+# the video host renders on the null host; the Linux program hands it a
+# --video request
+ALLOWED["host/video"] = BELOW_HOSTS + ["host/run", "host/null"]
+ALLOWED["host/x11"] = ALLOWED["host/x11"] + ["host/video"]
 
 # system headers and the file names that may include them
 PLATFORM = [

@@ -19,9 +19,14 @@ CaptureTime read_capture_time(const char* text, float* seconds) {
     return capture_time_reachable(*seconds) ? CaptureTime::usable : CaptureTime::unreachable;
 }
 
-int32_t advance_capture(float seconds) {
+int32_t capture_steps(float seconds) {
     int32_t steps = 0;
     for (float t = 0.0f; seconds > t; t = t + capture_step) ++steps;
+    return steps;
+}
+
+int32_t advance_capture(float seconds) {
+    const int32_t steps = capture_steps(seconds);
     scene::advance_scene(capture_step, steps);
     return steps;
 }

@@ -99,7 +99,8 @@ bool parse_window_id(const char* text, uint64_t* id) {
 
 HackOptions parse_hack_options(int argc, const char* const* argv) {
     HackOptions options{HackAction::run, HackTarget::own_window, 0, 1, 0, -1, -1, -1, nullptr, 0, 0, nullptr,
-                        0.0f, false};
+                        0.0f, false, VideoRequest{0.0f, 0.0f, nullptr, VideoFormat::unknown}};
+    int32_t count = 0;
     for (int i = 1; i < argc; ++i) {
         const char* name = option_name(argv[i]);
         if (!name) return refused(options, i, "not an option");
@@ -114,8 +115,14 @@ HackOptions parse_hack_options(int argc, const char* const* argv) {
             ++i;
         } else if (std::strcmp(name, "snow") == 0 || std::strcmp(name, "no-snow") == 0) {
             options.snow = name[0] == 's' ? 1 : 0;
+            options.video.snow = options.snow != 0;
         } else if (std::strcmp(name, "music") == 0 || std::strcmp(name, "no-music") == 0) {
             options.music = name[0] == 'm' ? 1 : 0;
+            options.video.music = options.music != 0;
+        } else if (std::strcmp(name, "fps") == 0 && i + 1 < argc && argv[i + 1][0] >= '0' && argv[i + 1][0] <= '9') {
+            if (!parse_count(argv[i + 1], &options.video.fps) || (options.video.fps != 30 && options.video.fps != 60))
+                return refused(options, i + 1, "a video's frame rate is 30 or 60");
+            ++i;
         } else if (std::strcmp(name, "fps") == 0 || std::strcmp(name, "no-fps") == 0) {
             options.fps = name[0] == 'f' ? 1 : 0;
         } else if (std::strcmp(name, "delay") == 0) {
@@ -138,6 +145,32 @@ HackOptions parse_hack_options(int argc, const char* const* argv) {
             options.file_arg = i + 2;
             options.seconds_unreachable = time == CaptureTime::unreachable;
             i += 2;
+        } else if (std::strcmp(name, "video") == 0) {
+            if (i + 3 >= argc) return refused(options, i, "needs FROM, SECONDS and FILE");
+            if (read_capture_time(argv[i + 1], &options.video.from) != CaptureTime::usable)
+                return refused(options, i + 1, "FROM must be a number of seconds from 0 to 1048576");
+            const CaptureTime length = read_capture_time(argv[i + 2], &options.video.seconds);
+            if (length == CaptureTime::not_a_number || length == CaptureTime::negative)
+                return refused(options, i + 2, "SECONDS must be a number above 0, at most 1048576");
+            options.action = HackAction::video;
+            options.file_arg = i + 3;
+            options.video.path = argv[i + 3];
+            options.video.format = video_format(argv[i + 3]);
+            i += 3;
+        } else if (std::strcmp(name, "size") == 0) {
+            if (i + 1 >= argc || !parse_video_size(argv[i + 1], &options.video.width, &options.video.height))
+                return refused(options, i, "needs WIDTHxHEIGHT, each from 2 up to 7680x4320");
+            ++i;
+        } else if (std::strcmp(name, "quality") == 0) {
+            if (i + 1 >= argc || !parse_count(argv[i + 1], &count) || count < 1 || count > 5)
+                return refused(options, i, "needs a number from 1 (smallest file) to 5 (best picture)");
+            options.video.quality = count;
+            ++i;
+        } else if (std::strcmp(name, "jobs") == 0) {
+            if (i + 1 >= argc || !parse_count(argv[i + 1], &count) || count < 1 || count > 256)
+                return refused(options, i, "needs a number of jobs from 1 to 256");
+            options.video.jobs = count;
+            ++i;
         } else if (std::strcmp(name, "help") == 0 || std::strcmp(name, "h") == 0) {
             options.action = HackAction::help;
             return options;
@@ -147,6 +180,10 @@ HackOptions parse_hack_options(int argc, const char* const* argv) {
         } else {
             return refused(options, i, "unknown option");
         }
+    }
+    if (options.action == HackAction::video) {
+        if (const char* problem = video_request_problem(options.video))
+            return refused(options, options.file_arg, problem);
     }
     return options;
 }

@@ -7,12 +7,14 @@
 #include <cstdint>
 
 #include "host/run/run.h"
+#include "host/video/video.h"
 
 namespace host {
 
 enum class HackAction {
     run,      // draw into the target window until stopped
     capture,  // --capture SECONDS FILE.bmp
+    video,    // --video FROM SECONDS FILE
     help,     // --help: the usage on standard output, exit code 0
     version,  // --version: the version on standard output, exit code 0
     refuse,   // a usage error: one line on standard error, exit code 2
@@ -39,6 +41,7 @@ struct HackOptions {
     const char* display;  // --display NAME, else null (DISPLAY)
     float seconds;        // --capture: SECONDS, usable or beyond reach
     bool seconds_unreachable;  // --capture: SECONDS lies beyond 1048576 s
+    VideoRequest video;        // --video and its options (--snow, --music too)
 };
 
 // Reads argv[1..argc-1]. Every option may start with one dash or two
@@ -49,7 +52,8 @@ struct HackOptions {
 // an unknown option, an argument that is no option, an option lacking
 // operands, a --delay that is no whole number of microseconds, a capture
 // time that is no number or negative (one beyond reach is the run's to
-// refuse, with exit code 1).
+// refuse, with exit code 1), a video request that cannot be made. --fps
+// followed by a number is the video's rate, otherwise the corner's switch.
 HackOptions parse_hack_options(int argc, const char* const* argv);
 
 // The configuration of a Linux run drawing into a width x height window:

@@ -26,6 +26,15 @@ constexpr char usage[] =
     "                       write the scene as it stands after SECONDS of simulated\n"
     "                       time (fixed seed and steps) to a 24-bit BMP file; exit\n"
     "                       code 1 when it cannot be written\n"
+    "  --video FROM SECONDS FILE\n"
+    "                       the scene from the capture of FROM for SECONDS, with\n"
+    "                       the carol loop, into FILE through ffmpeg: .mp4 (H.264,\n"
+    "                       AAC), .webm (VP9, Opus), .mkv (lossless FFV1, FLAC),\n"
+    "                       .gif or .webp (looping, no sound); no display needed\n"
+    "  --size WIDTHxHEIGHT  the video's size (default 1920x1080, up to 7680x4320)\n"
+    "  --fps 30|60          the video's frame rate (default 30)\n"
+    "  --quality Q          the video's quality, 1 (smallest) to 5 (default 3)\n"
+    "  --jobs N             processes rendering the video (default: the cores)\n"
     "  --help, --version    this text, the version\n"
     "\n"
     "Options may also start with a single dash. The stock hacks' --install,\n"
@@ -48,6 +57,8 @@ int main(int argc, char** argv) {
         case host::HackAction::refuse:
             std::fprintf(stderr, "frostvale: %s: %s (see --help)\n", argv[options.bad_arg], options.problem);
             return 2;
+        case host::HackAction::video:
+            return host::make_video(options.video);
         case host::HackAction::run:
         case host::HackAction::capture:
             break;
