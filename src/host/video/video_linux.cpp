@@ -11,6 +11,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -243,14 +244,21 @@ void stop_children(Making* making) {
     }
 }
 
-// Why the video failed: the first ffmpeg that said why, else the jobs'.
-std::string failure_reason(const Making& making) {
+// Why the video failed: the first ffmpeg that said why, a full disk (where
+// ffmpeg's log did not fit either), else the jobs'.
+std::string failure_reason(const Making& making, const std::string& work) {
+    struct statvfs disk;
+    const bool full = statvfs(work.c_str(), &disk) == 0 && disk.f_bavail * disk.f_frsize < (1u << 20);
+    bool encoder_failed = false;
     for (const Child& child : making.children) {
         if (child.job || !WIFEXITED(child.status) || WEXITSTATUS(child.status) == 0) continue;
         if (WEXITSTATUS(child.status) == 127) return "ffmpeg could not be started";
         const std::string line = last_log_line(child.log);
         if (!line.empty()) return "ffmpeg: " + line;
+        encoder_failed = true;
     }
+    if (full) return std::strerror(ENOSPC);
+    if (encoder_failed) return "ffmpeg failed";
     for (const Child& child : making.children) {
         if (child.job && WIFEXITED(child.status) && WEXITSTATUS(child.status) == job_no_context)
             return "no off-screen OpenGL context (EGL)";
@@ -408,7 +416,7 @@ int make_video(const VideoRequest& request) {
     making.start = making.last_shown = std::chrono::steady_clock::now();
     const bool made = render_and_join(request, work, temporary, &making) && !stop_signal;
     stop_children(&making);
-    const std::string reason = made || stop_signal ? std::string() : failure_reason(making);
+    const std::string reason = made || stop_signal ? std::string() : failure_reason(making, work);
     if (making.progress >= 0) close(making.progress);
     const bool placed = made && replace_file(temporary, file);
     const int error = errno;
