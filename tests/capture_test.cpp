@@ -15,6 +15,7 @@
 
 #include "host/run/bitmap.h"
 #include "host/run/capture.h"
+#include "host/run/message_text.h"
 
 namespace {
 
@@ -39,6 +40,11 @@ TEST(Capture, CaptureTimesTheClockCanReach) {
         float seconds;
     } texts[] = {{"0", CaptureTime::usable, 0.0f},         {"2.5", CaptureTime::usable, 2.5f},
                  {"1048576", CaptureTime::usable, 1048576.0f}, {"1048576.1", CaptureTime::unreachable, 0.0f},
+                 // as written, not as rounded to single or double precision
+                 {"1048576.0000001", CaptureTime::unreachable, 0.0f},
+                 {"1048576.00000000000000000001", CaptureTime::unreachable, 0.0f},
+                 {"0.10485760e7", CaptureTime::usable, 1048576.0f},
+                 {"1048575.99999999999999999", CaptureTime::usable, 1048576.0f},
                  {"inf", CaptureTime::unreachable, 0.0f},  {"abc", CaptureTime::not_a_number, 0.0f},
                  {"nan", CaptureTime::not_a_number, 0.0f}, {"5s", CaptureTime::not_a_number, 0.0f},
                  {"", CaptureTime::not_a_number, 0.0f},    {"-5", CaptureTime::negative, 0.0f}};
@@ -49,6 +55,16 @@ TEST(Capture, CaptureTimesTheClockCanReach) {
             EXPECT_EQ(seconds, t.seconds) << t.text;
         }
     }
+}
+
+// Messages show outside text on one line and cut long text short.
+TEST(Capture, MessagesStayOneShortLine) {
+    EXPECT_EQ(host::shown_text("a\nb\x1b.bmp"), "a\\nb\\x1b.bmp");
+    const std::string digits(10000, '9');
+    const std::string refusal = host::capture_request_message(host::CaptureRequest::unreachable, digits.c_str(), "");
+    EXPECT_LE(refusal.size(), 200u);
+    EXPECT_NE(refusal.find("\xE2\x80\xA6"), std::string::npos) << refusal;
+    EXPECT_EQ(refusal.find('\n'), std::string::npos);
 }
 
 TEST(Bitmap, Header) {
@@ -91,6 +107,8 @@ std::string device(const std::string& folder, const char* name, unsigned minor) 
     return mknod(node.c_str(), S_IFCHR | 0666, makedev(1, minor)) == 0 ? node : std::string();
 }
 
+bool written(const host::CaptureError& error) { return error.fault == host::CaptureFault::none; }
+
 // A new file, an older file replaced whole, a link that stays a link to
 // the new file, a device written in place; failures with errno, leaving
 // what stood at the path and no file of the writer's.
@@ -103,38 +121,36 @@ TEST(Bitmap, FileHoldsHeaderThenRowsAndFailuresLeaveWhatWasThere) {
     const std::string folder = folder_name, path = folder + "/a.bmp", link = folder + "/link.bmp";
     std::vector<uint8_t> rows(host::bitmap_stride(3) * 2);
     for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(i * 7);
-    ASSERT_TRUE(host::write_bitmap_file(path.c_str(), rows.data(), 3, 2));
+    ASSERT_TRUE(written(host::write_bitmap_file(path.c_str(), rows.data(), 3, 2)));
     std::vector<uint8_t> bytes = file_bytes(path);
     ASSERT_EQ(bytes.size(), 54u + 24u);
     EXPECT_TRUE(std::equal(rows.begin(), rows.end(), bytes.begin() + 54));
 
     ASSERT_EQ(symlink("a.bmp", link.c_str()), 0);
-    ASSERT_TRUE(host::write_bitmap_file(link.c_str(), rows.data(), 1, 1));
+    ASSERT_TRUE(written(host::write_bitmap_file(link.c_str(), rows.data(), 1, 1)));
     EXPECT_EQ(file_bytes(path).size(), 54u + 4u);
     struct stat status;
     ASSERT_EQ(lstat(link.c_str(), &status), 0);
     EXPECT_TRUE(S_ISLNK(status.st_mode));
-    // a link to nothing: the file appears where it points, the link stays
-    const std::string dangling = folder + "/dangling.bmp", target = folder + "/target.bmp";
-    ASSERT_EQ(symlink("target.bmp", dangling.c_str()), 0);
-    ASSERT_TRUE(host::write_bitmap_file(dangling.c_str(), rows.data(), 1, 1));
-    EXPECT_EQ(file_bytes(target).size(), 54u + 4u);
-    ASSERT_EQ(lstat(dangling.c_str(), &status), 0);
-    EXPECT_TRUE(S_ISLNK(status.st_mode));
     if (!null_device.empty()) {
-        EXPECT_TRUE(host::write_bitmap_file(null_device.c_str(), rows.data(), 3, 2));
+        EXPECT_TRUE(written(host::write_bitmap_file(null_device.c_str(), rows.data(), 3, 2)));
     }
-    EXPECT_EQ(folder_entries(folder), (std::vector<std::string>{"a.bmp", "dangling.bmp", "link.bmp", "target.bmp"}));
-
+    // a link to nothing is refused: nothing appears where it points
+    const std::string dangling = folder + "/dangling.bmp";
+    ASSERT_EQ(symlink("target.bmp", dangling.c_str()), 0);
     const struct {
         std::string path;
+        host::CaptureFault fault;
         int error;
-    } failures[] = {{folder + "/none/x.bmp", ENOENT}, {folder, EISDIR}, {full_device, ENOSPC}};
+    } failures[] = {{folder + "/none/x.bmp", host::CaptureFault::folder, ENOENT},
+                    {folder, host::CaptureFault::file, EISDIR},
+                    {dangling, host::CaptureFault::link_to_nothing, ENOENT},
+                    {full_device, host::CaptureFault::file, ENOSPC}};
     for (const auto& failure : failures) {
         if (failure.path.empty()) continue;
-        errno = 0;
-        EXPECT_FALSE(host::write_bitmap_file(failure.path.c_str(), rows.data(), 3, 2)) << failure.path;
-        EXPECT_EQ(errno, failure.error) << failure.path;
+        const host::CaptureError error = host::write_bitmap_file(failure.path.c_str(), rows.data(), 3, 2);
+        EXPECT_EQ(error.fault, failure.fault) << failure.path;
+        EXPECT_EQ(error.error, failure.error) << failure.path;
     }
     for (const std::string& node : {null_device, full_device}) {
         if (node.empty()) continue;
@@ -142,10 +158,42 @@ TEST(Bitmap, FileHoldsHeaderThenRowsAndFailuresLeaveWhatWasThere) {
         EXPECT_TRUE(S_ISCHR(status.st_mode)) << node;
         std::remove(node.c_str());
     }
-    EXPECT_EQ(folder_entries(folder), (std::vector<std::string>{"a.bmp", "dangling.bmp", "link.bmp", "target.bmp"}));
-    for (const std::string& name : {path, link, dangling, target}) std::remove(name.c_str());
+    EXPECT_EQ(folder_entries(folder), (std::vector<std::string>{"a.bmp", "dangling.bmp", "link.bmp"}));
+    for (const std::string& name : {path, link, dangling}) std::remove(name.c_str());
     rmdir(folder.c_str());
     rmdir(devices_name);
+}
+
+// The replaced file: no set-id bits, the owner kept where the user may
+// (root); a file with a second hard link written in place; the longest
+// name the file system takes; temporaries of earlier runs left alone.
+TEST(Bitmap, ReplacedFilesKeepTheirOwnerAndLinksButNoSetIdBits) {
+    char folder_name[] = "/tmp/frostvale-replace-XXXXXX";
+    ASSERT_NE(mkdtemp(folder_name), nullptr);
+    const std::string folder = folder_name, path = folder + "/a.bmp", other = folder + "/b.bmp";
+    const std::string longest = folder + "/" + std::string(251, 'n') + ".bmp";
+    std::vector<uint8_t> rows(host::bitmap_stride(1));
+    std::vector<std::string> stale;
+    for (int n = 0; n < 100; ++n) stale.push_back(path + "." + std::to_string(n) + ".new");
+    for (const std::string& name : stale) std::fclose(std::fopen(name.c_str(), "w"));
+    for (const std::string& name : {path, longest}) ASSERT_TRUE(written(host::write_bitmap_file(name.c_str(), rows.data(), 1, 1))) << name;
+    ASSERT_EQ(chmod(path.c_str(), 06755), 0);
+    const uid_t owner = geteuid() == 0 ? 65534 : geteuid();
+    ASSERT_EQ(chown(path.c_str(), owner, static_cast<gid_t>(-1)), 0);
+    ASSERT_TRUE(written(host::write_bitmap_file(path.c_str(), rows.data(), 1, 1)));
+    struct stat status;
+    ASSERT_EQ(stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0755u);
+    EXPECT_EQ(status.st_uid, owner);
+    ASSERT_EQ(link(path.c_str(), other.c_str()), 0);
+    ASSERT_TRUE(written(host::write_bitmap_file(path.c_str(), rows.data(), 2, 2)));
+    ASSERT_EQ(stat(other.c_str(), &status), 0);
+    EXPECT_EQ(status.st_nlink, 2u);
+    EXPECT_EQ(file_bytes(other).size(), 54u + 16u);
+    EXPECT_EQ(folder_entries(folder).size(), stale.size() + 3);
+    for (const std::string& name : stale) std::remove(name.c_str());
+    for (const std::string& name : {path, other, longest}) std::remove(name.c_str());
+    rmdir(folder.c_str());
 }
 
 }  // namespace

@@ -227,7 +227,7 @@ TEST(Capture, FastCaptureWritesTheFileOfPlainStepping) {
         } else {
             host::start_run(capture_run);
             for (float t = 0.0f; 80.0f > t; t = t + host::capture_step) scene::step_scene(host::capture_step);
-            ASSERT_TRUE(host::capture_frame(0.0f, 320, 180, path.c_str()));
+            ASSERT_EQ(host::capture_frame(0.0f, 320, 180, path.c_str()).fault, host::CaptureFault::none);
         }
         states[i] = shared::random_state;
         std::ifstream in(path, std::ios::binary);

@@ -8,6 +8,7 @@
 #include "dump.h"
 #include "host/null/null_host.h"
 #include "host/run/capture.h"
+#include "host/run/message_text.h"
 #include "shared/run_mode.h"
 
 namespace dump {
@@ -48,17 +49,11 @@ int run_frame(int argc, char** argv) {
         return 2;
     }
     float seconds = 0.0f;
-    switch (host::read_capture_time(seconds_text, &seconds)) {
-        case host::CaptureTime::usable:
-            break;
-        case host::CaptureTime::unreachable:
-            std::fprintf(stderr, "frostvale-dump frame: %s s is beyond the last reachable time, 1048576 s\n",
-                         seconds_text);
-            return 2;
-        case host::CaptureTime::not_a_number:
-        case host::CaptureTime::negative:
-            std::fprintf(stderr, "frostvale-dump frame: %s: SECONDS must be a number, 0 or more\n", seconds_text);
-            return 2;
+    const host::CaptureRequest request = host::check_capture_request(seconds_text, path, &seconds);
+    if (request != host::CaptureRequest::usable) {
+        std::fprintf(stderr, "frostvale-dump frame: %s\n",
+                     host::capture_request_message(request, seconds_text, path).c_str());
+        return 2;
     }
 
     if (!host::open_null_host(width, height)) {
@@ -68,13 +63,15 @@ int run_frame(int argc, char** argv) {
     // a capture run with the defaults: snow on, no music
     const host::RunConfig capture = {shared::mode_capture, true, false, false,
                                      host::run_seed(shared::mode_capture, 0)};
-    const bool written = host::run_saver(capture, host::null_host, seconds, path) == 0;
+    host::CaptureError error = {};
+    const bool written = host::run_saver(capture, host::null_host, seconds, path, &error) == 0;
     host::close_null_host();
     if (!written) {
-        std::fprintf(stderr, "frostvale-dump frame: cannot write %s: %s\n", path, std::strerror(host::capture_error));
+        std::fprintf(stderr, "frostvale-dump frame: %s\n", host::capture_error_message(path, error).c_str());
         return 1;
     }
-    std::printf("wrote %s (%d x %d, scene at %s s)\n", path, width, height, seconds_text);
+    std::printf("wrote %s (%d x %d, scene at %s s)\n", host::shown_text(path).c_str(), width, height,
+                host::shown_text(seconds_text).c_str());
     return 0;
 }
 

@@ -1,25 +1,33 @@
 #!/usr/bin/env python3
 """Packs a built Frostvale2026.scr for Windows users: the zip (the saver and
 a read-me), the setup program (NSIS) and the Windows Installer package
-(wixl), from packaging/windows. tools/release.sh runs it on a fresh build.
+(wixl), from packaging/windows, with SHA256SUMS over them. tools/release.sh
+runs it on a fresh build.
 
-    python3 tools/package_windows.py SCR OUT_DIR [--version 2026.1.0]
+    python3 tools/package_windows.py SCR OUT_DIR [--version 2026.2.14]
+    python3 tools/package_windows.py --check-signing
 
 Uninstall.exe, the setup program's uninstall command, is taken from beside
-SCR (the build folder).
+SCR (the build folder). The release is made in a folder of its own beside
+OUT_DIR and moved into OUT_DIR only when all of it is made (and every
+signature verified): on any failure OUT_DIR holds what it held before.
 
-The version defaults to the project's (CMakeLists.txt). The same inputs give
-the same bytes: every packed file carries the time SOURCE_DATE_EPOCH (else
-the last commit's, else 0), the Windows Installer codes are derived from the
-version and the contents, and the zip's order and attributes are fixed.
+The version defaults to the one tools/version.py gives (a tree with changes
+not committed is refused). The same inputs give the same bytes: every packed
+file carries the time SOURCE_DATE_EPOCH (else the last commit's, else 0),
+the Windows Installer codes are derived from the version and the contents,
+and the zip's order and attributes are fixed.
 
 Given a code-signing certificate (FROSTVALE_SIGN_PKCS12, a .p12/.pfx file,
 FROSTVALE_SIGN_PASSWORD and optionally FROSTVALE_SIGN_TIMESTAMP_URL for an
 RFC 3161 time stamp), every executable is signed with Authenticode before it
 is packed (the saver, the uninstaller, the package's helper), and then the
-setup program and the package themselves. A signed program without its
-signature is the unsigned release's, byte for byte."""
+setup program and the package themselves; each signature is verified as it
+is made. --check-signing checks the certificate before anything is built.
+A signed program without its signature is the unsigned release's, byte for
+byte."""
 import argparse
+import calendar
 import hashlib
 import os
 import re
@@ -32,6 +40,8 @@ import time
 import uuid
 import zipfile
 
+import version as release_version
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PACKAGING = os.path.join(ROOT, "packaging", "windows")
 # the package's upgrade code (frostvale.wxs), also the namespace of the codes
@@ -40,8 +50,13 @@ UPGRADE_CODE = uuid.UUID("FE1DE706-9F6B-481C-B6A9-F006426E0611")
 
 
 def project_version():
-    with open(os.path.join(ROOT, "CMakeLists.txt")) as f:
-        return re.search(r"project\(Frostvale2026 VERSION ([0-9.]+)", f.read()).group(1)
+    """The version of a release of this tree; refuses a tree that is not a
+    commit's."""
+    text = release_version.version()
+    if "+" in text:
+        raise SystemExit("version %s: a release is made from a commit; commit or stash the "
+                         "changes first" % text)
+    return text
 
 
 def source_date_epoch():
@@ -115,6 +130,18 @@ def set_file_versions(msi, versions):
                         % (version, key)], check=True)
 
 
+def add_end_savers(msi):
+    """The package's EndSavers action: "user_steps.exe /endsavers" run from
+    the Binary table (type 2), its exit code ignored (64), before Windows
+    Installer looks for files in use (frostvale.wxs; wixl writes Binary
+    table actions only for DLLs)."""
+    for query in ("INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) "
+                  "VALUES ('EndSavers', 66, 'UserStepsProgram', '/endsavers')",
+                  "INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) "
+                  "VALUES ('EndSavers', 1399)"):
+        subprocess.run(["msibuild", msi, "-q", query], check=True)
+
+
 def settle_pe(path):
     """Pads a Windows executable to a multiple of 8 bytes and writes its PE
     checksum, as Authenticode signing does: signing it and removing the
@@ -134,30 +161,111 @@ def settle_pe(path):
 
 
 SIGN_VARIABLES = ("FROSTVALE_SIGN_PKCS12", "FROSTVALE_SIGN_PASSWORD")
+# the authorities a certificate bought for code signing chains up to
+SYSTEM_AUTHORITIES = "/etc/ssl/certs/ca-certificates.crt"
 
 
 def signing():
     """True when a certificate is given; refuses half a configuration."""
     given = [name for name in SIGN_VARIABLES if os.environ.get(name)]
     if given and len(given) != len(SIGN_VARIABLES):
-        raise SystemExit("signing needs both %s" % " and ".join(SIGN_VARIABLES))
+        missing = [name for name in SIGN_VARIABLES if name not in given][0]
+        raise SystemExit("%s is not set: signing needs it with %s" % (missing, given[0]))
     return bool(given)
 
 
-def sign(path):
-    """Signs a Windows executable or package in place with Authenticode."""
-    with tempfile.TemporaryDirectory() as work:
-        password = os.path.join(work, "password")
+def read_pkcs12(p12, password, *args):
+    """openssl pkcs12's output for the file, None when it cannot be read."""
+    # files made by older tools use ciphers OpenSSL 3 keeps in its legacy provider
+    for legacy in ([], ["-legacy"]):
+        out = subprocess.run(["openssl", "pkcs12", "-in", p12, "-passin", "file:" + password] +
+                             legacy + list(args), capture_output=True, text=True)
+        if out.returncode == 0:
+            return out.stdout
+    return None
+
+
+def certificate_time(text):
+    return calendar.timegm(time.strptime(text, "%b %d %H:%M:%S %Y %Z"))
+
+
+def check_certificate(work):
+    """Checks the certificate before anything is signed: it opens with the
+    password, holds its key, carries the code-signing purpose and is valid
+    now (or the signatures get a time stamp). Each refusal is one line
+    naming the variable to fix. Returns the file of authorities the
+    signatures are verified against: the system's and the certificates the
+    file holds (a self-signed one is its own)."""
+    p12 = os.environ["FROSTVALE_SIGN_PKCS12"]
+    given = "FROSTVALE_SIGN_PKCS12=" + p12
+    if not os.path.isfile(p12):
+        raise SystemExit("%s: no such file" % given)
+    password = os.path.join(work, "password")
+    certificates = read_pkcs12(p12, password, "-nokeys")
+    key = read_pkcs12(p12, password, "-nocerts", "-nodes")
+    if certificates is None or key is None:
+        raise SystemExit("FROSTVALE_SIGN_PASSWORD does not open %s (a wrong password, or not a "
+                         "PKCS #12 file)" % given)
+    own = read_pkcs12(p12, password, "-nokeys", "-clcerts")
+    if "PRIVATE KEY" not in key or "CERTIFICATE" not in own:
+        raise SystemExit("%s: holds no certificate with its key" % given)
+    fields = subprocess.run(["openssl", "x509", "-noout", "-subject", "-dates", "-ext",
+                             "extendedKeyUsage"], input=own, capture_output=True, text=True,
+                            check=True).stdout
+    subject = re.search(r"subject=\s*(.*)", fields).group(1)
+    if "Code Signing" not in fields:
+        raise SystemExit("%s: the certificate (%s) is not for code signing (its extended key "
+                         "usage lacks codeSigning)" % (given, subject))
+    begins = re.search(r"notBefore=(.*)", fields).group(1)
+    ends = re.search(r"notAfter=(.*)", fields).group(1)
+    if (not certificate_time(begins) <= time.time() <= certificate_time(ends) and
+            not os.environ.get("FROSTVALE_SIGN_TIMESTAMP_URL")):
+        raise SystemExit("%s: the certificate (%s) is valid from %s to %s, not now; give a valid "
+                         "one, or FROSTVALE_SIGN_TIMESTAMP_URL to time-stamp the signatures"
+                         % (given, subject, begins, ends))
+    authorities = os.path.join(work, "authorities.pem")
+    with open(authorities, "w") as f:
+        if os.path.exists(SYSTEM_AUTHORITIES):
+            with open(SYSTEM_AUTHORITIES) as system:
+                f.write(system.read())
+        f.write(certificates)
+    return authorities
+
+
+_signer = {}
+
+
+def signer():
+    """The checked certificate's password file and authorities, made once
+    per process in a private folder."""
+    if not _signer:
+        work = tempfile.TemporaryDirectory()
+        password = os.path.join(work.name, "password")
         with open(os.open(password, os.O_WRONLY | os.O_CREAT, 0o600), "w") as f:
             f.write(os.environ["FROSTVALE_SIGN_PASSWORD"])
-        signed = os.path.join(work, "signed")
-        argv = ["osslsigncode", "sign", "-pkcs12", os.environ["FROSTVALE_SIGN_PKCS12"],
-                "-readpass", password, "-h", "sha256", "-n", "Frostvale 2026",
-                "-i", "https://zentrel.example/frostvale/", "-in", path, "-out", signed]
-        if os.environ.get("FROSTVALE_SIGN_TIMESTAMP_URL"):
-            argv += ["-ts", os.environ["FROSTVALE_SIGN_TIMESTAMP_URL"]]
-        subprocess.run(argv, check=True, stdout=subprocess.DEVNULL)
-        shutil.copyfile(signed, path)
+        _signer.update(work=work, password=password, authorities=check_certificate(work.name))
+    return _signer
+
+
+def sign(path):
+    """Signs a Windows executable or package in place with Authenticode and
+    verifies the signature; one line and exit 1 when either fails."""
+    signed = path + ".signed"
+    argv = ["osslsigncode", "sign", "-pkcs12", os.environ["FROSTVALE_SIGN_PKCS12"],
+            "-readpass", signer()["password"], "-h", "sha256", "-n", "Frostvale 2026",
+            "-i", "https://zentrel.example/frostvale/", "-in", path, "-out", signed]
+    if os.environ.get("FROSTVALE_SIGN_TIMESTAMP_URL"):
+        argv += ["-ts", os.environ["FROSTVALE_SIGN_TIMESTAMP_URL"]]
+    done = subprocess.run(argv, capture_output=True, text=True)
+    if done.returncode == 0:
+        done = subprocess.run(["osslsigncode", "verify", "-CAfile", signer()["authorities"],
+                               "-in", signed], capture_output=True, text=True)
+    if done.returncode != 0:
+        if os.path.exists(signed):
+            os.remove(signed)
+        said = (done.stderr + done.stdout).strip().splitlines() or ["exit code %d" % done.returncode]
+        raise SystemExit("signing %s failed: %s" % (os.path.basename(path), said[-1].strip()))
+    os.replace(signed, path)
 
 
 def finalize(path):
@@ -175,6 +283,8 @@ def run(*argv, cwd):
 def pack(scr, out, version, launcher=None):
     epoch = source_date_epoch()
     signed = signing()
+    if signed:
+        signer()  # the certificate checked before anything is made
     launcher = launcher or os.path.join(os.path.dirname(scr), "Uninstall.exe")
     os.makedirs(out, exist_ok=True)
     stem = os.path.join(os.path.abspath(out), "Frostvale2026-" + version)
@@ -214,6 +324,7 @@ def pack(scr, out, version, launcher=None):
         run("wixl", "-a", "x64", "-D", "Version=" + version, "-D", "MsiVersion=" + msi_version(version),
             "-D", "ProductCode=" + guid("product " + version), "-D", "SizeKb=%d" % size_kb,
             "-o", stem + "-x64.msi", "frostvale.wxs", cwd=stage)
+        add_end_savers(stem + "-x64.msi")
         set_file_versions(stem + "-x64.msi", {
             key: file_version(os.path.join(stage, name))
             for key, name in (("Saver", "Frostvale2026.scr"), ("UserSteps", "user_steps.exe"))})
@@ -237,18 +348,55 @@ def pack(scr, out, version, launcher=None):
     return [stem + suffix for suffix in ("-windows-x64.zip", "-setup.exe", "-x64.msi")]
 
 
+RELEASE_FILE = re.compile(r"Frostvale2026-.*|SHA256SUMS")
+
+
+def release(scr, out, version):
+    """Packs the release in a folder of its own beside out, writes SHA256SUMS,
+    and only then moves the files into out in place of an older release's
+    (other files there stay). On a failure out is left as it was."""
+    out = os.path.abspath(out)
+    os.makedirs(os.path.dirname(out), exist_ok=True)
+    stage = tempfile.mkdtemp(prefix="." + os.path.basename(out) + "-", dir=os.path.dirname(out))
+    try:
+        names = sorted(os.path.basename(path) for path in pack(scr, stage, version))
+        with open(os.path.join(stage, "SHA256SUMS"), "w") as sums:
+            for name in names:
+                with open(os.path.join(stage, name), "rb") as f:
+                    sums.write("%s  %s\n" % (hashlib.sha256(f.read()).hexdigest(), name))
+        os.makedirs(out, exist_ok=True)
+        for name in os.listdir(out):
+            if RELEASE_FILE.fullmatch(name):
+                os.remove(os.path.join(out, name))
+        for name in names + ["SHA256SUMS"]:
+            os.replace(os.path.join(stage, name), os.path.join(out, name))
+    finally:
+        shutil.rmtree(stage, ignore_errors=True)
+    return [os.path.join(out, name) for name in names + ["SHA256SUMS"]]
+
+
 def main():
     if len(sys.argv) == 3 and sys.argv[1] == "--finalize":  # makensis, for the uninstaller
         finalize(sys.argv[2])
         return 0
+    if sys.argv[1:] == ["--check-signing"]:  # tools/release.sh, before it builds
+        if signing():
+            signer()
+        return 0
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("scr", help="the built Frostvale2026.scr")
-    parser.add_argument("out", help="the folder for the packages")
-    parser.add_argument("--version", default=None, help="the version (default: the project's)")
+    parser.add_argument("out", help="the folder for the release")
+    parser.add_argument("--version", default=None, help="the version (default: the tree's)")
     args = parser.parse_args()
-    for path in pack(args.scr, args.out, args.version or project_version()):
+    for path in release(args.scr, args.out, args.version or project_version()):
         print(path)
+    return 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except subprocess.CalledProcessError as failed:  # the tool has said why
+        sys.exit("%s failed with exit code %d" % (os.path.basename(failed.cmd[0]), failed.returncode))
+    except OSError as failed:
+        sys.exit(str(failed))

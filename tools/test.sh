@@ -34,6 +34,9 @@ cmake -S . -B "$BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DFROSTVALE_WEB_BUILD="$(pwd)/$BUILD/web" -DFROSTVALE_NODE_MODULES="$(pwd)/$BUILD/web-test/node_modules"
 cmake --build "$BUILD/native" -j "$JOBS"
 
+# the previous release, which the install test upgrades (built once)
+tools/previous-release.sh >/dev/null
+
 ctest --test-dir "$BUILD/native" --output-on-failure -j "$JOBS"
 
 # The unit tests and the Linux program built by clang with

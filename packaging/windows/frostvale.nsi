@@ -3,12 +3,12 @@
 ; uninstaller and, unless told not to, makes it the current user's screen
 ; saver. tools/package_windows.py builds it:
 ;
-;   makensis -DVERSION=2026.1.0 -DSCR=Frostvale2026.scr -DICON=frostvale.ico
+;   makensis -DVERSION=2026.2.14 -DSCR=Frostvale2026.scr -DICON=frostvale.ico
 ;            -DLAUNCHER=Uninstall.exe -DOUTFILE=setup.exe
 ;            -DFINALIZE_COMMAND="python3 tools/package_windows.py --finalize"
 ;            frostvale.nsi
 ;
-; Silent: setup.exe /S [/MAKECURRENT=0|1]; uninstall:
+; Silent: setup.exe /S [/MAKECURRENT=0|1] (also no, false, empty); uninstall:
 ; "C:\Program Files\Frostvale 2026\Uninstall.exe" /S, which runs the
 ; uninstaller written here (uninstaller.exe) and returns when it is done
 ; (uninstall_launcher.cpp).
@@ -38,6 +38,7 @@ ManifestDPIAware true
 !include Sections.nsh
 !include WordFunc.nsh
 !include user_steps.nsh
+!include end_savers.nsh
 
 !define PRODUCT "Frostvale 2026"
 !define PUBLISHER "Zentrel3D"
@@ -94,50 +95,6 @@ Var installed   ; the version installed by this setup program, or ""
     Quit
 !macroend
 
-; Ends every running saver started from the installed file (a preview, a
-; window, the full-screen saver, also on a locked desktop) and waits for
-; each to go: a screen saver loses nothing by ending. Uses $0-$7.
-!macro END_RUNNING_SAVERS prefix
-Function ${prefix}EndRunningSavers
-    ; an administrator may then end another user's saver too (the one on a
-    ; locked desktop): the debug privilege, held but not enabled
-    System::Call 'advapi32::OpenProcessToken(p -1, i 0x28, *p .r0) i .r1'
-    ${If} $1 <> 0
-        System::Call 'advapi32::LookupPrivilegeValueW(p 0, w "SeDebugPrivilege", *l .r2) i .r1'
-        ; TOKEN_PRIVILEGES: one privilege, enabled
-        System::Call '*(i 1, l r2, i 2) p .r3'
-        System::Call 'advapi32::AdjustTokenPrivileges(p r0, i 0, p r3, i 0, p 0, p 0)'
-        System::Free $3
-        System::Call 'kernel32::CloseHandle(p r0)'
-    ${EndIf}
-    System::Call 'kernel32::CreateToolhelp32Snapshot(i 2, i 0) p .r0'
-    ${If} $0 P= -1
-        Return
-    ${EndIf}
-    ; PROCESSENTRY32W: the process id at byte 8, the file name at byte 44
-    System::Call '*(&l4, &v564) p .r1'
-    System::Call 'kernel32::Process32FirstW(p r0, p r1) i .r2'
-    ${DoWhile} $2 <> 0
-        System::Call '*$1(i, i, i .r3, &v32, &w260 .r4)'
-        ${If} $4 == "Frostvale2026.scr"
-            ; terminate, synchronize, query limited information
-            System::Call 'kernel32::OpenProcess(i 0x101001, i 0, i r3) p .r5'
-            ${If} $5 P<> 0
-                System::Call 'kernel32::QueryFullProcessImageNameW(p r5, i 0, w .r6, *i ${NSIS_MAX_STRLEN}) i .r7'
-                ${If} $7 <> 0
-                ${AndIf} $6 == "${SAVER}"
-                    System::Call 'kernel32::TerminateProcess(p r5, i 0)'
-                    System::Call 'kernel32::WaitForSingleObject(p r5, i 10000)'
-                ${EndIf}
-                System::Call 'kernel32::CloseHandle(p r5)'
-            ${EndIf}
-        ${EndIf}
-        System::Call 'kernel32::Process32NextW(p r0, p r1) i .r2'
-    ${Loop}
-    System::Free $1
-    System::Call 'kernel32::CloseHandle(p r0)'
-FunctionEnd
-!macroend
 !insertmacro END_RUNNING_SAVERS ""
 !insertmacro END_RUNNING_SAVERS "un."
 
@@ -292,7 +249,11 @@ Function .onInit
     ClearErrors
     ${GetOptions} $0 "/MAKECURRENT=" $1
     ${IfNot} ${Errors}
+        ; as the package reads MAKECURRENT (== ignores case)
         ${If} $1 == 0
+        ${OrIf} $1 == no
+        ${OrIf} $1 == false
+        ${OrIf} $1 == ""
             !insertmacro UnselectSection ${SectionCurrent}
         ${ElseIf} $1 == 1
             !insertmacro SelectSection ${SectionCurrent}
@@ -315,40 +276,42 @@ Function un.onInit
     ${EndIf}
 FunctionEnd
 
+; No Return in this section: the progress bar moves with the code passed
+; over and would stop short of its end.
 Section Uninstall
     ${If} $machine != 1
-        ; this program runs from a temporary copy
-        StrCpy $R0 "$EXEPATH"
-        StrCpy $R1 "/S /MACHINE _?=$INSTDIR"
+        ; this program runs from a temporary copy the user could change: the
+        ; elevated part starts from the install folder, which only
+        ; administrators can change, and Uninstall.exe there runs the
+        ; uninstaller from a folder only they can write to
+        StrCpy $R0 "$INSTDIR\Uninstall.exe"
+        StrCpy $R1 "/MACHINE"
         Call un.RunElevated
         Call un.ReportMachinePart
         ${If} $R2 = ${EXIT_RESTART}
             DetailPrint "Frostvale2026.scr was in use: it is removed when Windows restarts."
         ${EndIf}
         !insertmacro ForgetUser
-        Return
+    ${Else}
+        Call un.EndRunningSavers
+        Delete /REBOOTOK "${SAVER}"
+        ${If} ${RebootFlag}
+            ; the entry and the uninstaller stay until the file is gone: run
+            ; the uninstaller again after the restart to take them away
+            SetErrorLevel ${EXIT_RESTART}
+        ${Else}
+            DeleteRegKey HKLM "${ARP_KEY}"
+            Delete "$INSTDIR\uninstaller.exe"
+            ; Uninstall.exe waits for this uninstall to end: a running
+            ; program's file can be moved away, though not deleted; it goes
+            ; to the folder of this copy, which Uninstall.exe clears when it
+            ; ends
+            ClearErrors
+            Delete "$INSTDIR\Uninstall.exe"
+            ${If} ${Errors}
+                Rename "$INSTDIR\Uninstall.exe" "$EXEDIR\Uninstall.exe"
+            ${EndIf}
+            RMDir "$INSTDIR"
+        ${EndIf}
     ${EndIf}
-
-    Call un.EndRunningSavers
-    Delete /REBOOTOK "${SAVER}"
-    ${If} ${RebootFlag}
-        ; the entry and the uninstaller stay until the file is gone: run
-        ; the uninstaller again after the restart to take them away
-        SetErrorLevel ${EXIT_RESTART}
-        Return
-    ${EndIf}
-    DeleteRegKey HKLM "${ARP_KEY}"
-    Delete "$INSTDIR\uninstaller.exe"
-    ; Uninstall.exe waits for this uninstall to end: a running program's
-    ; file can be moved away, though not deleted
-    ClearErrors
-    Delete "$INSTDIR\Uninstall.exe"
-    ${If} ${Errors}
-        GetTempFileName $0
-        Delete $0
-        Rename "$INSTDIR\Uninstall.exe" $0
-        Delete /REBOOTOK $0
-        SetRebootFlag false
-    ${EndIf}
-    RMDir "$INSTDIR"
 SectionEnd

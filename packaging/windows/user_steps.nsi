@@ -1,10 +1,12 @@
-; The Windows Installer package's helper for the registry of the user who
-; installs or removes Frostvale 2026: run as that user, without a window,
-; "user_steps.exe /current" makes the installed saver the screen saver and
-; "user_steps.exe /forget" takes back what the saver left with the user
-; (user_steps.nsh, the same steps the setup program takes).
+; The Windows Installer package's helper, with the same steps the setup
+; program takes: run as the user who installs or removes Frostvale 2026,
+; without a window, "user_steps.exe /current" makes the installed saver the
+; screen saver and "user_steps.exe /forget" takes back what the saver left
+; with the user (user_steps.nsh); "user_steps.exe /endsavers" ends the
+; running savers before the package replaces or removes their file
+; (end_savers.nsh).
 ;
-;   makensis -DVERSION=2026.1.0 -DOUTFILE=user_steps.exe user_steps.nsi
+;   makensis -DVERSION=2026.2.14 -DOUTFILE=user_steps.exe user_steps.nsi
 
 Unicode true
 Target amd64-unicode  ; $SYSDIR is the 64-bit System32
@@ -15,6 +17,9 @@ RequestExecutionLevel user
 !include FileFunc.nsh
 !include LogicLib.nsh
 !include user_steps.nsh
+!include end_savers.nsh
+
+!insertmacro END_RUNNING_SAVERS ""
 
 Name "Frostvale 2026"
 OutFile "${OUTFILE}"
@@ -38,5 +43,10 @@ Section
     ${GetOptions} $1 "/forget" $2
     ${IfNot} ${Errors}
         !insertmacro ForgetUser
+    ${EndIf}
+    ClearErrors
+    ${GetOptions} $1 "/endsavers" $2
+    ${IfNot} ${Errors}
+        Call EndRunningSavers
     ${EndIf}
 SectionEnd

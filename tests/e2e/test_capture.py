@@ -38,6 +38,22 @@ class Capture(wine_env.WineTestCase):
         finally:
             wine_env.drive(["reg-delete"])
 
+    def test_names_are_written_exactly(self):
+        # a full-width lookalike beside the plain name, letters outside the
+        # code page: each name gets its own file, the plain one stays
+        plain = os.path.join(wine_env.HOME, "Test.bmp")
+        with open(plain, "wb") as f:
+            f.write(b"plain")
+        for name in ("\uff34est.bmp", "\u0421\u043d\u0435\u0433.bmp", "\u96ea.bmp"):
+            with self.subTest(name=name):
+                path = os.path.join(wine_env.HOME, name)
+                if os.path.exists(path):
+                    os.remove(path)
+                self.assertEqual(wine_env.run_scr("/x", "0", wine_env.windows_path(path)), 0)
+                self.assertEqual(os.path.getsize(path), 2764854)
+        with open(plain, "rb") as f:
+            self.assertEqual(f.read(), b"plain")
+
     def assert_agrees(self, seconds):
         wine_path = os.path.join(wine_env.HOME, "wine%d.bmp" % seconds)
         native_path = os.path.join(wine_env.HOME, "native%d.bmp" % seconds)

@@ -1,9 +1,11 @@
 """The setup program and the Windows Installer package under Wine, in a
-fresh prefix of their own (they change the system): installs, upgrades,
-repairs and uninstalls that report what they did (also while the saver
-runs or its file is held), versions, one owner per install, the user's
-screen saver choice, DLLs from the system folder only, and a signed
-release."""
+fresh prefix of their own (they change the system): installs, upgrades
+from the previous release (tools/previous-release.sh), repairs and
+uninstalls that report what they did (also while the saver runs or its
+file is held), versions, one owner per install, the user's screen saver
+choice, DLLs from the system folder only, and a signed release; and, without
+Wine, release.sh's refusal of certificates that cannot sign."""
+import glob
 import os
 import shutil
 import subprocess
@@ -38,9 +40,35 @@ SESSION_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 MAKER_KEY = r"HKCU\Software\Zentrel3D"
 SETTINGS_KEY = MAKER_KEY + r"\Frostvale2026"
-VERSION = package_windows.project_version()
-OLD_VERSION = "2026.0.9"
+# the version the built saver carries (a.b.c.0)
+VERSION = package_windows.file_version(wine_env.SCR).rsplit(".", 1)[0]
 EXIT_RESTART, EXIT_REFUSED = 3010, 1638
+
+
+def make_certificate(folder, usage="codeSigning", expired=False):
+    """A throwaway self-signed certificate (valid for two days, or for a day
+    in 2025) and its .p12 with the password "test password"."""
+    key, cert, p12 = (os.path.join(folder, name) for name in ("key.pem", "cert.pem", "cert.p12"))
+    subject = ["-subj", "/CN=Frostvale Test Signer"]
+    usage = "extendedKeyUsage=" + usage
+    if expired:  # only openssl ca takes dates in the past
+        for name, text in (("index.txt", ""), ("serial", "01\n"),
+                           ("ca.cnf", "[ca]\ndefault_ca=c\n[c]\ndatabase=index.txt\n"
+                            "new_certs_dir=.\nserial=serial\ndefault_md=sha256\npolicy=p\n"
+                            "x509_extensions=e\n[p]\ncommonName=supplied\n[e]\n" + usage + "\n")):
+            Path(folder, name).write_text(text)
+        subprocess.run(["openssl", "req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+                        "-out", "request.pem"] + subject, cwd=folder, check=True, capture_output=True)
+        subprocess.run(["openssl", "ca", "-batch", "-config", "ca.cnf", "-selfsign", "-keyfile", key,
+                        "-in", "request.pem", "-out", cert, "-startdate", "20250101000000Z",
+                        "-enddate", "20250102000000Z"], cwd=folder, check=True, capture_output=True)
+    else:
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+                        "-out", cert, "-days", "2", "-addext", usage] + subject, check=True,
+                       capture_output=True)
+    subprocess.run(["openssl", "pkcs12", "-export", "-out", p12, "-inkey", key, "-in", cert,
+                    "-passout", "pass:test password"], check=True, capture_output=True)
+    return cert, p12
 
 
 def reg_values(key):
@@ -95,13 +123,16 @@ class Installers(wine_env.WineTestCase):
             for name in package_windows.SIGN_VARIABLES:
                 os.environ.pop(name, None)
             cls.zip, cls.setup, cls.msi = package_windows.pack(wine_env.SCR, WORK, VERSION)
-            # an older release whose saver is told apart by a byte more
-            cls.old_scr = cls.scr + b"\0"
-            old_path = os.path.join(WORK, "old.scr")
-            Path(old_path).write_bytes(cls.old_scr)
-            _, cls.old_setup, cls.old_msi = package_windows.pack(
-                old_path, os.path.join(WORK, "old"), OLD_VERSION, LAUNCHER)
+        # the previous release, built from its commit
+        previous = subprocess.run([os.path.join(ROOT, "tools", "previous-release.sh")], check=True,
+                                  capture_output=True, text=True).stdout.strip()
+        cls.old_setup, = glob.glob(os.path.join(previous, "*-setup.exe"))
+        cls.old_msi, = glob.glob(os.path.join(previous, "*.msi"))
+        cls.old_version = os.path.basename(cls.old_setup).split("-")[1]
+        with zipfile.ZipFile(glob.glob(os.path.join(previous, "*.zip"))[0]) as z:
+            cls.old_scr = z.read("Frostvale2026.scr")
         wine_env.start(PREFIX)
+        cls.user_temp = glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "Temp"))[0]
 
     def choose_other_saver(self):
         wine_env.wine_reg("add", DESKTOP_KEY, "/v", "SCRNSAVE.EXE", "/d", OTHER_SAVER)
@@ -111,9 +142,12 @@ class Installers(wine_env.WineTestCase):
         """Stores the settings as the saver's settings window does."""
         drive(["reg-dword", "Music", 1], ["reg-dword", "Snow", 0])
 
+    def check_settings_kept(self):
+        self.assertEqual(reg_values(SETTINGS_KEY), {"Music": 1, "Snow": 0})
+
     def check_installed(self, version, saver_bytes, current, key=ARP_KEY):
-        """Checks the installed saver (it runs), its entry and the user's
-        choice; returns the entry."""
+        """Checks the installed saver (it runs), its entry (the only one) and
+        the user's choice; returns the entry."""
         self.assertEqual(Path(INSTALLED).read_bytes(), saver_bytes)
         frame = os.path.join(WORK, "frame.bmp")
         if os.path.exists(frame):
@@ -125,6 +159,7 @@ class Installers(wine_env.WineTestCase):
                           ("DisplayName", "DisplayVersion", "Publisher", "DisplayIcon")},
                          {"DisplayName": "Frostvale 2026", "DisplayVersion": version,
                           "Publisher": "Zentrel3D", "DisplayIcon": SAVER})
+        self.assertIsNone(reg_values(MSI_ARP_KEY if key == ARP_KEY else ARP_KEY))
         self.assertGreaterEqual(entry["EstimatedSize"], len(saver_bytes) // 1024)
         desktop = reg_values(DESKTOP_KEY)
         self.assertEqual(desktop.get("SCRNSAVE.EXE"), SAVER if current else OTHER_SAVER)
@@ -136,7 +171,7 @@ class Installers(wine_env.WineTestCase):
         self.assertFalse(os.path.exists(INSTALLED))
         self.assertIsNone(reg_values(ARP_KEY))
         self.assertIsNone(reg_values(MSI_ARP_KEY))
-        for version in (VERSION, OLD_VERSION):  # the package's hidden entries
+        for version in (VERSION, self.old_version):  # the package's hidden entries
             product = package_windows.guid("product " + version)
             self.assertIsNone(reg_values(UNINSTALL_KEY + "\\" + product))
 
@@ -146,11 +181,15 @@ class Installers(wine_env.WineTestCase):
         out = drive(*driver_first, ["spawn", entry["QuietUninstallString"]], ["wait-exit", 60000])
         return fields(out[-1])["exit"]
 
-    def uninstall_and_check(self, entry, current):
-        """Runs the entry's quiet uninstall: when it returns, nothing is
-        left."""
-        self.assertEqual(self.quiet_uninstall(entry), 0)
+    def uninstall_and_check(self, entry, current, *driver_first):
+        """Runs the entry's quiet uninstall (after the driver commands given):
+        when it returns, nothing is left, not even in the user's temporary
+        folder."""
+        temp = set(os.listdir(self.user_temp))
+        self.assertEqual(self.quiet_uninstall(entry, *driver_first), 0)
         self.check_nothing_installed()
+        if entry["QuietUninstallString"].endswith(r'Uninstall.exe" /S'):
+            self.assertLessEqual(set(os.listdir(self.user_temp)), temp)
         self.assertIsNone(reg_values(SETTINGS_KEY))
         desktop = reg_values(DESKTOP_KEY)
         if current:
@@ -180,11 +219,17 @@ class Installers(wine_env.WineTestCase):
         wine_env.wine_reg("delete", MAKER_KEY)
 
     def test_setup_program_versions(self):
-        # an upgrade leaves the user's choice alone unless asked
+        # the previous release's install: the package refuses to join it,
+        # and today's setup program upgrades it, leaving the user's choice
+        # and settings alone unless asked
         self.assertEqual(run(self.old_setup, "/S"), 0)
+        self.assertNotEqual(run("msiexec", "/i", self.msi, "/qn"), 0)
+        self.check_installed(self.old_version, self.old_scr, current=True)
         self.choose_other_saver()
+        self.use_settings()
         self.assertEqual(run(self.setup, "/S"), 0)
         self.check_installed(VERSION, self.scr, current=False)
+        self.check_settings_kept()
         # the same version repairs, and here is asked to make it current
         os.remove(INSTALLED)
         self.assertEqual(run(self.setup, "/S", "/MAKECURRENT=1"), 0)
@@ -249,38 +294,29 @@ class Installers(wine_env.WineTestCase):
         self.assertEqual(self.quiet_uninstall(entry), 0)
         self.check_nothing_installed()
 
-    def test_one_owner_per_install(self):
-        """Each installer refuses while the other's install is there; each
-        removes all of its own."""
-        self.assertEqual(run("msiexec", "/i", self.msi, "/qn"), 0)
-        msi_entry = self.check_installed(VERSION, self.scr, current=True, key=MSI_ARP_KEY)
-        self.assertEqual(run(self.setup, "/S"), EXIT_REFUSED)
-        self.assertIsNone(reg_values(ARP_KEY))
-        self.assertEqual(os.listdir(PRODUCT_FOLDER), ["user_steps.exe"])  # the package's
-        self.check_installed(VERSION, self.scr, current=True, key=MSI_ARP_KEY)
-        self.uninstall_and_check(msi_entry, current=True)
-
-        self.assertEqual(run(self.setup, "/S"), 0)
-        entry = self.check_installed(VERSION, self.scr, current=True)
-        self.assertNotEqual(run("msiexec", "/i", self.msi, "/qn"), 0)
-        self.assertIsNone(reg_values(MSI_ARP_KEY))
-        self.check_installed(VERSION, self.scr, current=True)
-        self.uninstall_and_check(entry, current=True)
-
     def test_windows_installer_package_upgrade_repair_and_removal(self):
-        # the first install makes the saver current; the user then chooses
-        # another, which neither an upgrade nor a repair takes back
+        # the previous release's package makes the saver current on its
+        # first install; the setup program refuses to join it
         self.assertEqual(run("msiexec", "/i", self.old_msi, "/qn"), 0)
-        old_entry = self.check_installed(OLD_VERSION, self.old_scr, current=True,
+        old_entry = self.check_installed(self.old_version, self.old_scr, current=True,
                                          key=MSI_ARP_KEY)
         old_product = old_entry["UninstallString"].split("/X")[1]
-        self.choose_other_saver()
+        self.assertEqual(run(self.setup, "/S"), EXIT_REFUSED)
+        self.assertEqual(os.listdir(PRODUCT_FOLDER), ["user_steps.exe"])  # the package's
 
-        # the newer package replaces the older: one copy, the newer
-        self.assertEqual(run("msiexec", "/i", self.msi, "/qn"), 0)
+        # the user then chooses another saver, which neither an upgrade nor
+        # a repair takes back; today's package replaces the previous one
+        # while it runs full screen: one entry, the new file
+        self.choose_other_saver()
+        self.use_settings()
+        full_screen = (["spawn", '"%s" /s' % SAVER], ["wait-window", "Frostvale2026", 30000])
+        out = drive(*full_screen, ["spawn", 'msiexec /i "%s" /qn' % wine_env.windows_path(self.msi)],
+                    ["wait-exit", 120000])
+        self.assertEqual(fields(out[-1])["exit"], 0)
         entry = self.check_installed(VERSION, self.scr, current=False, key=MSI_ARP_KEY)
+        # (the settings are not checked here: Wine's msi removes the older
+        # product without UPGRADINGPRODUCTCODE, so its removal takes them)
         self.assertEqual(entry["QuietUninstallString"], entry["UninstallString"] + " /qn")
-        self.assertNotEqual(entry["UninstallString"], old_entry["UninstallString"])
         self.assertIsNone(reg_values(UNINSTALL_KEY + "\\" + old_product))
 
         # the same package again puts back a lost file
@@ -288,9 +324,14 @@ class Installers(wine_env.WineTestCase):
         self.assertEqual(run("msiexec", "/i", self.msi, "/qn"), 0)
         self.check_installed(VERSION, self.scr, current=False, key=MSI_ARP_KEY)
 
-        self.use_settings()
-        self.uninstall_and_check(entry, current=False)
+        # removed while the saver runs full screen
+        self.uninstall_and_check(entry, False, *full_screen)
         self.assertIsNone(reg_values(MAKER_KEY))
+
+        # a first install told not to leaves the user's choice alone
+        self.assertEqual(run("msiexec", "/i", self.msi, "MAKECURRENT=No", "/qn"), 0)
+        entry = self.check_installed(VERSION, self.scr, current=False, key=MSI_ARP_KEY)
+        self.uninstall_and_check(entry, current=False)
 
         # the package's executables are versioned files
         listing = subprocess.run(["msiinfo", "export", self.msi, "File"], capture_output=True,
@@ -322,13 +363,7 @@ class Installers(wine_env.WineTestCase):
         package verify, the uninstaller as installed too, and removing the
         saver's signature gives the unsigned file back."""
         work = tempfile.mkdtemp(dir=WORK)
-        key, cert, p12 = (os.path.join(work, name) for name in ("key.pem", "cert.pem", "cert.p12"))
-        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
-                        "-out", cert, "-days", "2", "-subj", "/CN=Frostvale Test Signer",
-                        "-addext", "extendedKeyUsage=codeSigning"], check=True,
-                       capture_output=True)
-        subprocess.run(["openssl", "pkcs12", "-export", "-out", p12, "-inkey", key, "-in", cert,
-                        "-passout", "pass:test password"], check=True, capture_output=True)
+        cert, p12 = make_certificate(work)
         with mock.patch.dict(os.environ, FROSTVALE_SIGN_PKCS12=p12,
                              FROSTVALE_SIGN_PASSWORD="test password"):
             os.environ.pop("FROSTVALE_SIGN_TIMESTAMP_URL", None)
@@ -364,6 +399,69 @@ class Installers(wine_env.WineTestCase):
             os.remove(stripped)
         self.assertEqual(self.quiet_uninstall(reg_values(ARP_KEY)), 0)
         self.check_nothing_installed()
+
+
+class SigningFailures(unittest.TestCase):
+    """A certificate that cannot sign is refused before anything is built,
+    and a signing failure midway leaves the release folder as it was: one
+    line and exit code 1 each."""
+
+    def setUp(self):
+        self.work = tempfile.mkdtemp(prefix="frostvale-signing-")
+        self.env = dict(os.environ, FROSTVALE_SIGN_PASSWORD="test password",
+                        FROSTVALE_BUILD=os.path.join(self.work, "build"))
+        self.env.pop("FROSTVALE_SIGN_TIMESTAMP_URL", None)
+
+    def tearDown(self):
+        shutil.rmtree(self.work)
+
+    def assert_one_line_refusal(self, out, variable):
+        self.assertEqual((out.returncode, out.stdout), (1, ""), out.stderr)
+        self.assertEqual(len(out.stderr.splitlines()), 1, out.stderr)
+        self.assertIn(variable, out.stderr)
+
+    def test_certificates_that_cannot_sign(self):
+        def folder(name):
+            os.makedirs(os.path.join(self.work, name))
+            return os.path.join(self.work, name)
+
+        _, good = make_certificate(folder("good"))
+        cases = (("FROSTVALE_SIGN_PKCS12", make_certificate(folder("server"), "serverAuth")[1], {}),
+                 ("FROSTVALE_SIGN_PKCS12", make_certificate(folder("old"), expired=True)[1], {}),
+                 ("FROSTVALE_SIGN_PASSWORD", good, {"FROSTVALE_SIGN_PASSWORD": "wrong"}),
+                 ("FROSTVALE_SIGN_PKCS12", os.path.join(self.work, "missing.p12"), {}))
+        dist = os.path.join(ROOT, "dist")
+        before = sorted(os.listdir(dist)) if os.path.isdir(dist) else None
+        for variable, p12, more in cases:
+            out = subprocess.run([os.path.join(ROOT, "tools", "release.sh")], capture_output=True,
+                                 text=True, env=dict(self.env, FROSTVALE_SIGN_PKCS12=p12, **more),
+                                 timeout=120)
+            self.assert_one_line_refusal(out, variable)
+            self.assertFalse(os.path.exists(self.env["FROSTVALE_BUILD"]))  # nothing built
+        self.assertEqual(sorted(os.listdir(dist)) if os.path.isdir(dist) else None, before)
+
+    def test_failure_midway(self):
+        """The certificate goes once the setup program is signed: the
+        package's signature fails."""
+        _, p12 = make_certificate(self.work)
+        tools = os.path.join(self.work, "bin")
+        os.makedirs(tools)
+        Path(tools, "osslsigncode").write_text(
+            '#!/bin/sh\n%s "$@" || exit\ncase "$*" in sign*-setup.exe*) rm "$FROSTVALE_SIGN_PKCS12"; esac\n'
+            % shutil.which("osslsigncode"))
+        os.chmod(os.path.join(tools, "osslsigncode"), 0o755)
+        dist = os.path.join(self.work, "dist")
+        os.makedirs(dist)
+        Path(dist, "SHA256SUMS").write_text("the earlier release's\n")
+        out = subprocess.run([sys.executable, os.path.join(ROOT, "tools", "package_windows.py"),
+                              "--version", VERSION, wine_env.SCR, dist], capture_output=True,
+                             text=True, timeout=120, env=dict(
+                                 self.env, FROSTVALE_SIGN_PKCS12=p12,
+                                 PATH=tools + os.pathsep + os.environ["PATH"]))
+        self.assert_one_line_refusal(out, ".msi")
+        self.assertEqual(os.listdir(dist), ["SHA256SUMS"])
+        self.assertEqual(Path(dist, "SHA256SUMS").read_text(), "the earlier release's\n")
+        self.assertEqual(sorted(os.listdir(self.work)), ["bin", "cert.pem", "dist", "key.pem"])
 
 
 class SourceDateEpoch(unittest.TestCase):

@@ -37,7 +37,9 @@ class Package(x11_env.X11TestCase):
         out = os.path.join(x11_env.HOME, "dist")
         deb = subprocess.run([os.path.join(SOURCE, "tools", "package-deb.sh"), x11_env.PROGRAM, out],
                              capture_output=True, text=True, check=True).stdout.strip()
-        self.assertEqual(os.path.basename(deb), "frostvale_2026.1.0_amd64.deb")
+        version = subprocess.run([x11_env.PROGRAM, "--version"], capture_output=True, text=True,
+                                 check=True).stdout.split()[1]
+        self.assertEqual(os.path.basename(deb), "frostvale_%s_amd64.deb" % version)
         fields = subprocess.run(["dpkg-deb", "-f", deb, "Depends"], capture_output=True, text=True,
                                 check=True).stdout
         for library in ("libasound2", "libgl1", "libglu1-mesa", "libx11-6", "libc6"):

@@ -2,17 +2,23 @@
 named by number, XScreenSaver's window and the root window; how each run
 ends; the capture against the native one; the music on ALSA."""
 import os
+import shutil
 import signal
 import stat
 import struct
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 import x11_env
 from x11_env import PROGRAM
+
+
+# another user's commands, for the tests that run as root
+AS_NOBODY = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
 
 
 def run(*args, env=None, timeout=60):
@@ -69,7 +75,7 @@ class Program(x11_env.X11TestCase):
         self.assertEnds(program, 2)
 
     def test_usage(self):
-        self.assertEqual(run("--version").stdout.decode(), "frostvale 2026.1.0\n")
+        self.assertRegex(run("--version").stdout.decode(), r"^frostvale 20\d\d\.\d+\.\d+(\+\w+)?\n$")
         self.assertIn(b"--window-id", run("--help").stdout)
         # (which arguments are refused: the options' native test)
         refused = run("-root", "stray")
@@ -124,14 +130,68 @@ class Program(x11_env.X11TestCase):
 
     def test_capture_refusals_and_failures_say_why(self):
         # one of each line (which times are refused: the options' native test)
-        for args, code in ((["abc", "x.bmp"], 2), (["1048577", "x.bmp"], 1), (["5", "x" * 260 + ".bmp"], 1),
-                           (["5", "/no/such/folder/x.bmp"], 1)):
-            with self.subTest(args=args[0]):
+        for args, code in ((["abc", "x.bmp"], 2), (["1048576.0000001", "x.bmp"], 1), (["9" * 10000, "x.bmp"], 1),
+                           (["5", "x" * 260 + ".bmp"], 1), (["5", "/no/such/folder/x\n.bmp"], 1)):
+            with self.subTest(args=args[0][:20]):
                 result = run("--capture", *args)
                 self.assertEqual(result.returncode, code)
                 self.assertEqual(result.stderr.count(b"\n"), 1, result.stderr)
+                self.assertLess(len(result.stderr.decode()), 200)
                 self.assertTrue(result.stderr.startswith(b"frostvale: "))
                 self.assertFalse(os.path.exists(args[1]))
+        self.assertIn(b"folder /no/such/folder:", result.stderr)
+        for env, line in (({}, b"no X display: set DISPLAY or use --display"),
+                          ({"DISPLAY": x11_env.ENV["DISPLAY"], "XSCREENSAVER_WINDOW": "garbage"},
+                           b"XSCREENSAVER_WINDOW=garbage: not a window number")):
+            result = run("--root", env=dict(env, PATH=os.environ["PATH"]))
+            self.assertEqual((result.returncode, result.stderr), (1, b"frostvale: " + line + b"\n"))
+
+    @unittest.skipUnless(os.geteuid() == 0, "needs root and another user")
+    def test_links_are_followed_only_where_the_kernel_allows(self):
+        # another user's link to nothing in a sticky, world-writable folder,
+        # with the kernel's protection of such links on: root creates nothing
+        sticky = tempfile.mkdtemp(dir="/tmp")
+        os.chmod(sticky, 0o1777)
+        victim, link = os.path.join(x11_env.HOME, "victim"), os.path.join(sticky, "cap.bmp")
+        try:
+            with open("/proc/sys/fs/protected_symlinks", "r+") as f:
+                saved = f.read()
+                f.write("1")
+        except OSError:
+            saved = None
+            print("fs.protected_symlinks cannot be changed here: the link is tried as the kernel stands")
+        try:
+            subprocess.run(AS_NOBODY + ["ln", "-s", victim, link], check=True)
+            result = run("--capture", "5", link)
+            self.assertEqual(result.returncode, 1)
+            self.assertEqual(result.stderr.count(b"\n"), 1, result.stderr)
+            self.assertFalse(os.path.lexists(victim))
+        finally:
+            if saved is not None:
+                with open("/proc/sys/fs/protected_symlinks", "w") as f:
+                    f.write(saved)
+            shutil.rmtree(sticky)
+
+    @unittest.skipUnless(x11_env.DUMP, "frostvale-dump is not built")
+    def test_stop_signals_during_the_write_leave_no_temporary(self):
+        folder = os.path.join(x11_env.HOME, "signals")
+        os.makedirs(folder, exist_ok=True)
+        target = os.path.join(folder, "big.bmp")
+        for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            with self.subTest(signal=number.name):
+                # a 48 MiB frame: the signal comes once its file appears,
+                # before it is written whole (a try that ends first is repeated)
+                for attempt in range(5):
+                    dump = subprocess.Popen([x11_env.DUMP, "frame", "5", target, "--width", "4096", "--height", "4096"],
+                                            stdout=subprocess.DEVNULL)
+                    while dump.poll() is None and not os.listdir(folder):
+                        time.sleep(0.001)
+                    dump.send_signal(number)
+                    if dump.wait() == -number:
+                        break
+                    os.remove(target)
+                self.assertEqual(dump.returncode, -number)
+                self.assertEqual(os.listdir(folder), [])
 
     @unittest.skipUnless(os.geteuid() == 0, "needs root for a small file system and a device node")
     def test_failed_captures_leave_what_was_there(self):
@@ -147,14 +207,15 @@ class Program(x11_env.X11TestCase):
             with open(old, "wb") as f:
                 f.write(b"older capture")
             os.symlink("old.bmp", link)
-            os.symlink("none.bmp", dangling)  # a link to nothing gets nothing
+            os.symlink("none.bmp", dangling)  # a link to nothing is refused
             os.mknod(device, 0o666 | stat.S_IFCHR, os.makedev(1, 7))
             for target in (old, link, dangling, device):
                 with self.subTest(target=os.path.basename(target)):
                     result = run("--capture", "5", target)
                     self.assertEqual(result.returncode, 1)
                     self.assertEqual(result.stderr.count(b"\n"), 1, result.stderr)
-                    self.assertIn(b"No space left on device", result.stderr)
+                    self.assertIn(b"link to nothing" if target == dangling else b"No space left on device",
+                                  result.stderr)
             self.assertEqual(sorted(os.listdir(disk)), ["dangling.bmp", "full", "link.bmp", "old.bmp"])
             with open(old, "rb") as f:
                 self.assertEqual(f.read(), b"older capture")
@@ -162,6 +223,22 @@ class Program(x11_env.X11TestCase):
             self.assertTrue(stat.S_ISCHR(os.stat(device).st_mode))
         finally:
             subprocess.run(["umount", disk], check=True)
+
+
+# Binds and listens on the abstract name argv[1], says so, and holds it.
+SQUATTER = """import socket, sys, time
+s = socket.socket(socket.AF_UNIX)
+s.bind("\\0" + sys.argv[1])
+s.listen()
+print("held", flush=True)
+time.sleep(120)
+"""
+
+
+def end(program):
+    program.kill()
+    program.wait()
+    program.stderr.close()
 
 
 def screenshot():
@@ -177,11 +254,11 @@ def corner_black(shot):
 class Music(x11_env.X11TestCase):
     """ALSA's default device as a file of raw samples, through the null device."""
 
-    def start(self, window, device, name="asound.conf"):
+    def start(self, window, device, name="asound.conf", display=()):
         # XScreenSaver's window (which runs play, not the preview, not
         # another program's window: the run's configuration, tested natively)
         env = dict(x11_env.alsa_env(device, name), XSCREENSAVER_WINDOW=str(window))
-        return x11_env.start_program("--music", "--root", env=env)
+        return x11_env.start_program("--music", "--root", *display, env=env)
 
     def test_one_loop_per_display(self):
         # one run per monitor, as XScreenSaver starts them, each with a
@@ -221,6 +298,55 @@ class Music(x11_env.X11TestCase):
                 program.stderr.close()
             for window in windows:
                 x11_env.destroy_window(window)
+
+    @unittest.skipUnless(os.geteuid() == 0, "needs root to run as another user")
+    def test_one_loop_per_user_and_display_spelling(self):
+        if subprocess.run(AS_NOBODY + ["test", "-x", PROGRAM]).returncode != 0:
+            self.skipTest("another user cannot run the program from this folder")
+        number = x11_env.ENV["DISPLAY"].split(":")[1]
+        window = x11_env.make_window(0, 0, 520, 400)
+        # a folder that the other user's run reads its device from and writes to
+        shared = tempfile.mkdtemp(dir="/tmp")
+        os.chmod(shared, 0o777)
+        outputs = [os.path.join(shared, "spelling%d.raw" % i) for i in range(4)]
+        # another user holding the name this user's runs would take, and
+        # answering on it: the run plays all the same
+        squatter = subprocess.Popen(AS_NOBODY + [sys.executable, "-c", SQUATTER, "frostvale-music-%d-:%s" % (
+            os.getuid(), number)], stdout=subprocess.PIPE)
+        programs = []
+        try:
+            squatter.stdout.readline()
+            programs.append(self.start(window, x11_env.file_device(outputs[0]), "spelling0.conf"))
+            self.assertPlays(outputs[:1])
+            squatter.kill()
+            end(programs.pop())
+            # another user's run playing on the display, then this user's
+            # runs with the display in two spellings: one loop more
+            env = dict(x11_env.alsa_env(x11_env.file_device(outputs[1]), os.path.join(shared, "other.conf")),
+                       XSCREENSAVER_WINDOW=str(window))
+            programs.append(subprocess.Popen(AS_NOBODY + [PROGRAM, "--music", "--root"], env=env,
+                                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE))
+            self.assertPlays(outputs[1:2])
+            for i, spelling in ((2, ":" + number), (3, "unix:%s.0" % number)):
+                programs.append(self.start(window, x11_env.file_device(outputs[i]), "spelling%d.conf" % i,
+                                           ("--display", spelling)))
+            self.assertPlays(outputs[2:])
+        finally:
+            squatter.kill()
+            squatter.wait()
+            squatter.stdout.close()
+            for program in programs:
+                end(program)
+            x11_env.destroy_window(window)
+            shutil.rmtree(shared)
+
+    def assertPlays(self, outputs, timeout=30):
+        """Exactly one of outputs is written to, and stays the only one."""
+        deadline = time.monotonic() + timeout
+        while not any(map(os.path.exists, outputs)) and time.monotonic() < deadline:
+            time.sleep(0.2)
+        time.sleep(2)
+        self.assertEqual([os.path.exists(output) for output in outputs].count(True), 1)
 
     def test_stopping_never_waits_on_the_sound_device(self):
         # a device whose open never returns: a FIFO that nobody reads

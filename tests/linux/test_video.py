@@ -125,7 +125,7 @@ class Video(unittest.TestCase):
                                    stderr=subprocess.DEVNULL)
             # midway: the pieces are being written
             deadline = time.time() + 60
-            while time.time() < deadline and not any(".new." in n for n in os.listdir(self.folder)):
+            while time.time() < deadline and not any(n.startswith(".frostvale-") for n in os.listdir(self.folder)):
                 time.sleep(0.1)
             time.sleep(2)
             run.send_signal(stop)

@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "host/run/capture_file.h"
+
 namespace host {
 
 enum { bitmap_header_size = 54 };
@@ -14,12 +16,8 @@ int32_t bitmap_stride(int32_t width);
 void fill_bitmap_header(uint8_t header[bitmap_header_size], int32_t width, int32_t height);
 
 // Writes header and pixel rows (height rows of bitmap_stride(width) bytes,
-// bottom row first, blue-green-red) to path. A regular file (new, or an
-// older one, also behind a link) is written as a new file beside it that
-// replaces it only when every byte is on disk; anything else at path (a
-// device, a FIFO) is written in place. Returns false, with errno saying
-// why, when the file cannot be made or fully written; then whatever stood
-// at path stands as it was, and no file of the writer's is left behind.
-bool write_bitmap_file(const char* path, const uint8_t* rows, int32_t width, int32_t height);
+// bottom row first, blue-green-red) to path by the capture file's rules
+// (capture_file.h).
+CaptureError write_bitmap_file(const char* path, const uint8_t* rows, int32_t width, int32_t height);
 
 }  // namespace host

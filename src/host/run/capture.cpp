@@ -1,7 +1,9 @@
 #include "host/run/capture.h"
 
 #include <cstdlib>
+#include <cstring>
 
+#include "host/run/message_text.h"
 #include "scene/scene.h"
 
 namespace host {
@@ -10,13 +12,74 @@ bool capture_time_reachable(float seconds) {
     return !(seconds > 1048576.0f);  // also false for +infinity; NaN passes
 }
 
+bool capture_time_text_reachable(const char* text) {
+    char* end = nullptr;
+    const double value = std::strtod(text, &end);
+    if (end == text || !(value >= 1048576.0)) return true;
+    if (value > 1048576.0) return false;
+    // the number rounds to 2^20 in double precision too: its digits, the
+    // leading and trailing zeros left out, tell whether it is 1048576 or
+    // just above (0.1048576e7 and 1048576.000 are 1048576)
+    std::string digits;
+    for (const char* at = text; at < end && *at != 'e' && *at != 'E'; ++at) {
+        if (*at == 'x' || *at == 'X') return true;  // hexadecimal: exact in binary
+        if (*at >= '0' && *at <= '9' && (*at != '0' || !digits.empty())) digits += *at;
+    }
+    while (!digits.empty() && digits.back() == '0') digits.pop_back();
+    return digits <= "1048576";
+}
+
 CaptureTime read_capture_time(const char* text, float* seconds) {
     char* end = nullptr;
     const double value = std::strtod(text, &end);
     if (end == text || *end != '\0' || value != value) return CaptureTime::not_a_number;
     if (value < 0.0) return CaptureTime::negative;
     *seconds = static_cast<float>(value);
-    return capture_time_reachable(*seconds) ? CaptureTime::usable : CaptureTime::unreachable;
+    return capture_time_reachable(*seconds) && capture_time_text_reachable(text) ? CaptureTime::usable
+                                                                                 : CaptureTime::unreachable;
+}
+
+bool capture_name_fits(const char* file) { return std::strlen(file) < 260; }
+
+CaptureRequest check_capture_request(const char* seconds_text, const char* file, float* seconds) {
+    switch (read_capture_time(seconds_text, seconds)) {
+        case CaptureTime::not_a_number:
+            return CaptureRequest::not_a_number;
+        case CaptureTime::negative:
+            return CaptureRequest::negative;
+        case CaptureTime::unreachable:
+            return CaptureRequest::unreachable;
+        case CaptureTime::usable:
+            break;
+    }
+    return capture_name_fits(file) ? CaptureRequest::usable : CaptureRequest::name_too_long;
+}
+
+std::string capture_request_message(CaptureRequest request, const char* seconds_text, const char* file) {
+    switch (request) {
+        case CaptureRequest::not_a_number:
+        case CaptureRequest::negative:
+            return shown_text(seconds_text) + ": SECONDS must be a number, 0 or more";
+        case CaptureRequest::unreachable:
+            return shown_text(seconds_text) + " s is beyond the last reachable time, 1048576 s";
+        case CaptureRequest::name_too_long:
+            return "cannot write " + shown_text(file) + ": the file name is 260 bytes or longer";
+        case CaptureRequest::usable:
+            break;
+    }
+    return std::string();
+}
+
+std::string capture_error_message(const char* path, const CaptureError& error) {
+    switch (error.fault) {
+        case CaptureFault::folder:
+            return "cannot write in the folder " + shown_text(path_folder(path).c_str()) + ": " +
+                   std::strerror(error.error);
+        case CaptureFault::link_to_nothing:
+            return "cannot write " + shown_text(path) + ": a symbolic link to nothing (name the file itself)";
+        default:
+            return "cannot write " + shown_text(path) + ": " + std::strerror(error.error);
+    }
 }
 
 int32_t capture_steps(float seconds) {

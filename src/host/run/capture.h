@@ -1,6 +1,9 @@
 // Frame capture: the scene after a given simulated time, as one bitmap.
 #pragma once
 #include <cstdint>
+#include <string>
+
+#include "host/run/capture_file.h"
 
 namespace host {
 
@@ -32,19 +35,46 @@ enum class CaptureTime {
     usable,
     not_a_number,  // text that does not read as a number as a whole, or not-a-number
     negative,
-    unreachable,   // beyond 1048576 s, or infinite
+    unreachable,   // beyond 1048576 s as written (1048576.0000001 too), or infinite
 };
 CaptureTime read_capture_time(const char* text, float* seconds);
 
+// Whether the number at the start of text, as written, is at most
+// 1048576 s: single precision would round 1048576.0000001 down to a time
+// the clock reaches, yet the request asks for more. Text without a number
+// at its start (a time of 0) passes.
+bool capture_time_text_reachable(const char* text);
+
+// The name rule: the capture file's name, as UTF-8, fits the 260-byte
+// buffer of the Windows program with its terminator (259 bytes at most).
+bool capture_name_fits(const char* file);
+
+// The check that the Linux program and the inspection tool make on a
+// capture request (the time read whole, then the name; the Windows program
+// reads its time as _wtof does and checks the same rules one by one).
+enum class CaptureRequest {
+    usable,
+    not_a_number,
+    negative,
+    unreachable,
+    name_too_long,
+};
+CaptureRequest check_capture_request(const char* seconds_text, const char* file, float* seconds);
+
+// The one-line refusal of a request that is not usable, without the
+// program's name: "SECONDS must be a number, 0 or more" and so on, the
+// text shown cut and escaped (shown_text).
+std::string capture_request_message(CaptureRequest request, const char* seconds_text, const char* file);
+
 // With a width x height GL context current: advances the scene, renders one
 // view over it, reads the back buffer and writes the bitmap to path
-// (write_bitmap_file). Returns false when the pixels or the file could not
-// be had; then what stood at path stands as it was.
-bool capture_frame(float seconds, int32_t width, int32_t height, const char* path);
+// (write_bitmap_file). Returns why it could not be written (fault none when
+// it was); then what stood at path stands as it was.
+CaptureError capture_frame(float seconds, int32_t width, int32_t height, const char* path);
 
-// Why the last capture_frame failed, as an errno value (0 after success),
-// for the hosts that say so. Owned by capture_gl.cpp: written by
-// capture_frame, read by the Linux host and the inspection tool.
-extern int capture_error;
+// Why the capture of path failed, as one line without the program's name:
+// "cannot write PATH: No space left on device", "cannot write in the
+// folder FOLDER: Permission denied".
+std::string capture_error_message(const char* path, const CaptureError& error);
 
 }  // namespace host

@@ -1,33 +1,46 @@
-// The capture file's platform half: what stands at the path, a new file
-// beside it, and the move that puts the new file in its place. POSIX in
-// capture_file_posix.cpp, Win32 in capture_file_win32.cpp; the core links
-// the one for its platform. Each sets errno when it fails.
+// The capture file's platform half: puts the finished bytes at the path
+// the user named. POSIX in capture_file_posix.cpp, Win32 in
+// capture_file_win32.cpp; the core links the one for its platform.
+//
+// The rules, the same on both: the path is opened through the system's own
+// path walk, so its rules for links and permissions decide (a link is never
+// read and followed by hand). Where nothing stands, or a regular file the
+// user may replace, the bytes go into a new file with a short hidden name
+// beside it (".frostvale-" and a random part), moved over the name once
+// every byte is on disk: a failure, or a stop signal during the write,
+// leaves what stood there and no file of the writer's. The replacing file
+// takes the old one's permission bits without set-uid, set-gid and sticky,
+// and its owner and group where the user may give them (root). A regular
+// file that is not the name's own (reached through a symbolic link, or
+// with other hard links) is written in place, its space reserved first and
+// stop signals held off until every byte is written; a symbolic link to
+// nothing is refused. A device or a FIFO takes the bytes in place.
 #pragma once
-#include <cstdio>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace host {
 
-enum class PathKind {
-    absent,   // nothing there, also behind symbolic links to nothing
-    regular,  // a regular file, also behind symbolic links
-    other,    // a device, a FIFO, a folder: written in place
+// What kept a capture from being written.
+enum class CaptureFault {
+    none,             // written
+    pixels,           // no memory for the pixels (error: ENOMEM)
+    file,             // the file could not be made or written (error says why)
+    folder,           // the file's folder could not take a new file (error says why)
+    link_to_nothing,  // the name is a symbolic link to nothing
 };
 
-// What stands at path, links followed. For a regular file or a link to
-// nothing, file receives the path where the new file must stand (the
-// link's target, so the link stays); otherwise path as it stands.
-PathKind inspect_path(const char* path, std::string* file);
+struct CaptureError {
+    CaptureFault fault;
+    int error;  // an errno value; 0 when written
+};
 
-// Creates name, which must not exist yet, for writing in binary, with the
-// permissions of the regular file like (none: the defaults of a new file).
-// Null when it exists or cannot be made.
-FILE* create_new_file(const std::string& name, const std::string& like);
+// The folder that path's file stands in ("." for a bare name).
+std::string path_folder(const char* path);
 
-// Flushes file's buffers and asks the system to put its bytes on disk.
-bool flush_file(FILE* file);
-
-// Moves from over to, replacing to at once (never a moment without it).
-bool replace_file(const std::string& from, const std::string& to);
+// Writes head, then body, as the file at path (UTF-8 on Windows).
+CaptureError write_capture_file(const char* path, const uint8_t* head, size_t head_size, const uint8_t* body,
+                                size_t body_size);
 
 }  // namespace host

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "host/run/capture_file.h"
 #include "host/run/saver_rules.h"
 
 namespace host {
@@ -67,9 +68,9 @@ struct HostPrimitives {
 // capture_file is given, the capture of capture_seconds and otherwise the
 // frame loop until the run ends; then the music stops. The host releases
 // its context and window afterwards. Returns the exit code: 1 when the
-// capture could not be written, else 0.
+// capture could not be written (why, in *capture_error where given), else 0.
 int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds,
-              const char* capture_file);
+              const char* capture_file, CaptureError* capture_error = nullptr);
 
 // The start-up alone, for the image tests and the inspection tool.
 void start_run(const RunConfig& config);

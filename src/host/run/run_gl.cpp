@@ -166,7 +166,7 @@ bool run_frame() {
 }
 
 int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds,
-              const char* capture_file) {
+              const char* capture_file, CaptureError* capture_error) {
     loop = {};
     loop.config = config;
     loop.host = &host;
@@ -175,7 +175,9 @@ int run_saver(const RunConfig& config, const HostPrimitives& host, float capture
     if (capture_file) {
         Drawable drawable = {};
         host.get_drawable(&drawable);
-        return capture_frame(capture_seconds, drawable.width, drawable.height, capture_file) ? 0 : 1;
+        const CaptureError error = capture_frame(capture_seconds, drawable.width, drawable.height, capture_file);
+        if (capture_error) *capture_error = error;
+        return error.fault == CaptureFault::none ? 0 : 1;
     }
     begin_frame_loop(config, host);
     while (run_frame()) wait_for_next_frame();

@@ -278,18 +278,28 @@ void remove_work(const std::string& work) {
     rmdir(work.c_str());
 }
 
-// A new, empty file beside file, named as a capture's: ".N.new" added.
-bool create_beside(const std::string& file, const std::string& like, std::string* name) {
-    for (int n = 0; n < 100; ++n) {
-        *name = file + "." + std::to_string(n) + ".new";
-        if (FILE* created = create_new_file(*name, like)) return std::fclose(created) == 0;
-        if (errno != EEXIST) return false;
+// Puts the finished video (made, in the work folder) at name in folder, as
+// the capture writer puts a capture: on disk first, then moved over the
+// name at once, with the old file's permission bits (never set-id) and,
+// where we may give them, its owner. old: what stood there, null for
+// nothing. Sets errno when it fails.
+bool put_in_place(const std::string& made, int folder, const char* name, const struct stat* old) {
+    const int fd = open(made.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = fsync(fd) == 0;
+    if (ok && old) {
+        if (fchown(fd, old->st_uid, old->st_gid) != 0) {
+        }
+        ok = fchmod(fd, old->st_mode & 0777) == 0;
     }
-    return false;
+    const int error = errno;
+    close(fd);
+    errno = error;
+    return ok && renameat(AT_FDCWD, made.c_str(), folder, name) == 0;
 }
 
-// The jobs and their encoders, the join: true when temporary holds the
-// whole video.
+// The jobs and their encoders, the join: true when the join has written
+// the whole video to temporary.
 bool render_and_join(const VideoRequest& request, const std::string& work, const std::string& temporary,
                      Making* making) {
     const int32_t cores = usable_cores();
@@ -365,14 +375,8 @@ bool render_and_join(const VideoRequest& request, const std::string& work, const
     }
     making->children.push_back({joiner, false, work + "/join.log"});
     if (feed[1] >= 0) fcntl(feed[1], F_SETFL, O_NONBLOCK);
-    const bool joined = wait_children(making, feed[1], reinterpret_cast<const uint8_t*>(sound.data()),
-                                      sound.size() * sizeof(int16_t));
-    if (!joined) return false;
-    // on disk before it replaces anything
-    const int written = open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool synced = written >= 0 && fsync(written) == 0;
-    if (written >= 0) close(written);
-    return synced;
+    return wait_children(making, feed[1], reinterpret_cast<const uint8_t*>(sound.data()),
+                         sound.size() * sizeof(int16_t));
 }
 
 }  // namespace
@@ -382,24 +386,33 @@ int make_video(const VideoRequest& request) {
         std::fprintf(stderr, "frostvale: --video needs the ffmpeg program (Debian package ffmpeg), not found on PATH\n");
         return 1;
     }
-    std::string file;
-    const PathKind kind = inspect_path(request.path, &file);
-    if (kind == PathKind::other) {
-        std::fprintf(stderr, "frostvale: cannot write %s: not a regular file\n", request.path);
-        return 1;
-    }
-    std::string temporary;
-    if (!create_beside(file, kind == PathKind::regular ? file : std::string(), &temporary)) {
+    // the name itself, never followed: nothing, or a regular file of its
+    // own, which the complete video replaces; anything else stays as it is
+    const char* slash = std::strrchr(request.path, '/');
+    const char* name = slash ? slash + 1 : request.path;
+    const std::string folder_path = path_folder(request.path);
+    const int folder = open(folder_path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    struct stat old;
+    const bool exists = folder >= 0 && fstatat(folder, name, &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (folder < 0 || (!exists && errno != ENOENT)) {
         std::fprintf(stderr, "frostvale: cannot write %s: %s\n", request.path, std::strerror(errno));
+        if (folder >= 0) close(folder);
         return 1;
     }
-    std::string work = temporary + ".XXXXXX";
+    if (exists && !(S_ISREG(old.st_mode) && old.st_nlink == 1)) {
+        std::fprintf(stderr, "frostvale: cannot write %s: not a file of its own (a link, a device, a folder?)\n",
+                     request.path);
+        close(folder);
+        return 1;
+    }
+    // the pieces, the logs and the video in a hidden folder beside it
+    std::string work = (folder_path == "/" ? "" : folder_path) + "/.frostvale-XXXXXX";
     if (!mkdtemp(&work[0])) {
-        const int error = errno;
-        unlink(temporary.c_str());
-        std::fprintf(stderr, "frostvale: cannot write %s: %s\n", request.path, std::strerror(error));
+        std::fprintf(stderr, "frostvale: cannot write %s: %s\n", request.path, std::strerror(errno));
+        close(folder);
         return 1;
     }
+    const std::string temporary = work + "/video" + std::strrchr(name, '.');
 
     stop_signal = 0;
     if (wake_pipe[0] < 0 && pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0) wake_pipe[0] = wake_pipe[1] = -1;
@@ -418,10 +431,10 @@ int make_video(const VideoRequest& request) {
     stop_children(&making);
     const std::string reason = made || stop_signal ? std::string() : failure_reason(making, work);
     if (making.progress >= 0) close(making.progress);
-    const bool placed = made && replace_file(temporary, file);
+    const bool placed = made && put_in_place(temporary, folder, name, exists ? &old : nullptr);
     const int error = errno;
+    close(folder);
     remove_work(work);
-    if (!placed) unlink(temporary.c_str());
     if (making.terminal) std::fputc('\n', stderr);
     if (stop_signal) return 128 + stop_signal;
     if (!placed) {

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "host/run/capture.h"
 #include "host/win32/command_line.h"
@@ -25,6 +26,17 @@ host::RunConfig run_config(int32_t mode) {
     return host::RunConfig{mode, shared::snow_flag != 0,
                            host::run_plays_music(mode, shared::music_flag != 0, false),
                            mode == shared::mode_full_screen, host::run_seed(mode, GetTickCount())};
+}
+
+// text as UTF-8, every character in its exact form; false for text the
+// conversion cannot carry whole (a lone surrogate).
+bool exact_utf8(const wchar_t* text, std::string* utf8) {
+    const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return false;
+    utf8->resize(static_cast<size_t>(size));
+    WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, &(*utf8)[0], size, nullptr, nullptr);
+    utf8->resize(static_cast<size_t>(size) - 1);
+    return true;
 }
 
 int start(int argc, wchar_t** argv) {
@@ -53,14 +65,16 @@ int start(int argc, wchar_t** argv) {
             return host::saver_run(run_config(shared::mode_windowed), nullptr, 0.0f, nullptr);
         case StartAction::capture: {
             const float seconds = static_cast<float>(_wtof(argv[request.seconds_arg]));
-            // the name must fit the 260-byte buffer with its terminator, and
-            // the time must be one the capture clock can reach
-            char file[260];
-            if (WideCharToMultiByte(CP_ACP, 0, argv[request.file_arg], -1, file, sizeof file,
-                                    nullptr, nullptr) == 0)
+            // the name exactly as given (the writer opens it by its wide
+            // form again), within the 260-byte buffer with its terminator;
+            // the time, as written, one the capture clock can reach
+            std::string file, seconds_text;
+            if (!exact_utf8(argv[request.file_arg], &file) || !exact_utf8(argv[request.seconds_arg], &seconds_text))
                 return 1;
-            if (!host::capture_time_reachable(seconds)) return 1;
-            return host::saver_run(run_config(shared::mode_capture), nullptr, seconds, file);
+            if (!host::capture_name_fits(file.c_str()) || !host::capture_time_reachable(seconds) ||
+                !host::capture_time_text_reachable(seconds_text.c_str()))
+                return 1;
+            return host::saver_run(run_config(shared::mode_capture), nullptr, seconds, file.c_str());
         }
     }
     return 0;

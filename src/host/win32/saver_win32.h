@@ -12,7 +12,7 @@ namespace host {
 // file when file is given, else the frame loop), then lets go of the
 // context and window. Returns the exit code: 1 when the window, pixel
 // format or context cannot be had, or a capture could not be written;
-// otherwise 0.
+// otherwise 0. file is UTF-8, written by the capture file's rules.
 int saver_run(const RunConfig& config, HWND parent, float seconds, const char* file);
 
 }  // namespace host

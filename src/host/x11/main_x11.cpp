@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/run/capture.h"
+#include "host/run/message_text.h"
 #include "host/x11/saver_x11.h"
 
 namespace {
@@ -55,7 +57,8 @@ int main(int argc, char** argv) {
             std::printf("frostvale %s\n", FROSTVALE_VERSION);
             return 0;
         case host::HackAction::refuse:
-            std::fprintf(stderr, "frostvale: %s: %s (see --help)\n", argv[options.bad_arg], options.problem);
+            std::fprintf(stderr, "frostvale: %s: %s (see --help)\n", host::shown_text(argv[options.bad_arg]).c_str(),
+                         options.problem);
             return 2;
         case host::HackAction::video:
             return host::make_video(options.video);
@@ -67,14 +70,12 @@ int main(int argc, char** argv) {
     // the refusals of the Windows capture: a name beyond its 260-byte
     // buffer, a time the capture clock never reaches
     const char* file = argv[options.file_arg];
-    if (std::strlen(file) >= 260) {
-        std::fprintf(stderr, "frostvale: cannot write %.40s...: the file name is 260 bytes or longer\n", file);
+    float seconds = 0.0f;
+    const host::CaptureRequest request = host::check_capture_request(argv[options.seconds_arg], file, &seconds);
+    if (request != host::CaptureRequest::usable) {
+        std::fprintf(stderr, "frostvale: %s\n",
+                     host::capture_request_message(request, argv[options.seconds_arg], file).c_str());
         return 1;
     }
-    if (options.seconds_unreachable) {
-        std::fprintf(stderr, "frostvale: %s s is beyond the last reachable time, 1048576 s\n",
-                     argv[options.seconds_arg]);
-        return 1;
-    }
-    return host::saver_run(options, options.seconds, file);
+    return host::saver_run(options, seconds, file);
 }

@@ -4,36 +4,50 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
 
 namespace host {
 
+std::string canonical_display(const char* display_name) {
+    const char* colon = std::strrchr(display_name, ':');
+    if (!colon) return display_name;
+    std::string host(display_name, colon);
+    if (host.size() >= 5 && host.compare(host.size() - 5, 5, "/unix") == 0) host.resize(host.size() - 5);
+    if (host == "unix" || host == "localhost") host.clear();
+    const char* dot = std::strchr(colon, '.');
+    return host + std::string(colon, dot ? dot : colon + std::strlen(colon));
+}
+
 bool take_music_lock(const char* display_name) {
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
     // the abstract namespace: a name that starts with a zero byte
-    const char prefix[] = "frostvale-music-";
-    std::memcpy(address.sun_path + 1, prefix, sizeof prefix - 1);
-    size_t length = 1 + sizeof prefix - 1;
-    // the screen number after the display's last dot does not count
-    const char* colon = std::strrchr(display_name, ':');
-    const char* dot = colon ? std::strchr(colon, '.') : nullptr;
-    const size_t name_length = dot ? static_cast<size_t>(dot - display_name) : std::strlen(display_name);
-    for (size_t i = 0; i < name_length && length < sizeof address.sun_path; ++i)
-        address.sun_path[length++] = display_name[i];
+    const std::string name = "frostvale-music-" + std::to_string(getuid()) + "-" + canonical_display(display_name);
+    const size_t length = 1 + std::min(name.size(), sizeof address.sun_path - 1);
+    std::memcpy(address.sun_path + 1, name.data(), length - 1);
+    const socklen_t size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length);
     const int lock = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (lock < 0) return true;  // no sockets to share a lock with: play
-    if (bind(lock, reinterpret_cast<const sockaddr*>(&address),
-             static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length)) != 0) {
-        // only another run holding the name keeps this one silent; a
-        // sandbox that refuses sockets leaves the music to the run
-        const bool held = errno == EADDRINUSE;
-        close(lock);
-        return !held;
+    if (bind(lock, reinterpret_cast<const sockaddr*>(&address), size) == 0) {
+        listen(lock, 8);
+        return true;  // held open until the process ends
     }
-    return true;  // held open until the process ends
+    close(lock);
+    // a sandbox that refuses sockets leaves the music to the run
+    if (errno != EADDRINUSE) return true;
+    // the name is taken: silent only for a holder of this user that answers
+    const int asker = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (asker < 0) return true;
+    ucred holder = {};
+    socklen_t holder_size = sizeof holder;
+    const bool ours = connect(asker, reinterpret_cast<const sockaddr*>(&address), size) == 0 &&
+                      getsockopt(asker, SOL_SOCKET, SO_PEERCRED, &holder, &holder_size) == 0 &&
+                      holder.uid == getuid();
+    close(asker);
+    return !ours;
 }
 
 }  // namespace host

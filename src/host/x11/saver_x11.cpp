@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "host/run/capture.h"
+#include "host/run/message_text.h"
 #include "host/x11/music_lock_linux.h"
 #include "host/x11/stop_signals_posix.h"
 #include "host/x11/window_icon.h"
@@ -244,9 +245,11 @@ int refuse(Display* display, const char* why) {
 int saver_run(const HackOptions& options, float seconds, const char* file) {
     // a stop signal during start-up is answered once the frame loop begins
     saver.wake_fd = file ? -1 : install_stop_signals();
+    const char* display_name = XDisplayName(options.display);
+    if (!display_name || !*display_name) return refuse(nullptr, "no X display: set DISPLAY or use --display");
     saver.display = XOpenDisplay(options.display);
     if (!saver.display) {
-        std::fprintf(stderr, "frostvale: cannot open the X display %s\n", XDisplayName(options.display));
+        std::fprintf(stderr, "frostvale: cannot open the X display %s\n", shown_text(display_name).c_str());
         return 1;
     }
     XSetErrorHandler(on_x_error);
@@ -270,7 +273,11 @@ int saver_run(const HackOptions& options, float seconds, const char* file) {
         saver.height = 720;
     } else {
         const char* named = target == HackTarget::root ? std::getenv("XSCREENSAVER_WINDOW") : nullptr;
-        if (named && !parse_window_id(named, &window_id)) named = nullptr;
+        if (named && !*named) named = nullptr;
+        if (named && !parse_window_id(named, &window_id)) {
+            const std::string why = "XSCREENSAVER_WINDOW=" + shown_text(named) + ": not a window number";
+            return refuse(saver.display, why.c_str());
+        }
         saver.window = target_window = target == HackTarget::window_id || named
                                            ? static_cast<Window>(window_id)
                                            : DefaultRootWindow(saver.display);
@@ -303,8 +310,9 @@ int saver_run(const HackOptions& options, float seconds, const char* file) {
     RunConfig run = hack_run_config(chosen, saver.width, saver.height,
                                     static_cast<uint32_t>(clock_ns() / 1000000));  // milliseconds, as a tick count
     if (run.music && !take_music_lock(DisplayString(saver.display))) run.music = false;
-    const int code = run_saver(run, x11_primitives, seconds, file);
-    if (file && code != 0) std::fprintf(stderr, "frostvale: cannot write %s: %s\n", file, std::strerror(capture_error));
+    CaptureError error = {};
+    const int code = run_saver(run, x11_primitives, seconds, file, &error);
+    if (file && code != 0) std::fprintf(stderr, "frostvale: %s\n", capture_error_message(file, error).c_str());
     release();
     if (!file) remove_stop_signals();
     return code;
