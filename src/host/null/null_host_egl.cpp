@@ -37,7 +37,7 @@ EGLDisplay open_display() {
 // 24-bit depth buffer) and a desktop OpenGL context, made once.
 bool open_context() {
     if (context != EGL_NO_CONTEXT) return true;
-    display = open_display();
+    if (display == EGL_NO_DISPLAY) display = open_display();
     if (display == EGL_NO_DISPLAY) return false;
     const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
                              EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
@@ -72,8 +72,9 @@ void close_null_host() {
     eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (surface != EGL_NO_SURFACE) eglDestroySurface(display, surface);
     if (context != EGL_NO_CONTEXT) eglDestroyContext(display, context);
-    eglTerminate(display);
-    display = EGL_NO_DISPLAY;
+    // the display stays initialized, its driver loaded, for the process's
+    // life: a later open takes it again, and what the driver keeps never
+    // outlives its library
     context = EGL_NO_CONTEXT;
     surface = EGL_NO_SURFACE;
 }
