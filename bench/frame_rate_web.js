@@ -1,19 +1,168 @@
-// Frame rate of the page at 1280 x 720 in headless Chromium (software
-// WebGL), the time from starting to load it to its first frame, and the
-// sizes of its files, run by hand (not a test):
+// The page's frame rate in headless Chromium (software WebGL2) beside a
+// floor: a trivial WebGL2 page that draws one full-screen textured, blended
+// quad a frame, in the same browser and the same run, at 1280 x 720 and
+// 640 x 360, with the ratio of the two. Also the page's own time per frame
+// (its animation-frame callback, WebAssembly and WebGL calls together), its
+// WebGL calls, draws and bytes uploaded per frame (counted by a wrapper of
+// the WebGL2 context's prototype, put in place before the page loads, in a
+// pass of its own so the counting does not slow the timed passes), the
+// time from starting to load the page to its first frame and the sizes of
+// its files. Run by hand (not a test):
 //
 //   FROSTVALE_NODE_MODULES=build/web-test/node_modules node bench/frame_rate_web.js [SECONDS]
 //
-// after tools/build-web.sh; bench/frame_rate_x11.py gives the native
-// program's frame rate on Xvfb to set beside it.
+// after tools/build-web.sh; SECONDS (default 10) for each timed pass.
+// FROSTVALE_WEB_DIST=DIR times the page built in DIR instead of dist/web.
+// bench/frame_rate_x11.py gives the native program's frame rate on Xvfb to
+// set beside it. Give the machine's load (uptime) with the figures.
 'use strict';
 const fs = require('fs');
+const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
 const { serve, driver, launch } = require('../tests/web/browser');
 
-const dist = path.join(__dirname, '..', 'dist', 'web');
+// FROSTVALE_WEB_DIST names another build of the page (an older one, to set beside)
+const dist = process.env.FROSTVALE_WEB_DIST || path.join(__dirname, '..', 'dist', 'web');
 const seconds = Number(process.argv[2] || 10);
+const sizes = [[1280, 720], [640, 360]];
+
+// The floor: what any WebGL2 page pays a frame for a canvas of this size.
+const floorPage = `<!doctype html>
+<html><head><meta charset="utf-8"><style>html, body { margin: 0; height: 100%; overflow: hidden; }
+canvas { display: block; width: 100vw; height: 100vh; }</style></head>
+<body><canvas></canvas><script>
+const canvas = document.querySelector('canvas');
+const gl = canvas.getContext('webgl2', { alpha: false, depth: true, stencil: false, antialias: false });
+function shader(kind, source) {
+  const s = gl.createShader(kind);
+  gl.shaderSource(s, '#version 300 es\\nprecision highp float;\\n' + source);
+  gl.compileShader(s);
+  return s;
+}
+const program = gl.createProgram();
+gl.attachShader(program, shader(gl.VERTEX_SHADER,
+  'in vec2 p; out vec2 t; void main() { t = p * 0.5 + 0.5; gl_Position = vec4(p, 0.0, 1.0); }'));
+gl.attachShader(program, shader(gl.FRAGMENT_SHADER,
+  'in vec2 t; uniform sampler2D s; out vec4 c; void main() { c = texture(s, t * 4.0); }'));
+gl.linkProgram(program);
+gl.useProgram(program);
+gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
+gl.bufferData(gl.ARRAY_BUFFER, new Float32Array([-1, -1, 1, -1, -1, 1, 1, 1]), gl.STATIC_DRAW);
+gl.enableVertexAttribArray(0);
+gl.vertexAttribPointer(0, 2, gl.FLOAT, false, 0, 0);
+const texels = new Uint8Array(256 * 256 * 4);
+for (let i = 0; i < texels.length; ++i) texels[i] = (i * 37) & 255;
+gl.bindTexture(gl.TEXTURE_2D, gl.createTexture());
+gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, 256, 256, 0, gl.RGBA, gl.UNSIGNED_BYTE, texels);
+gl.generateMipmap(gl.TEXTURE_2D);
+gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, gl.LINEAR_MIPMAP_LINEAR);
+gl.enable(gl.BLEND);
+gl.blendFunc(gl.ONE, gl.ONE);
+function frame() {
+  const w = Math.round(canvas.clientWidth * devicePixelRatio), h = Math.round(canvas.clientHeight * devicePixelRatio);
+  if (canvas.width !== w || canvas.height !== h) { canvas.width = w; canvas.height = h; }
+  gl.viewport(0, 0, w, h);
+  gl.clearColor(0.04, 0.03, 0.13, 1.0);
+  gl.clear(gl.COLOR_BUFFER_BIT | gl.DEPTH_BUFFER_BIT);
+  gl.drawArrays(gl.TRIANGLE_STRIP, 0, 4);
+  requestAnimationFrame(frame);
+}
+requestAnimationFrame(frame);
+</script></body></html>
+`;
+
+// Put in place before any script of the page runs: every animation-frame
+// callback is counted and timed.
+function timeFrames() {
+  const frames = { count: 0, busy: 0 };
+  window.frostvaleBench = { frames };
+  const request = window.requestAnimationFrame.bind(window);
+  window.requestAnimationFrame = (callback) => request((time) => {
+    const start = performance.now();
+    try {
+      callback(time);
+    } finally {
+      frames.busy += performance.now() - start;
+      frames.count += 1;
+    }
+  });
+}
+
+// Also before the page's scripts: every method of the WebGL2 context's
+// prototype counts its calls, the draws among them, the bytes that buffer
+// and texture uploads hand over, and the time spent in each method.
+function countWebGL() {
+  const counts = { calls: 0, draws: 0, bytes: 0, time: {} };
+  window.frostvaleBench.webgl = counts;
+  const proto = WebGL2RenderingContext.prototype;
+  const draws = new Set(['drawArrays', 'drawElements', 'drawArraysInstanced', 'drawElementsInstanced',
+                         'drawRangeElements']);
+  // bytes of (view, [offset in elements, [length in elements]])
+  const viewBytes = (view, offset, length) => {
+    if (!view || typeof view !== 'object' || !('byteLength' in view)) return 0;
+    const size = view.BYTES_PER_ELEMENT || 1;
+    if (length !== undefined && length > 0) return length * size;
+    return view.byteLength - (offset || 0) * size;
+  };
+  const uploads = {
+    bufferData: (a) => viewBytes(a[1], a[3], a[4]),
+    bufferSubData: (a) => viewBytes(a[2], a[3], a[4]),
+    // (target, level, internal format, width, height, border, format, type, source, ...): RGBA bytes
+    texImage2D: (a) => (a.length >= 9 ? a[3] * a[4] * 4 : 0),
+    texSubImage2D: (a) => (a.length >= 9 ? a[4] * a[5] * 4 : 0),
+  };
+  for (const name of Object.getOwnPropertyNames(proto)) {
+    const descriptor = Object.getOwnPropertyDescriptor(proto, name);
+    if (typeof descriptor.value !== 'function' || name === 'constructor') continue;
+    const original = descriptor.value;
+    const upload = uploads[name];
+    const draw = draws.has(name);
+    counts.time[name] = 0;
+    proto[name] = function (...args) {
+      counts.calls += 1;
+      if (draw) counts.draws += 1;
+      if (upload) counts.bytes += upload(args);
+      const start = performance.now();
+      try {
+        return original.apply(this, args);
+      } finally {
+        counts.time[name] += performance.now() - start;
+      }
+    };
+  }
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// Opens url at width x height, waits for it to draw, lets it run 2 s, then
+// measures for seconds: frames a second, the mean time of a frame's
+// callback and, when counting, the WebGL figures a frame.
+async function measure(browser, url, width, height, counting, seconds) {
+  const page = await browser.newPage();
+  await page.setViewport({ width, height, deviceScaleFactor: 1 });
+  await page.evaluateOnNewDocument(timeFrames);
+  if (counting) await page.evaluateOnNewDocument(countWebGL);
+  await page.goto(url);
+  await page.waitForFunction(() => window.frostvaleBench.frames.count > 2, { timeout: 60000 });
+  await sleep(2000);
+  const snapshot = () => page.evaluate(() => JSON.stringify({ now: performance.now(), ...window.frostvaleBench }));
+  const before = JSON.parse(await snapshot());
+  await sleep(seconds * 1000);
+  const after = JSON.parse(await snapshot());
+  await page.close();
+  const frames = after.frames.count - before.frames.count;
+  const result = {
+    fps: frames / ((after.now - before.now) / 1000),
+    busy: (after.frames.busy - before.frames.busy) / frames,
+  };
+  if (counting) {
+    for (const key of ['calls', 'draws', 'bytes']) result[key] = (after.webgl[key] - before.webgl[key]) / frames;
+    result.time = Object.keys(after.webgl.time).map((name) =>
+      [name, (after.webgl.time[name] - before.webgl.time[name]) / frames]).sort((a, b) => b[1] - a[1]);
+  }
+  return result;
+}
 
 async function main() {
   for (const name of ['index.html', 'frostvale.js', 'frostvale.wasm']) {
@@ -23,22 +172,42 @@ async function main() {
   }
   const { puppeteer, reason } = driver();
   if (!puppeteer) throw new Error(reason);
+  const floorDir = fs.mkdtempSync(path.join(os.tmpdir(), 'frostvale-floor-'));
+  fs.writeFileSync(path.join(floorDir, 'index.html'), floorPage);
   const server = await serve(dist);
+  const floorServer = await serve(floorDir);
+  const origin = `http://127.0.0.1:${server.address().port}/`;
+  const floorOrigin = `http://127.0.0.1:${floorServer.address().port}/`;
   const browser = await launch(puppeteer);
-  const page = await browser.newPage();
-  await page.goto(`http://127.0.0.1:${server.address().port}/`);
-  await page.waitForFunction(() => performance.getEntriesByName('frostvale-first-frame').length > 0,
-                             { timeout: 60000 });
-  const firstFrame = await page.evaluate(() => performance.getEntriesByName('frostvale-first-frame')[0].startTime);
-  console.log(`first frame ${firstFrame.toFixed(0)} ms after the page began to load`);
-  await new Promise((resolve) => setTimeout(resolve, 2000));
-  const before = await page.evaluate(() => [Module._frostvale_frames_drawn(), performance.now()]);
-  await new Promise((resolve) => setTimeout(resolve, seconds * 1000));
-  const after = await page.evaluate(() => [Module._frostvale_frames_drawn(), performance.now()]);
-  const fps = (after[0] - before[0]) / ((after[1] - before[1]) / 1000);
-  console.log(`1280 x 720 in headless Chromium: ${fps.toFixed(1)} frames per second over ${seconds} s`);
-  await browser.close();
-  server.close();
+  try {
+    const page = await browser.newPage();
+    await page.goto(origin);
+    await page.waitForFunction(() => performance.getEntriesByName('frostvale-first-frame').length > 0,
+                               { timeout: 60000 });
+    const firstFrame = await page.evaluate(() => performance.getEntriesByName('frostvale-first-frame')[0].startTime);
+    await page.close();
+    console.log(`first frame ${firstFrame.toFixed(0)} ms after the page began to load`);
+
+    const counted = await measure(browser, origin, 1280, 720, true, Math.min(seconds, 5));
+    console.log(`a frame of the page at 1280 x 720: ${counted.calls.toFixed(0)} WebGL calls, ` +
+                `${counted.draws.toFixed(0)} draws, ${(counted.bytes / 1024).toFixed(0)} KiB uploaded; ` +
+                `its own time ${counted.busy.toFixed(2)} ms, of which in WebGL calls ` +
+                counted.time.slice(0, 4).map(([name, ms]) => `${name} ${ms.toFixed(2)}`).join(', ') + ' ms');
+    // the page and the floor one after the other at each size, so both see the same load
+    for (const [width, height] of sizes) {
+      const scene = await measure(browser, origin, width, height, false, seconds);
+      const floor = await measure(browser, floorOrigin, width, height, false, seconds);
+      console.log(`${width} x ${height}: page ${scene.fps.toFixed(1)} frames/s (its own time ` +
+                  `${scene.busy.toFixed(2)} ms a frame), floor ${floor.fps.toFixed(1)} frames/s, ` +
+                  `page / floor ${(scene.fps / floor.fps).toFixed(2)}`);
+    }
+  } finally {
+    await browser.close();
+    server.close();
+    floorServer.close();
+    fs.rmSync(floorDir, { recursive: true, force: true });
+  }
+  console.log(`load: ${os.loadavg().map((l) => l.toFixed(2)).join(', ')} (1, 5, 15 min)`);
 }
 
 main().catch((error) => { console.error(error); process.exit(1); });

@@ -172,7 +172,7 @@ TEST(Bitmap, ReplacedFilesKeepTheirOwnerAndLinksButNoSetIdBits) {
     ASSERT_NE(mkdtemp(folder_name), nullptr);
     const std::string folder = folder_name, path = folder + "/a.bmp", other = folder + "/b.bmp";
     const std::string longest = folder + "/" + std::string(251, 'n') + ".bmp";
-    std::vector<uint8_t> rows(2 * host::bitmap_stride(2));  // enough for the 2 x 2 write too
+    std::vector<uint8_t> rows(host::bitmap_stride(2) * 2);  // room for the largest, 2 x 2
     std::vector<std::string> stale;
     for (int n = 0; n < 100; ++n) stale.push_back(path + "." + std::to_string(n) + ".new");
     for (const std::string& name : stale) std::fclose(std::fopen(name.c_str(), "w"));

@@ -1,6 +1,11 @@
 // The Linux program's command line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -49,7 +54,7 @@ TEST(HackOptions, DecisionTable) {
         EXPECT_EQ(o.snow, c.snow) << first;
         EXPECT_EQ(o.music, c.music) << first;
         EXPECT_EQ(o.bad_arg, c.bad_arg) << first;
-        EXPECT_EQ(o.problem != nullptr, c.action == A::refuse) << first;
+        EXPECT_EQ(o.problem[0] != '\0', c.action == A::refuse) << first;
     }
     const char* capture[] = {"frostvale", "-no-snow", "--capture", "2.5", "out.bmp"};
     const host::HackOptions o = host::parse_hack_options(5, capture);
@@ -122,6 +127,64 @@ TEST(HackOptions, RunConfigByWindowAndTarget) {
     run = host::hack_run_config(host::parse_hack_options(5, capture), 1280, 720, 6);
     EXPECT_TRUE(run.mode == shared::mode_capture && !run.music && run.snow);
     EXPECT_EQ(run.seed, 8230u);
+}
+
+std::string read_file(const char* path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    EXPECT_FALSE(text.str().empty()) << path;
+    return text.str();
+}
+
+// Whether text names the option: spelled out, not as the start of a longer name.
+bool names(const std::string& text, const std::string& option) {
+    for (size_t at = text.find(option); at != std::string::npos; at = text.find(option, at + 1)) {
+        const char next = at + option.size() < text.size() ? text[at + option.size()] : ' ';
+        if (!std::isalnum(static_cast<unsigned char>(next)) && next != '-' && next != '\\') return true;
+    }
+    return false;
+}
+
+// --help, the manual page's OPTIONS and frostvale.xml's controls name every
+// row of the table (frostvale.xml those the settings set), and name no
+// option that is not in it.
+TEST(HackOptions, HelpManualAndSettingsFollowTheTable) {
+    const std::string usage = host::hack_usage();
+    const std::string manual = read_file(FROSTVALE_SOURCE_DIR "/packaging/linux/frostvale.6");
+    const std::string xml = read_file(FROSTVALE_SOURCE_DIR "/packaging/linux/frostvale.xml");
+    const size_t options_at = manual.find("\n.SH OPTIONS");
+    const std::string options = manual.substr(options_at, manual.find("\n.SH ", options_at + 1) - options_at);
+    std::vector<std::string> known;
+    for (int r = 0; r < host::hack_option_count; ++r) {
+        const host::HackOption& row = host::hack_option_table[r];
+        for (const char* name : {row.name, row.other_name}) {
+            if (!name) continue;
+            const std::string dashes = name[1] ? "--" : "-";
+            known.push_back(name);
+            EXPECT_TRUE(names(usage, dashes + name)) << name << " is not in --help";
+            EXPECT_TRUE(names(options, std::regex_replace(dashes + name, std::regex("-"), "\\-")))
+                << name << " is not in the manual page's OPTIONS";
+        }
+        if (row.xml) {
+            EXPECT_NE(xml.find(row.xml), std::string::npos) << row.xml << " is not in frostvale.xml";
+        }
+    }
+    const auto is_known = [&](const std::string& name) {
+        return std::find(known.begin(), known.end(), name) != known.end();
+    };
+    const std::regex xml_option("--([a-z-]+)");
+    for (std::sregex_iterator m(xml.begin(), xml.end(), xml_option), end; m != end; ++m)
+        EXPECT_TRUE(is_known((*m)[1])) << (*m)[0] << " in frostvale.xml is not in the table";
+    // the manual's option headings: the .B lines after .TP
+    const std::regex heading("\\.TP\n\\.B[IR]? ([^\n]*)"), manual_option("\\\\-(\\\\-)?([a-z][a-z\\\\-]*)");
+    for (std::sregex_iterator h(options.begin(), options.end(), heading), end; h != end; ++h) {
+        const std::string line = (*h)[1];
+        for (std::sregex_iterator m(line.begin(), line.end(), manual_option); m != end; ++m) {
+            const std::string name = std::regex_replace((*m)[2].str(), std::regex("\\\\-"), "-");
+            EXPECT_TRUE(is_known(name)) << name << " in the manual page is not in the table";
+        }
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "host/null/null_host.h"
 #include "host/run/run.h"
+#include "music/playback_silent.h"
 #include "scene/state.h"
 #include "shared/run_mode.h"
 
@@ -61,7 +62,7 @@ void deliver_events() {
 
 // Sleeps to the deadline, or to the next event when one comes first.
 void wait_for_events(int64_t deadline) {
-    script.waits.push_back({deadline - script.now, host::silent_music_playing});
+    script.waits.push_back({deadline - script.now, music::silent_playing});
     int64_t until = deadline;
     if (script.next_event < script.events.size() && script.events[script.next_event].at < until)
         until = script.events[script.next_event].at;
@@ -74,7 +75,7 @@ void drawable(host::Drawable* d) {
 }
 
 void swap() {
-    script.frames.push_back({script.now, scene::scene_time, host::silent_music_playing});
+    script.frames.push_back({script.now, scene::scene_time, music::silent_playing});
     script.now += script.swap_cost;
 }
 
@@ -203,7 +204,7 @@ TEST(FrameLoop, DisplayOffPausesFramesAndMusic) {
         EXPECT_FALSE(w.music);
     }
     EXPECT_EQ(quarter_waits, 4);
-    EXPECT_FALSE(host::silent_music_playing);  // stopped at the end
+    EXPECT_FALSE(music::silent_playing);  // stopped at the end
 }
 
 // Full screen: a key or button ends the run at once, also one queued

@@ -19,9 +19,9 @@ ALLOWED = dict(LOWER)
 ALLOWED["host/run"] = BELOW_HOSTS
 for host in ("host/win32", "host/x11", "host/null"):
     ALLOWED[host] = BELOW_HOSTS + ["host/run"]
-# the browser host starts the layer over its canvas, the null host under
-# node over nothing
-ALLOWED["host/web"] = BELOW_HOSTS + ["host/run", "webgl"]
+# the browser host starts the layer over its canvas (and reaches the scene
+# and the music only through the run), the null host under node over nothing
+ALLOWED["host/web"] = ["shared", "host/run", "webgl"]
 ALLOWED["host/null"] = BELOW_HOSTS + ["host/run", "webgl"]
 # the video host renders on the null host; the Linux program hands it a
 # --video request

@@ -69,11 +69,12 @@ Recommends: xscreensaver, ffmpeg
 Section: x11
 Priority: optional
 Homepage: https://zentrel.example/frostvale/
-Description: animated Christmas scene as an XScreenSaver hack
- A remake of Zentrel's classic 3D Christmas screensaver. Ornaments fly in
- from space and snap onto the tree: a fir tree with a spinning gold star,
- blinking string lights and presents under a starry night sky, with falling
- snow and three synthesized carols, seen by a slowly circling camera.
+Description: 3D Christmas scene as an XScreenSaver hack
+ A fir tree with a spinning gold star, blinking string lights and presents
+ stands under a starry night sky, seen by a slowly circling camera. Forty
+ ornaments fly in from space and snap onto the tree with sparks, then fly
+ away again; snow falls, and three carols the program synthesizes itself
+ may play.
  .
  XScreenSaver runs it as "frostvale --root"; it also runs in a window of
  its own from the applications menu.

@@ -6,6 +6,7 @@
 #include "music/tune.h"
 #include "music/wave_math.h"
 #include "shared/little_endian.h"
+#include "shared/random.h"
 
 namespace music {
 
@@ -91,6 +92,14 @@ uint8_t* synthesize_wave_image(float* mix_peak) {
 
 uint8_t* make_wave_image() {
     wave_image = synthesize_wave_image(nullptr);
+    return wave_image;
+}
+
+uint8_t* make_late_wave_image() {
+    if (wave_image) return wave_image;
+    const uint32_t scene_random = shared::random_state;
+    make_wave_image();
+    shared::random_state = scene_random;
     return wave_image;
 }
 

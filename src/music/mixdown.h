@@ -44,6 +44,12 @@ uint8_t* synthesize_wave_image(float* mix_peak);
 // allocations fail. Whether a run has music at all is the run's decision.
 uint8_t* make_wave_image();
 
+// The loop for a run that is already going (the browser page's first music
+// click): synthesized into wave_image on the first call, with the random
+// source left where it was, so the scene goes on as it would have without
+// music. Returns wave_image; null when it cannot be made.
+uint8_t* make_late_wave_image();
+
 // Frees wave_image and sets it to null; nothing when it is null. The sound
 // player must have been stopped first.
 void free_wave_image();

@@ -8,7 +8,6 @@
 
 #include "music/mixdown.h"
 #include "music/music.h"
-#include "shared/random.h"
 
 namespace music {
 
@@ -22,17 +21,9 @@ void restart_music() {}
 extern "C" {
 
 // The carol loop's WAVE image, synthesized on the first call (when the
-// music is first switched on); null when it cannot be made. The random
-// source is left where it was, so the scene goes on as it would have
-// without music.
-EMSCRIPTEN_KEEPALIVE const uint8_t* frostvale_music_image() {
-    if (!music::wave_image) {
-        const uint32_t scene_random = shared::random_state;
-        music::make_wave_image();
-        shared::random_state = scene_random;
-    }
-    return music::wave_image;
-}
+// music is first switched on) without disturbing the scene's random
+// sequence; null when it cannot be made.
+EMSCRIPTEN_KEEPALIVE const uint8_t* frostvale_music_image() { return music::make_late_wave_image(); }
 
 // The image's size in bytes; 0 while there is none.
 EMSCRIPTEN_KEEPALIVE uint32_t frostvale_music_image_size() {

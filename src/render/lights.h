@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 
+#include "render/camera.h"
 #include "scene/state.h"
 
 namespace render {
@@ -29,14 +30,14 @@ void light_setup(uint32_t light, const shared::Vec3& position, float w, const sh
 void set_scene_lights(float t);
 
 // One camera-facing square of edge size around centre, in colour
-// (red, green, blue), its corners textured (0, 0) to (1, 1). Uses the
-// camera basis; call between glBegin(GL_QUADS) and glEnd.
-void glow_quad(const shared::Vec3& centre, float size, float red, float green, float blue);
+// (red, green, blue), its corners textured (0, 0) to (1, 1), facing the
+// view's camera; call between glBegin(GL_QUADS) and glEnd.
+void glow_quad(const Camera& camera, const shared::Vec3& centre, float size, float red, float green, float blue);
 
 // Every glow quad of a frame at scene time t, in order: the tree-top star's
 // halo, the 84 bulbs, the ornament trails, the live sparks and, with the
-// snow flag on, the snowflakes nearer than about 57.2 units. Call between
-// glBegin(GL_QUADS) and glEnd with the camera basis set.
-void emit_glow_quads(float t);
+// snow flag on, the snowflakes nearer than about 57.2 units, as the view's
+// camera sees them. Call between glBegin(GL_QUADS) and glEnd.
+void emit_glow_quads(const Camera& camera, float t);
 
 }  // namespace render

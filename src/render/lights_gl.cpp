@@ -45,10 +45,10 @@ void set_scene_lights(float t) {
     }
 }
 
-void glow_quad(const shared::Vec3& centre, float size, float red, float green, float blue) {
+void glow_quad(const Camera& camera, const shared::Vec3& centre, float size, float red, float green, float blue) {
     const float h = size / 2.0f;
-    const shared::Vec3& right = scene::camera_basis.right;
-    const shared::Vec3& up = scene::camera_basis.up;
+    const shared::Vec3& right = camera.right;
+    const shared::Vec3& up = camera.up;
     const shared::Vec3 r = {right.x * h, right.y * h, right.z * h};
     const shared::Vec3 u = {up.x * h, up.y * h, up.z * h};
     glColor3f(red, green, blue);
@@ -62,42 +62,42 @@ void glow_quad(const shared::Vec3& centre, float size, float red, float green, f
     glVertex3f(centre.x - r.x + u.x, centre.y - r.y + u.y, centre.z - r.z + u.z);
 }
 
-void emit_glow_quads(float t) {
-    const shared::Vec3& eye = scene::camera_basis.eye;
+void emit_glow_quads(const Camera& camera, float t) {
+    const shared::Vec3& eye = camera.eye;
 
     const shared::Vec3 star = {0.0f, 6.67f, 0.0f};
     const float star_k = distance_fade(eye, star) * (0.75f + 0.25f * std::sin(2.1f * t)) * 0.9f;
-    glow_quad(star, 2.4f, star_k, 0.83f * star_k, 0.42f * star_k);
+    glow_quad(camera, star, 2.4f, star_k, 0.83f * star_k, 0.42f * star_k);
 
     const int32_t step = bulb_colour_step(t);
     for (const scene::Bulb& bulb : scene::bulbs) {
         const float blink = std::sin(bulb.blink_rate * t + bulb.blink_phase);
         const float k = distance_fade(eye, bulb.position) * (0.35f + 0.65f * (blink > 0.0f ? blink : 0.0f)) * 0.75f;
         const shared::Vec3 c = shared::colour_of(bulb_palette[(bulb.colour_index + step) % 6]);
-        glow_quad(bulb.position, 0.42f, c.x * k, c.y * k, c.z * k);
+        glow_quad(camera, bulb.position, 0.42f, c.x * k, c.y * k, c.z * k);
     }
 
     for (const scene::Ornament& o : scene::ornaments) {
         if (o.trail_count <= 0) continue;
         const float head = distance_fade(eye, o.trail[0]) * 0.9f;
-        glow_quad(o.trail[0], 0.42f, head, head, head);
+        glow_quad(camera, o.trail[0], 0.42f, head, head, head);
         for (int32_t j = 1; j < o.trail_count && j < scene::trail_length; ++j) {
             const float a = 1.0f - static_cast<float>(j) / 30.0f;
             const float k = distance_fade(eye, o.trail[j]) * 0.9f * (a * a);
-            glow_quad(o.trail[j], 0.42f, o.colour.x * k, o.colour.y * k, o.colour.z * k);
+            glow_quad(camera, o.trail[j], 0.42f, o.colour.x * k, o.colour.y * k, o.colour.z * k);
         }
     }
 
     for (const scene::Spark& s : scene::sparks) {
         if (!(s.life > 0.0f)) continue;
         const float k = distance_fade(eye, s.position) * s.life * 1.2f;
-        glow_quad(s.position, 0.42f, s.colour.x * k, s.colour.y * k, s.colour.z * k);
+        glow_quad(camera, s.position, 0.42f, s.colour.x * k, s.colour.y * k, s.colour.z * k);
     }
 
     if (scene::snowing && scene::snow_count > 0) {
         for (int32_t i = 0; i < scene::snow_count && i < scene::snow_capacity; ++i) {
             const float k = distance_fade(eye, scene::snow_positions[i]) * 0.55f;
-            if (k > 0.01f) glow_quad(scene::snow_positions[i], 0.14f, k, k, k);
+            if (k > 0.01f) glow_quad(camera, scene::snow_positions[i], 0.14f, k, k, k);
         }
     }
 }

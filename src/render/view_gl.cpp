@@ -66,7 +66,6 @@ void render_view(int32_t x, int32_t y, int32_t width, int32_t height, float came
     const GLfloat look[16] = {s.x, u.x, -f.x, 0.0f, s.y, u.y, -f.y, 0.0f, s.z, u.z, -f.z, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
     glMultMatrixf(look);
     glTranslatef(-camera.eye.x, -camera.eye.y, -camera.eye.z);
-    scene::camera_basis = {camera.eye, camera.right, camera.up};
 
     // sky stars: no depth, following the camera sideways but not up
     glDisable(GL_LIGHTING);
@@ -153,7 +152,7 @@ void render_view(int32_t x, int32_t y, int32_t width, int32_t height, float came
     glBlendFunc(GL_ONE, GL_ONE);
     glDepthMask(GL_FALSE);
     glBegin(GL_QUADS);
-    emit_glow_quads(t);
+    emit_glow_quads(camera, t);
     glEnd();
 
     glDepthMask(GL_TRUE);

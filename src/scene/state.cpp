@@ -21,8 +21,6 @@ int32_t launch_order[ornament_count];
 int32_t pending_count = 0;
 int32_t release_counter = 0;
 
-CameraBasis camera_basis;
-
 void reset_scene_state() {
     std::memset(ornaments, 0, sizeof ornaments);
     std::memset(bulbs, 0, sizeof bulbs);
@@ -39,7 +37,6 @@ void reset_scene_state() {
     std::memset(launch_order, 0, sizeof launch_order);
     pending_count = 0;
     release_counter = 0;
-    std::memset(&camera_basis, 0, sizeof camera_basis);
 }
 
 }  // namespace scene

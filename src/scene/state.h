@@ -1,7 +1,6 @@
 // The scene state: fixed-size process-global tables and clocks, never
 // allocated. Owned by state.cpp. The layout writes it once at start-up and
-// the scene step advances it; the renderer only reads it (apart from the
-// camera basis, which the view render writes).
+// the scene step advances it; the renderer only reads it.
 #pragma once
 #include <cstdint>
 
@@ -73,14 +72,6 @@ struct Spark {
     Vec3 colour;
 };
 
-// Where the view being drawn looks from; written by the view render before
-// it draws, read by the glow quads of the same view.
-struct CameraBasis {
-    Vec3 eye;
-    Vec3 right;
-    Vec3 up;
-};
-
 extern Ornament ornaments[ornament_count];
 extern Bulb bulbs[bulb_count];
 
@@ -108,8 +99,6 @@ extern float launch_timer;     // seconds to the next launch while filling (1.2 
 extern int32_t launch_order[ornament_count];  // permutation of 0..39
 extern int32_t pending_count;  // launch order entries not launched yet
 extern int32_t release_counter;  // ornaments sent away this releasing phase
-
-extern CameraBasis camera_basis;
 
 // Puts every table and global back to its start value (all zero, snow
 // count 1300, launch timer 1.2), as at process start. For tests and the

@@ -26,7 +26,7 @@ struct Control {
 // In creation order, which is also the Tab order.
 constexpr Control controls[] = {
     {L"STATIC", L"Frostvale 2026", -1, 0, 16, 14, 348, 20},
-    {L"STATIC", L"A remake of Zentrel's classic 3D Christmas screensaver. Ornaments fly in from space and snap onto the tree.", -1, 0, 16, 36, 348, 36},
+    {L"STATIC", L"A 3D Christmas scene. Ornaments fly in from space and snap onto the tree.", -1, 0, 16, 36, 348, 36},
     {L"BUTTON", L"Play holiday music (public-domain carols)", id_music, WS_TABSTOP | BS_AUTOCHECKBOX, 16, 84, 348, 22},
     {L"BUTTON", L"Falling snow", id_snow, WS_TABSTOP | BS_AUTOCHECKBOX, 16, 110, 348, 22},
     {L"BUTTON", link_host, id_link, WS_TABSTOP, 16, 168, 110, 30},
@@ -120,8 +120,8 @@ LRESULT CALLBACK settings_dialog_proc(HWND window, UINT message, WPARAM wparam, 
                     ShellExecuteW(window, L"open", link_url, nullptr, nullptr, SW_SHOWNORMAL);
                     break;
                 case IDOK:
-                    shared::music_flag = SendMessageW(music_check_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
-                    shared::snow_flag = SendMessageW(snow_check_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                    music_flag = SendMessageW(music_check_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                    snow_flag = SendMessageW(snow_check_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
                     save_settings();
                     DestroyWindow(window);
                     break;
@@ -209,8 +209,8 @@ void run_settings_dialog(uint64_t owner_handle) {
             if (c.id == id_snow) snow_check_box = control;
         }
         lay_out(dpi);
-        SendMessageW(music_check_box, BM_SETCHECK, shared::music_flag ? BST_CHECKED : BST_UNCHECKED, 0);
-        SendMessageW(snow_check_box, BM_SETCHECK, shared::snow_flag ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageW(music_check_box, BM_SETCHECK, music_flag ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageW(snow_check_box, BM_SETCHECK, snow_flag ? BST_CHECKED : BST_UNCHECKED, 0);
 
         if (owner) EnableWindow(owner, FALSE);
         ShowWindow(window, SW_SHOW);

@@ -1,11 +1,16 @@
-// The user's two choices (shared::music_flag, shared::snow_flag) as the
-// Windows program keeps them: the registry store and the settings window.
+// The user's two choices as the Windows program keeps them: the registry
+// store and the settings window.
 #pragma once
 #include <cstdint>
 
-#include "shared/flags.h"
-
 namespace settings {
+
+// The choices, fixed for the length of a saver run. Owned by flags.cpp.
+// Always 0 or 1. Written by the settings store and the settings window;
+// read by the settings window and the Windows entry, which puts them into
+// the run's configuration.
+extern int32_t music_flag;  // default 0: music off
+extern int32_t snow_flag;   // default 1: snow on
 
 // A stored value's meaning. A query that failed (value absent, or longer
 // than four bytes) keeps the flag as it was; otherwise the value's bytes,

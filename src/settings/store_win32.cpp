@@ -28,8 +28,8 @@ void set_flag(HKEY key, const wchar_t* name, int32_t flag) {
 void read_settings() {
     HKEY key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, settings_key, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    shared::music_flag = query_flag(key, L"Music", shared::music_flag);
-    shared::snow_flag = query_flag(key, L"Snow", shared::snow_flag);
+    music_flag = query_flag(key, L"Music", music_flag);
+    snow_flag = query_flag(key, L"Snow", snow_flag);
     RegCloseKey(key);
 }
 
@@ -38,8 +38,8 @@ void save_settings() {
     if (RegCreateKeyExW(HKEY_CURRENT_USER, settings_key, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)
         return;
-    set_flag(key, L"Music", shared::music_flag);
-    set_flag(key, L"Snow", shared::snow_flag);
+    set_flag(key, L"Music", music_flag);
+    set_flag(key, L"Snow", snow_flag);
     RegCloseKey(key);
 }
 

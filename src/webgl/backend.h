@@ -1,58 +1,44 @@
 // What the layer asks of the drawing API underneath: backend_web.cpp draws
-// with WebGL2; the native tests put a recorder in its place. Vertices come
-// already as separate points, lines or triangles (primitives.h).
+// with WebGL2; the native tests put a recorder in its place, and
+// frostvale-dump under node a backend that draws nothing. It draws whole
+// batches (batch.h): vertices already in eye space, as separate points,
+// lines or triangles. Every object it makes (program, buffers, textures) is
+// made again from the layer's own data by start, so a lost context costs
+// nothing but a new start.
 #pragma once
 #include <cstdint>
 
+#include "webgl/batch.h"
 #include "webgl/primitives.h"
-#include "webgl/state.h"
 
 namespace webgl {
 
-// The most display lists and texture names a run may have (the scene
-// makes seven and three); names count from 1.
-constexpr uint32_t max_lists = 64;
-constexpr uint32_t max_textures = 64;
-
-// attributes a display list leaves to the state current when it is
-// called (set nowhere in the list before the draw)
-enum : uint8_t {
-    inherit_normal = 1u << 0,
-    inherit_colour = 1u << 1,
-    inherit_texcoord = 1u << 2,
-};
-
 namespace backend {
 
-// Readies the drawing API (program, buffers) with its context current;
-// called by start_layer. False when it cannot draw (its shaders did not
-// compile or link).
+// Makes every object of the drawing API with its context current: the
+// program, the streaming buffers and each texture the layer has named
+// (texture); forgets what it sent before. Called by start_layer and
+// restore_layer. False when it cannot draw (its shaders did not compile or
+// link).
 bool start();
 
-// Draws index_count indices into vertex_count vertices made outside any
-// list, with state.
-void draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
+// Draws index_count indices into vertex_count eye-space vertices with
+// state.
+void draw(const DrawState& state, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
           int32_t index_count);
 
-// Keeps a display list's vertices and indices for draw_list (once per
-// list, at glEndList).
-void store_list(uint32_t list, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
-                int32_t index_count);
-
-// Draws count of a list's stored indices from first, with state; the
-// attributes in inherit take state's current values instead of the stored
-// ones.
-void draw_list(const State& state, uint32_t list, uint32_t mode, int32_t first, int32_t count, uint8_t inherit);
-
 // glClear of the buffers in mask (GL_COLOR_BUFFER_BIT,
-// GL_DEPTH_BUFFER_BIT) within state's scissor box when that is on.
-void clear(const State& state, uint32_t mask);
+// GL_DEPTH_BUFFER_BIT) to colour, within state's viewport and scissor box
+// and with its depth mask.
+void clear(const DrawState& state, const float colour[4], uint32_t mask);
 
-// A texture's filter or wrap mode (glTexParameteri).
-void texture_parameter(uint32_t texture, uint32_t pname, int32_t value);
+// Makes texture name as the layer keeps it (layer.h's textures): its
+// filters, wrap modes and every level it has.
+void texture(uint32_t name);
 
-// One mipmap level of a texture, RGBA bytes.
-void texture_level(uint32_t texture, int32_t level, int32_t width, int32_t height, const uint8_t* rgba);
+// Asks for flush_draws to be called once the caller's code has finished
+// this frame, before the frame is shown (the browser's microtask).
+void flush_soon();
 
 // The drawing buffer's pixels in the rectangle, RGBA, bottom row first,
 // width x 4 bytes a row.

@@ -1,18 +1,23 @@
 // The layer's backend on WebGL2 (through Emscripten's OpenGL ES 3 calls):
-// one shader pair does per-vertex lighting, linear fog and texture
-// modulation as OpenGL 1.1's fixed functions do for the scene; display
-// lists live in static vertex and index buffers, immediate primitives
-// stream through one pair. Uniforms and switches are sent only when they
-// changed.
+// one program, whose shader pair does per-vertex lighting, linear fog and
+// texture modulation as OpenGL 1.1's fixed functions do for the scene, on
+// vertices that come in eye space; one vertex layout in one vertex array
+// object, whose vertex and index buffers are a stream every batch is
+// written into after the last, both orphaned when full. Uniforms and
+// switches are sent only when they changed.
 #include <GLES3/gl3.h>
 #include <emscripten/console.h>
+#include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "webgl/backend.h"
+#include "webgl/layer.h"
 
 namespace webgl {
 
@@ -20,20 +25,18 @@ namespace backend {
 
 namespace {
 
-// Lighting per vertex with the lights in eye space, as OpenGL 1.1 lights:
-// emission + ambient x model ambient + for each light its attenuated
-// ambient, diffuse (n.l) and specular ((n.h)^shininess, only where n.l > 0)
-// terms, clamped to 1; alpha from the diffuse material. The fog distance is
-// the eye-space depth.
+// Lighting per vertex with the vertices, normals and lights in eye space,
+// as OpenGL 1.1 lights: emission + ambient x model ambient + for each light
+// its attenuated ambient, diffuse (n.l) and specular ((n.h)^shininess,
+// only where n.l > 0) terms, clamped to 1; alpha from the diffuse
+// material. The fog distance is the eye-space depth.
 constexpr const char* vertex_source = R"(#version 300 es
 precision highp float;
 layout(location = 0) in vec3 a_position;
 layout(location = 1) in vec3 a_normal;
 layout(location = 2) in vec4 a_colour;
 layout(location = 3) in vec2 a_texcoord;
-uniform mat4 u_modelview;
 uniform mat4 u_projection;
-uniform mat3 u_normal_matrix;
 // per light that is on: position, ambient, diffuse, specular, (constant, linear, quadratic attenuation)
 uniform vec4 u_lights[40];
 // ambient, diffuse, specular, emission, (shininess)
@@ -46,18 +49,17 @@ out vec4 v_colour;
 out vec2 v_texcoord;
 out float v_fog_distance;
 void main() {
-    vec4 eye = u_modelview * vec4(a_position, 1.0);
-    gl_Position = u_projection * eye;
+    vec3 p = a_position;
+    gl_Position = u_projection * vec4(p, 1.0);
     gl_PointSize = u_vertex_switches.z;
     v_texcoord = a_texcoord;
-    v_fog_distance = abs(eye.z / eye.w);
+    v_fog_distance = abs(p.z);
     if (u_vertex_switches.x == 0.0) {
         v_colour = a_colour;
         return;
     }
-    vec3 n = u_normal_matrix * a_normal;
+    vec3 n = a_normal;
     if (u_vertex_switches.y != 0.0) n = normalize(n);
-    vec3 p = eye.xyz / eye.w;
     vec3 to_eye = u_light_model.a != 0.0 ? normalize(-p) : vec3(0.0, 0.0, 1.0);
     vec3 c = u_material[3].rgb + u_material[0].rgb * u_light_model.rgb;
     for (int i = 0; i < 8; ++i) {
@@ -109,9 +111,7 @@ void main() {
 )";
 
 enum Uniform {
-    u_modelview,
     u_projection,
-    u_normal_matrix,
     u_lights,
     u_material,
     u_light_model,
@@ -121,43 +121,53 @@ enum Uniform {
     uniform_count
 };
 constexpr const char* uniform_names[uniform_count] = {
-    "u_modelview",     "u_projection",      "u_normal_matrix",     "u_lights",     "u_material",
-    "u_light_model",   "u_vertex_switches", "u_fragment_switches", "u_fog_colour",
+    "u_projection",      "u_lights",          "u_material",   "u_light_model",
+    "u_vertex_switches", "u_fragment_switches", "u_fog_colour",
 };
-// floats per uniform
-constexpr int uniform_sizes[uniform_count] = {16, 16, 9, 40 * 4, 5 * 4, 4, 4, 4, 4};
+// the most floats a uniform holds (the lights)
+constexpr int largest_uniform = light_count * 20;
 
 constexpr GLsizei vertex_stride = sizeof(Vertex);
+// the stream's first sizes: about a frame of the scene's vertices and
+// indices, so that it is orphaned about once a frame
+constexpr GLsizeiptr first_vertex_bytes = 4 << 20;
+constexpr GLsizeiptr first_index_bytes = 1 << 20;
 
-// Written by start, read by attach.
-GLuint program = 0;
 // Written by start, read by send.
 GLint locations[uniform_count];
 // The uniforms' values as last sent: written by send (ever_sent cleared by start), read by send.
-float sent[uniform_count][40 * 4];
+float sent[uniform_count][largest_uniform];
 bool ever_sent[uniform_count];
 
-// a vertex array object and its vertex and index buffers
-struct Buffers {
+// The vertex array object and its two buffers, their sizes and how much of
+// each the batches since they were last orphaned have used. Written by
+// start and draw, read by draw.
+struct Stream {
     GLuint array, vertices, indices;
+    GLsizeiptr vertex_bytes, index_bytes;
+    GLsizeiptr vertices_used, indices_used;
 };
-// Written by start, read by draw.
-Buffers stream;
-// Written by start (cleared) and store_list, read by draw_list.
-Buffers list_buffers[max_lists];
-// The WebGL names of the layer's textures: written by start (cleared) and texture_of, read by set_uniforms.
-GLuint textures[max_textures];
+Stream stream;
+// A batch's indices moved past the vertices already in the stream: written and read by draw.
+std::vector<uint32_t> moved_indices;
+
+// The WebGL names of the layer's textures: written by start (cleared) and texture, read by set_uniforms.
+GLuint texture_objects[max_textures];
 
 // the WebGL switches as last set
 struct Raster {
     bool depth_test, blend, scissor, depth_mask;
     uint32_t blend_source, blend_destination;
     int32_t viewport[4], scissor_box[4];
-    uint32_t texture;
+    uint32_t texture;  // the layer's name of the bound texture
+    float clear_colour[4];
     bool known;
 };
-// Written by start (reset), set_raster, set_uniforms and texture_of, read by them.
+// Written by start (reset), set_raster, set_uniforms, clear and texture, read by them.
 Raster raster;
+
+// Whether flush_draws has been asked for: written by flush_soon and frostvale_flush_draws.
+bool flush_asked = false;
 
 // Whether a shader compiled or the program linked (status, asked of get);
 // where not, tells the browser's console what failed with the compiler's or
@@ -177,7 +187,7 @@ bool succeeded(GLuint object, GLenum status, void (*get)(GLuint, GLenum, GLint*)
 
 // The shader compiled from source, attached to program; false when it did
 // not compile.
-bool attach(GLenum kind, const char* source) {
+bool attach(GLuint program, GLenum kind, const char* source) {
     const GLuint shader = glCreateShader(kind);
     glShaderSource(shader, 1, &source, nullptr);
     glCompileShader(shader);
@@ -187,40 +197,53 @@ bool attach(GLenum kind, const char* source) {
     return true;
 }
 
-Buffers new_buffers() {
-    Buffers b;
-    glGenVertexArrays(1, &b.array);
-    glGenBuffers(1, &b.vertices);
-    glGenBuffers(1, &b.indices);
-    glBindVertexArray(b.array);
-    glBindBuffer(GL_ARRAY_BUFFER, b.vertices);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, b.indices);
+// The program, in use, its uniforms located; false when it cannot be made.
+bool make_program() {
+    const GLuint program = glCreateProgram();
+    if (!attach(program, GL_VERTEX_SHADER, vertex_source) || !attach(program, GL_FRAGMENT_SHADER, fragment_source))
+        return false;
+    glLinkProgram(program);
+    if (!succeeded(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog, "the shaders did not link"))
+        return false;
+    glUseProgram(program);
+    for (int u = 0; u < uniform_count; ++u) {
+        locations[u] = glGetUniformLocation(program, uniform_names[u]);
+        ever_sent[u] = false;
+    }
+    glUniform1i(glGetUniformLocation(program, "u_texture"), 0);
+    return true;
+}
+
+// The stream's vertex array object and buffers, bound for good: the one
+// vertex layout.
+void make_stream() {
+    stream = Stream{};
+    glGenVertexArrays(1, &stream.array);
+    glGenBuffers(1, &stream.vertices);
+    glGenBuffers(1, &stream.indices);
+    glBindVertexArray(stream.array);
+    glBindBuffer(GL_ARRAY_BUFFER, stream.vertices);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, stream.indices);
+    stream.vertex_bytes = first_vertex_bytes;
+    stream.index_bytes = first_index_bytes;
+    glBufferData(GL_ARRAY_BUFFER, stream.vertex_bytes, nullptr, GL_STREAM_DRAW);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, stream.index_bytes, nullptr, GL_STREAM_DRAW);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, position)));
     glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, normal)));
     glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, colour)));
     glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, texcoord)));
     for (GLuint i = 0; i < 4; ++i) glEnableVertexAttribArray(i);
-    return b;
 }
 
-void fill(const Buffers& b, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
-          int32_t index_count, GLenum usage) {
-    glBindVertexArray(b.array);
-    glBindBuffer(GL_ARRAY_BUFFER, b.vertices);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertex_count) * vertex_stride, vertices, usage);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(index_count) * sizeof(uint32_t), indices, usage);
-}
-
-void send(Uniform u, const float* v) {
-    const int n = uniform_sizes[u];
+// Sends the first n floats of v to uniform u unless they were sent last.
+void send(Uniform u, const float* v, int n) {
     if (ever_sent[u] && std::memcmp(sent[u], v, sizeof(float) * n) == 0) return;
     std::memcpy(sent[u], v, sizeof(float) * n);
     ever_sent[u] = true;
-    switch (u) {
-        case u_modelview:
-        case u_projection: glUniformMatrix4fv(locations[u], 1, GL_FALSE, v); break;
-        case u_normal_matrix: glUniformMatrix3fv(locations[u], 1, GL_FALSE, v); break;
-        default: glUniform4fv(locations[u], n / 4, v); break;
+    if (u == u_projection) {
+        glUniformMatrix4fv(locations[u], 1, GL_FALSE, v);
+    } else {
+        glUniform4fv(locations[u], n / 4, v);
     }
 }
 
@@ -231,164 +254,132 @@ void switch_to(GLenum cap, bool on, bool* was) {
     else glDisable(cap);
 }
 
-void set_raster(const State& s) {
-    switch_to(GL_DEPTH_TEST, (s.switches & switch_depth_test) != 0, &raster.depth_test);
-    switch_to(GL_BLEND, (s.switches & switch_blend) != 0, &raster.blend);
-    switch_to(GL_SCISSOR_TEST, (s.switches & switch_scissor) != 0, &raster.scissor);
-    if (!raster.known || raster.depth_mask != s.depth_mask) {
-        raster.depth_mask = s.depth_mask;
-        glDepthMask(s.depth_mask ? GL_TRUE : GL_FALSE);
+void set_raster(const DrawState& d) {
+    switch_to(GL_DEPTH_TEST, (d.switches & switch_depth_test) != 0, &raster.depth_test);
+    switch_to(GL_BLEND, (d.switches & switch_blend) != 0, &raster.blend);
+    switch_to(GL_SCISSOR_TEST, (d.switches & switch_scissor) != 0, &raster.scissor);
+    if (!raster.known || raster.depth_mask != (d.depth_mask != 0)) {
+        raster.depth_mask = d.depth_mask != 0;
+        glDepthMask(raster.depth_mask ? GL_TRUE : GL_FALSE);
     }
-    if (!raster.known || raster.blend_source != s.blend_source || raster.blend_destination != s.blend_destination) {
-        raster.blend_source = s.blend_source;
-        raster.blend_destination = s.blend_destination;
-        glBlendFunc(s.blend_source, s.blend_destination);
+    // the blend function and the scissor box only where they act
+    if ((d.switches & switch_blend) &&
+        (!raster.known || raster.blend_source != d.blend_source || raster.blend_destination != d.blend_destination)) {
+        raster.blend_source = d.blend_source;
+        raster.blend_destination = d.blend_destination;
+        glBlendFunc(d.blend_source, d.blend_destination);
     }
-    if (!raster.known || std::memcmp(raster.viewport, s.viewport, sizeof raster.viewport) != 0) {
-        std::memcpy(raster.viewport, s.viewport, sizeof raster.viewport);
-        glViewport(s.viewport[0], s.viewport[1], s.viewport[2], s.viewport[3]);
+    if (!raster.known || std::memcmp(raster.viewport, d.viewport, sizeof raster.viewport) != 0) {
+        std::memcpy(raster.viewport, d.viewport, sizeof raster.viewport);
+        glViewport(d.viewport[0], d.viewport[1], d.viewport[2], d.viewport[3]);
     }
-    if (!raster.known || std::memcmp(raster.scissor_box, s.scissor, sizeof raster.scissor_box) != 0) {
-        std::memcpy(raster.scissor_box, s.scissor, sizeof raster.scissor_box);
-        glScissor(s.scissor[0], s.scissor[1], s.scissor[2], s.scissor[3]);
+    if ((d.switches & switch_scissor) &&
+        (!raster.known || std::memcmp(raster.scissor_box, d.scissor, sizeof raster.scissor_box) != 0)) {
+        std::memcpy(raster.scissor_box, d.scissor, sizeof raster.scissor_box);
+        glScissor(d.scissor[0], d.scissor[1], d.scissor[2], d.scissor[3]);
     }
     raster.known = true;
 }
 
-void set_uniforms(const State& s) {
-    const Matrix& modelview = current(s.modelview);
-    send(u_modelview, modelview.m);
-    send(u_projection, current(s.projection).m);
-    float normals[9];
-    normal_matrix(modelview, normals);
-    send(u_normal_matrix, normals);
-    const bool lighting = (s.switches & switch_lighting) != 0;
+void set_uniforms(const DrawState& d) {
+    send(u_projection, d.projection, 16);
+    const bool lighting = (d.switches & switch_lighting) != 0;
     // the lights and material matter only while lighting is on
-    int32_t lights_on = 0;
     if (lighting) {
-        // the lights that are on, first to last, so the shader loops over no others
-        float lights[40 * 4] = {};
-        for (int32_t i = 0; i < light_count; ++i) {
-            const Light& l = s.lights[i];
-            if (!l.enabled) continue;
-            float* to = lights + lights_on++ * 20;
-            std::memcpy(to, l.position, sizeof(float) * 4);
-            std::memcpy(to + 4, l.ambient, sizeof(float) * 4);
-            std::memcpy(to + 8, l.diffuse, sizeof(float) * 4);
-            std::memcpy(to + 12, l.specular, sizeof(float) * 4);
-            std::memcpy(to + 16, l.attenuation, sizeof(float) * 3);
-        }
-        send(u_lights, lights);
-        const Material& m = s.material;
-        const float material[20] = {m.ambient[0],  m.ambient[1],  m.ambient[2],  m.ambient[3],  m.diffuse[0],
-                                    m.diffuse[1],  m.diffuse[2],  m.diffuse[3],  m.specular[0], m.specular[1],
-                                    m.specular[2], m.specular[3], m.emission[0], m.emission[1], m.emission[2],
-                                    m.emission[3], m.shininess,   0.0f,          0.0f,          0.0f};
-        send(u_material, material);
-        const float model[4] = {s.light_model_ambient[0], s.light_model_ambient[1], s.light_model_ambient[2],
-                                s.local_viewer ? 1.0f : 0.0f};
-        send(u_light_model, model);
+        if (d.lights_on > 0) send(u_lights, d.lights[0], d.lights_on * 20);
+        send(u_material, d.material, 20);
+        send(u_light_model, d.light_model, 4);
     }
-    const float vertex_switches[4] = {lighting ? 1.0f : 0.0f, (s.switches & switch_normalize) ? 1.0f : 0.0f,
-                                      s.point_size, static_cast<float>(lights_on)};
-    send(u_vertex_switches, vertex_switches);
-    const bool textured = (s.switches & switch_texture) != 0 && s.texture != 0 && s.texture < max_textures &&
-                          textures[s.texture] != 0;
-    const float fragment_switches[4] = {s.fog_start, s.fog_end, (s.switches & switch_fog) ? 1.0f : 0.0f,
-                                        textured ? 1.0f : 0.0f};
-    send(u_fragment_switches, fragment_switches);
-    send(u_fog_colour, s.fog_colour);
-    if (textured && raster.texture != s.texture) {
-        raster.texture = s.texture;
-        glBindTexture(GL_TEXTURE_2D, textures[s.texture]);
+    const float vertex_switches[4] = {lighting ? 1.0f : 0.0f, (d.switches & switch_normalize) ? 1.0f : 0.0f,
+                                      d.point_size, static_cast<float>(d.lights_on)};
+    send(u_vertex_switches, vertex_switches, 4);
+    const bool fog = (d.switches & switch_fog) != 0;
+    const bool textured = (d.switches & switch_texture) != 0;
+    const float fragment_switches[4] = {d.fog[0], d.fog[1], fog ? 1.0f : 0.0f, textured ? 1.0f : 0.0f};
+    send(u_fragment_switches, fragment_switches, 4);
+    if (fog) send(u_fog_colour, d.fog + 2, 4);
+    if (textured && raster.texture != d.texture) {
+        raster.texture = d.texture;
+        glBindTexture(GL_TEXTURE_2D, texture_objects[d.texture]);
     }
-}
-
-GLuint texture_of(uint32_t name) {
-    if (name == 0 || name >= max_textures) return 0;
-    if (!textures[name]) glGenTextures(1, &textures[name]);
-    glBindTexture(GL_TEXTURE_2D, textures[name]);
-    raster.texture = name;
-    return textures[name];
 }
 
 }  // namespace
 
 bool start() {
-    program = glCreateProgram();
-    if (!attach(GL_VERTEX_SHADER, vertex_source) || !attach(GL_FRAGMENT_SHADER, fragment_source)) return false;
-    glLinkProgram(program);
-    if (!succeeded(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog, "the shaders did not link"))
-        return false;
-    glUseProgram(program);
-    for (int u = 0; u < uniform_count; ++u) {
-        locations[u] = glGetUniformLocation(program, uniform_names[u]);
-        ever_sent[u] = false;
-    }
-    glUniform1i(glGetUniformLocation(program, "u_texture"), 0);
-    stream = new_buffers();
-    std::memset(list_buffers, 0, sizeof list_buffers);
-    std::memset(textures, 0, sizeof textures);
+    if (!make_program()) return false;
+    make_stream();
     raster = Raster{};
+    flush_asked = false;
+    std::memset(texture_objects, 0, sizeof texture_objects);
     glActiveTexture(GL_TEXTURE0);
+    for (uint32_t name = 1; name < max_textures; ++name) {
+        if (textures[name].named) texture(name);
+    }
     // the scene's one blend (additive) and its clear need nothing else
     glDisable(GL_CULL_FACE);
     glDisable(GL_DITHER);
     return true;
 }
 
-void draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
+void draw(const DrawState& state, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
           int32_t index_count) {
     set_raster(state);
     set_uniforms(state);
-    fill(stream, vertices, vertex_count, indices, index_count, GL_STREAM_DRAW);
-    glDrawElements(static_cast<GLenum>(mode), index_count, GL_UNSIGNED_INT, nullptr);
-}
-
-void store_list(uint32_t list, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
-                int32_t index_count) {
-    if (list >= max_lists) return;
-    if (!list_buffers[list].array) list_buffers[list] = new_buffers();
-    fill(list_buffers[list], vertices, vertex_count, indices, index_count, GL_STATIC_DRAW);
-}
-
-void draw_list(const State& state, uint32_t list, uint32_t mode, int32_t first, int32_t count, uint8_t inherit) {
-    if (list >= max_lists || !list_buffers[list].array) return;
-    set_raster(state);
-    set_uniforms(state);
-    glBindVertexArray(list_buffers[list].array);
-    // an attribute taken from the state is a constant one, its array off
-    const float* current[3] = {state.normal, state.colour, state.texcoord};
-    const GLuint location[3] = {1, 2, 3};
-    for (int i = 0; i < 3; ++i) {
-        if (inherit & (1u << i)) {
-            glDisableVertexAttribArray(location[i]);
-            const float* v = current[i];
-            if (i == 0) glVertexAttrib4f(location[i], v[0], v[1], v[2], 1.0f);
-            if (i == 1) glVertexAttrib4f(location[i], v[0], v[1], v[2], v[3]);
-            if (i == 2) glVertexAttrib4f(location[i], v[0], v[1], 0.0f, 1.0f);
-        } else {
-            glEnableVertexAttribArray(location[i]);
-        }
+    const GLsizeiptr vertex_bytes = static_cast<GLsizeiptr>(vertex_count) * vertex_stride;
+    const GLsizeiptr index_bytes = static_cast<GLsizeiptr>(index_count) * sizeof(uint32_t);
+    if (stream.vertices_used + vertex_bytes > stream.vertex_bytes ||
+        stream.indices_used + index_bytes > stream.index_bytes) {
+        // full: fresh storage for both, while the draws made keep theirs
+        stream.vertex_bytes = std::max(stream.vertex_bytes, 2 * vertex_bytes);
+        stream.index_bytes = std::max(stream.index_bytes, 2 * index_bytes);
+        glBufferData(GL_ARRAY_BUFFER, stream.vertex_bytes, nullptr, GL_STREAM_DRAW);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, stream.index_bytes, nullptr, GL_STREAM_DRAW);
+        stream.vertices_used = stream.indices_used = 0;
     }
-    glDrawElements(static_cast<GLenum>(mode), count, GL_UNSIGNED_INT,
-                   reinterpret_cast<void*>(static_cast<uintptr_t>(first) * sizeof(uint32_t)));
+    const uint32_t first_vertex = static_cast<uint32_t>(stream.vertices_used / vertex_stride);
+    moved_indices.resize(static_cast<size_t>(index_count));
+    for (int32_t i = 0; i < index_count; ++i) moved_indices[i] = first_vertex + indices[i];
+    glBufferSubData(GL_ARRAY_BUFFER, stream.vertices_used, vertex_bytes, vertices);
+    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, stream.indices_used, index_bytes, moved_indices.data());
+    glDrawElements(static_cast<GLenum>(state.mode), index_count, GL_UNSIGNED_INT,
+                   reinterpret_cast<void*>(static_cast<uintptr_t>(stream.indices_used)));
+    stream.vertices_used += vertex_bytes;
+    stream.indices_used += index_bytes;
 }
 
-void clear(const State& state, uint32_t mask) {
+void clear(const DrawState& state, const float colour[4], uint32_t mask) {
     set_raster(state);
-    glClearColor(state.clear_colour[0], state.clear_colour[1], state.clear_colour[2], state.clear_colour[3]);
+    if (std::memcmp(raster.clear_colour, colour, sizeof raster.clear_colour) != 0) {
+        std::memcpy(raster.clear_colour, colour, sizeof raster.clear_colour);
+        glClearColor(colour[0], colour[1], colour[2], colour[3]);
+    }
     glClear(mask);
 }
 
-void texture_parameter(uint32_t texture, uint32_t pname, int32_t value) {
-    if (texture_of(texture)) glTexParameteri(GL_TEXTURE_2D, pname, value);
+void texture(uint32_t name) {
+    if (name == 0 || name >= max_textures) return;
+    const Texture& t = textures[name];
+    if (!texture_objects[name]) glGenTextures(1, &texture_objects[name]);
+    glBindTexture(GL_TEXTURE_2D, texture_objects[name]);
+    raster.texture = name;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, t.min_filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, t.mag_filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, t.wrap_s);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, t.wrap_t);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (size_t level = 0; level < t.levels.size(); ++level) {
+        const MipLevel& l = t.levels[level];
+        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA, l.width, l.height, 0, GL_RGBA,
+                     GL_UNSIGNED_BYTE, l.rgba.data());
+    }
 }
 
-void texture_level(uint32_t texture, int32_t level, int32_t width, int32_t height, const uint8_t* rgba) {
-    if (!texture_of(texture)) return;
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+void flush_soon() {
+    if (flush_asked) return;
+    flush_asked = true;
+    // a microtask runs once the animation frame's code has returned, before the frame is shown
+    EM_ASM(queueMicrotask(function() { _frostvale_flush_draws(); }););
 }
 
 void read_rgba(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* rgba) {
@@ -401,3 +392,9 @@ void finish() { glFinish(); }
 }  // namespace backend
 
 }  // namespace webgl
+
+// The batch the page's frame left open, drawn from the microtask flush_soon asked for.
+extern "C" EMSCRIPTEN_KEEPALIVE void frostvale_flush_draws() {
+    webgl::backend::flush_asked = false;
+    webgl::flush_draws();
+}

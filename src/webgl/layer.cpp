@@ -3,20 +3,22 @@
 // to act when the list is called. Vertices are gathered between glBegin
 // and glEnd with the attributes current at each one, turned into separate
 // points, lines or triangles, and either drawn at once or appended to the
-// list's vertex and index buffers, which the backend keeps from glEndList
-// on.
+// list's vertices and indices, kept here to be drawn as the list is called
+// (both through batch.h).
 #include "webgl/layer.h"
 
 #include <cstring>
 #include <vector>
 
 #include "webgl/backend.h"
+#include "webgl/batch.h"
 #include "webgl/gl11.h"
 #include "webgl/primitives.h"
 
 namespace webgl {
 
 State state;
+Texture textures[max_textures];
 
 namespace {
 
@@ -51,20 +53,22 @@ enum CallKind : uint8_t {
 };
 
 // One recorded call: kind, up to two names or enums, up to 16 numbers; a
-// draw also has its mode (a), its range of the list's indices and what it
-// inherits.
+// draw also has its mode (a), its ranges of the list's vertices and
+// indices and what it inherits.
 struct Call {
     CallKind kind;
     uint32_t a, b;
     float v[16];
-    int32_t first, count;
+    int32_t first_vertex, vertex_count, first, count;
     uint8_t inherit;
 };
 
+// A list's calls, and the vertices (object space) and indices of its draws;
+// each draw's indices count from its own first vertex.
 struct DisplayList {
     bool defined;
     std::vector<Call> calls;
-    std::vector<Vertex> vertices;  // until glEndList hands them to the backend
+    std::vector<Vertex> vertices;
     std::vector<uint32_t> indices;
 };
 
@@ -180,7 +184,12 @@ void execute(const Call& c, uint32_t list, int32_t depth) {
             if (c.a & inherit_colour) copy(state.colour, c.v + 4, 4);
             if (c.a & inherit_texcoord) copy(state.texcoord, c.v + 8, 2);
             break;
-        case call_draw: backend::draw_list(state, list, c.a, c.first, c.count, c.inherit); break;
+        case call_draw: {
+            const DisplayList& l = lists[list];
+            add_draw(state, c.a, l.vertices.data() + c.first_vertex, c.vertex_count, l.indices.data() + c.first,
+                     c.count, c.inherit);
+            break;
+        }
         case call_list: call_list_now(c.a, depth + 1); break;
         case call_matrix_mode: state.matrix_mode = c.a; break;
         case call_load_identity: current(current_stack()) = identity_matrix(); break;
@@ -216,7 +225,10 @@ void execute(const Call& c, uint32_t list, int32_t depth) {
             for (int i = 0; i < 4; ++i) state.scissor[i] = static_cast<int32_t>(c.v[i]);
             break;
         case call_clear_colour: copy(state.clear_colour, c.v, 4); break;
-        case call_clear: backend::clear(state, c.a); break;
+        case call_clear:
+            flush_draws();
+            backend::clear(draw_state_of(state, GL_TRIANGLES), state.clear_colour, c.a);
+            break;
         case call_bind_texture: state.texture = c.a; break;
         case call_push_attributes:
             if (attribute_depth < attribute_stack_depth) attribute_stack[attribute_depth++] = state;
@@ -315,6 +327,8 @@ void reset_state(State* s, int32_t width, int32_t height) {
 bool start_layer(int32_t width, int32_t height) {
     reset_state(&state, width, height);
     for (DisplayList& l : lists) l = DisplayList{};
+    for (Texture& t : textures) t = {false, GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT, {}};
+    drop_draws();
     next_list = 1;
     next_texture = 1;
     compiling = 0;
@@ -322,6 +336,8 @@ bool start_layer(int32_t width, int32_t height) {
     attribute_depth = 0;
     return backend::start();
 }
+
+bool restore_layer() { return backend::start(); }
 
 }  // namespace webgl
 
@@ -359,21 +375,20 @@ void glEnd() {
     const int32_t count = static_cast<int32_t>(primitive.size());
     const uint32_t mode = primitive_indices(primitive_mode, count, &indices);
     if (!compiling) {
-        if (!indices.empty()) {
-            backend::draw(state, mode, primitive.data(), count, indices.data(), static_cast<int32_t>(indices.size()));
-        }
+        add_draw(state, mode, primitive.data(), count, indices.data(), static_cast<int32_t>(indices.size()), 0);
         return;
     }
     DisplayList& list = lists[compiling];
     if (!indices.empty()) {
         Call draw = make(call_draw, mode);
+        draw.first_vertex = static_cast<int32_t>(list.vertices.size());
+        draw.vertex_count = count;
         draw.first = static_cast<int32_t>(list.indices.size());
         draw.count = static_cast<int32_t>(indices.size());
         // an attribute that the list has not set yet comes from the caller's state
         draw.inherit = static_cast<uint8_t>(~list_set & (inherit_normal | inherit_colour | inherit_texcoord));
-        const uint32_t base = static_cast<uint32_t>(list.vertices.size());
         list.vertices.insert(list.vertices.end(), primitive.begin(), primitive.end());
-        for (uint32_t i : indices) list.indices.push_back(base + i);
+        list.indices.insert(list.indices.end(), indices.begin(), indices.end());
         submit(draw);
     }
     if (primitive_set) {
@@ -419,13 +434,7 @@ void glNewList(GLuint list, GLenum) {
 void glEndList() {
     using namespace webgl;
     if (!compiling || inside) return;
-    DisplayList& l = lists[compiling];
-    l.defined = true;
-    backend::store_list(compiling, l.vertices.data(), static_cast<int32_t>(l.vertices.size()), l.indices.data(),
-                        static_cast<int32_t>(l.indices.size()));
-    // the backend has its copy
-    l.vertices = std::vector<Vertex>();
-    l.indices = std::vector<uint32_t>();
+    lists[compiling].defined = true;
     compiling = 0;
 }
 
@@ -532,7 +541,10 @@ void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
 
 void glClear(GLbitfield mask) { webgl::submit(webgl::make(webgl::call_clear, mask)); }
 
-void glFinish() { webgl::backend::finish(); }
+void glFinish() {
+    webgl::flush_draws();
+    webgl::backend::finish();
+}
 
 void glPixelStorei(GLenum pname, GLint param) {
     if (pname == GL_PACK_ALIGNMENT) webgl::state.pack_alignment = param;
@@ -541,6 +553,7 @@ void glPixelStorei(GLenum pname, GLint param) {
 void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, GLvoid* pixels) {
     if (width <= 0 || height <= 0 || type != GL_UNSIGNED_BYTE) return;
     std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
+    webgl::flush_draws();
     webgl::backend::read_rgba(x, y, width, height, rgba.data());
     webgl::pack_rows(rgba.data(), width, height, format, webgl::state.pack_alignment, static_cast<uint8_t*>(pixels));
 }
@@ -550,13 +563,29 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
 // the texture bound now (a bind in the list acts when the list is called).
 
 void glGenTextures(GLsizei n, GLuint* names) {
-    for (GLsizei i = 0; i < n; ++i) names[i] = webgl::next_texture < webgl::max_textures ? webgl::next_texture++ : 0;
+    using namespace webgl;
+    for (GLsizei i = 0; i < n; ++i) {
+        names[i] = next_texture < max_textures ? next_texture++ : 0;
+        if (names[i]) textures[names[i]].named = true;
+    }
 }
 
 void glBindTexture(GLenum, GLuint name) { webgl::submit(webgl::make(webgl::call_bind_texture, name)); }
 
 void glTexParameteri(GLenum, GLenum pname, GLint param) {
-    if (webgl::state.texture) webgl::backend::texture_parameter(webgl::state.texture, pname, param);
+    using namespace webgl;
+    if (!state.texture || state.texture >= max_textures) return;
+    Texture& t = textures[state.texture];
+    switch (pname) {
+        case GL_TEXTURE_MIN_FILTER: t.min_filter = param; break;
+        case GL_TEXTURE_MAG_FILTER: t.mag_filter = param; break;
+        case GL_TEXTURE_WRAP_S: t.wrap_s = param; break;
+        case GL_TEXTURE_WRAP_T: t.wrap_t = param; break;
+        default: return;
+    }
+    // draws made before keep the texture as it was
+    flush_draws();
+    backend::texture(state.texture);
 }
 
 GLint gluBuild2DMipmaps(GLenum, GLint, GLsizei width, GLsizei height, GLenum format, GLenum type,
@@ -566,12 +595,10 @@ GLint gluBuild2DMipmaps(GLenum, GLint, GLsizei width, GLsizei height, GLenum for
     constexpr GLint invalid_value = 100901;
     if (format != GL_RGBA || type != GL_UNSIGNED_BYTE) return invalid_enum;
     const bool power_of_two = width > 0 && height > 0 && (width & (width - 1)) == 0 && (height & (height - 1)) == 0;
-    if (!power_of_two || !webgl::state.texture) return invalid_value;
-    std::vector<webgl::MipLevel> levels;
-    webgl::build_mip_levels(width, height, static_cast<const uint8_t*>(pixels), &levels);
-    for (size_t i = 0; i < levels.size(); ++i) {
-        webgl::backend::texture_level(webgl::state.texture, static_cast<int32_t>(i), levels[i].width,
-                                      levels[i].height, levels[i].rgba.data());
-    }
+    const uint32_t name = webgl::state.texture;
+    if (!power_of_two || !name || name >= webgl::max_textures) return invalid_value;
+    webgl::flush_draws();
+    webgl::build_mip_levels(width, height, static_cast<const uint8_t*>(pixels), &webgl::textures[name].levels);
+    webgl::backend::texture(name);
     return 0;
 }

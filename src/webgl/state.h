@@ -1,8 +1,8 @@
 // The OpenGL 1.1 state the layer keeps for the scene: what glEnable,
-// glLight*, glMaterial*, glFog* and the rest have set, which the backend
-// turns into WebGL state and shader uniforms at each draw. Owned by
+// glLight*, glMaterial*, glFog* and the rest have set, which the batching
+// (batch.h) turns into each draw's DrawState for the backend. Owned by
 // layer.cpp (the one State, written by the entry points and by display
-// list playback); read by the backend.
+// list playback); read by the batching.
 #pragma once
 #include <cstdint>
 

@@ -148,51 +148,62 @@ bool all_near(const float* v, std::vector<float> expected) {
     return true;
 }
 
-TEST(LayerDisplayLists, TheSceneListsReplayTheirStateAndTakeTheCallersColour) {
+// A fresh layer whose projection sees everything within 1000 units.
+void start_wide() {
     webgl::start_layer(64, 64);
+    glMatrixMode(GL_PROJECTION);
+    glOrtho(-1000.0, 1000.0, -1000.0, 1000.0, -1000.0, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
     recording_backend::reset();
+}
+
+// The batches drawn since the last look, the open one drawn first.
+const std::vector<recording_backend::Draw>& drawn() {
+    webgl::flush_draws();
+    return recording_backend::draws;
+}
+
+TEST(LayerDisplayLists, TheSceneListsReplayTheirStateAndTakeTheCallersColour) {
+    start_wide();
     shared::seed_random(8230);
     assets::build_textures();
     assets::build_display_lists();
     // compiling draws nothing; every texture gets its levels down to 1 x 1
-    EXPECT_TRUE(recording_backend::draws.empty());
-    ASSERT_GT(recording_backend::texture_levels.size(), assets::ground_texture);
-    EXPECT_EQ(recording_backend::texture_levels[assets::ground_texture].size(), 10u);
-    EXPECT_EQ(recording_backend::texture_levels[assets::glow_texture].back(), std::make_pair(1, 1));
+    EXPECT_TRUE(drawn().empty());
+    EXPECT_EQ(webgl::textures[assets::ground_texture].levels.size(), 10u);
+    const webgl::MipLevel& last = webgl::textures[assets::glow_texture].levels.back();
+    EXPECT_EQ(std::make_pair(last.width, last.height), std::make_pair(1, 1));
 
     // the ground: its normal is given once before 96 strips of 96 quads,
-    // its texture and material are set inside the list
+    // its texture and material are set inside the list: one draw
     glCallList(assets::ground_list);
-    const auto& draws = recording_backend::draws;
-    ASSERT_EQ(draws.size(), 96u);
-    for (const auto& d : draws) {
-        ASSERT_EQ(d.vertices.size(), 96u * 6u);
-        EXPECT_EQ(d.inherit & webgl::inherit_normal, 0);
-        EXPECT_TRUE(d.state.switches & webgl::switch_texture);
-        EXPECT_EQ(d.state.texture, assets::ground_texture);
-        EXPECT_TRUE(all_near(d.state.material.diffuse, {0.8f, 0.78f, 0.88f, 1.0f}));
-        for (const Vertex& v : d.vertices) {
-            ASSERT_TRUE(all_near(v.normal, {0.0f, 1.0f, 0.0f}));
-            ASSERT_LE(std::fabs(v.position[0]), 70.0f) << "vertices are kept in the list's own space";
-        }
+    const auto& draws = drawn();
+    ASSERT_EQ(draws.size(), 1u);
+    const auto& ground = draws[0];
+    ASSERT_EQ(ground.vertices.size(), 96u * 96u * 6u);
+    EXPECT_TRUE(ground.state.switches & webgl::switch_texture);
+    EXPECT_EQ(ground.state.texture, assets::ground_texture);
+    EXPECT_EQ(ground.state.material[0], 0.0f) << "unlit, the material is left out";
+    for (const Vertex& v : ground.vertices) {
+        ASSERT_TRUE(all_near(v.normal, {0.0f, 1.0f, 0.0f}));
+        ASSERT_LE(std::fabs(v.position[0]), 70.0f);
     }
     EXPECT_FALSE(webgl::state.switches & webgl::switch_texture);
+    EXPECT_TRUE(all_near(webgl::state.material.diffuse, {0.8f, 0.78f, 0.88f, 1.0f}));
     EXPECT_TRUE(all_near(webgl::state.normal, {0.0f, 1.0f, 0.0f}));
 
-    // the bulb sets no colour: each call draws in the caller's
+    // the bulb sets no colour: each call draws in the caller's, and the
+    // two calls, their state alike, are one draw
+    recording_backend::reset();
     for (float red : {0.25f, 1.0f}) {
-        recording_backend::reset();
         glColor3f(red, 0.5f, 0.0f);
         glCallList(assets::bulb_list);
-        ASSERT_EQ(draws.size(), 6u);
-        for (const auto& d : draws) {
-            EXPECT_TRUE(d.inherit & webgl::inherit_colour);
-            for (const Vertex& v : d.vertices) {
-                ASSERT_TRUE(all_near(v.colour, {red, 0.5f, 0.0f, 1.0f}));
-                ASSERT_NEAR(std::sqrt(v.normal[0] * v.normal[0] + v.normal[1] * v.normal[1] + v.normal[2] * v.normal[2]),
-                            1.0f, 1e-5f);
-            }
-        }
+    }
+    ASSERT_EQ(drawn().size(), 1u);
+    const auto& bulbs = draws[0].vertices;
+    ASSERT_EQ(bulbs.size() % 2, 0u);
+    for (size_t i = 0; i < bulbs.size(); ++i) {
+        ASSERT_TRUE(all_near(bulbs[i].colour, {i < bulbs.size() / 2 ? 0.25f : 1.0f, 0.5f, 0.0f, 1.0f})) << i;
     }
 
     // the presents move themselves within the caller's transform and leave
@@ -202,15 +213,146 @@ TEST(LayerDisplayLists, TheSceneListsReplayTheirStateAndTakeTheCallersColour) {
     glLoadIdentity();
     glTranslatef(100.0f, 0.0f, 0.0f);
     glCallList(assets::presents_list);
-    ASSERT_FALSE(draws.empty());
+    ASSERT_FALSE(drawn().empty());
     for (const auto& d : draws) {
-        const float x = webgl::current(d.state.modelview).m[12];
-        EXPECT_GT(x, 97.0f);
-        EXPECT_LT(x, 103.0f);
+        for (const Vertex& v : d.vertices) {
+            ASSERT_GT(v.position[0], 97.0f);
+            ASSERT_LT(v.position[0], 103.0f);
+        }
     }
     EXPECT_EQ(webgl::state.modelview.top, 0);
     EXPECT_FLOAT_EQ(webgl::current(webgl::state.modelview).m[12], 100.0f);
     EXPECT_TRUE(all_near(webgl::state.material.diffuse, {0x2A / 255.0f, 0x6F / 255.0f, 0xDB / 255.0f, 1.0f}));
+}
+
+// One triangle (or three points) at x, y in the current state.
+void triangle(float x, float y, GLenum mode = GL_TRIANGLES) {
+    glBegin(mode);
+    glNormal3f(1.0f, 0.0f, 0.0f);
+    glVertex3f(x, y, 0.0f);
+    glVertex3f(x + 1.0f, y, 0.0f);
+    glVertex3f(x, y + 1.0f, 0.0f);
+    glEnd();
+}
+
+TEST(LayerBatches, NeighboursMergeWhatChangesTheirLookSplitsAndOrderStays) {
+    start_wide();
+    shared::seed_random(8230);
+    assets::build_textures();
+    const GLfloat red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
+    const GLfloat place[4] = {1.0f, 2.0f, 3.0f, 1.0f};
+
+    // another matrix, another colour, a material while unlit: one draw
+    triangle(0, 0);
+    glTranslatef(0.0f, 1.0f, 0.0f);
+    glColor3f(0.5f, 0.5f, 0.5f);
+    triangle(0, 0);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, red);
+    triangle(0, 1);
+    glLoadIdentity();
+    // each change below acts on what the next triangle looks like
+    const std::vector<void (*)()> splits = {
+        [] { glMatrixMode(GL_PROJECTION); glScalef(0.5f, 0.5f, 0.5f); glMatrixMode(GL_MODELVIEW); },
+        [] { glViewport(0, 0, 32, 32); },
+        [] { glEnable(GL_SCISSOR_TEST); },
+        [] { glScissor(1, 1, 8, 8); },
+        [] { glEnable(GL_DEPTH_TEST); },
+        [] { glDepthMask(GL_FALSE); },
+        [] { glEnable(GL_BLEND); },
+        [] { glBlendFunc(GL_ONE, GL_ONE); },
+        [] { glEnable(GL_TEXTURE_2D); glBindTexture(GL_TEXTURE_2D, assets::glow_texture); },
+        [] { glBindTexture(GL_TEXTURE_2D, assets::needle_texture); },
+        [] { glEnable(GL_FOG); },
+        [] { glFogf(GL_FOG_END, 20.0f); },
+        [] { glEnable(GL_LIGHTING); },
+        [] { glEnable(GL_NORMALIZE); },
+        [] { const GLfloat blue[4] = {0, 0, 1, 1}; glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, blue); },
+        [] { glEnable(GL_LIGHT0); },
+        [] { const GLfloat at[4] = {0, 5, 0, 1}; glLightfv(GL_LIGHT0, GL_POSITION, at); },
+        [] { glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1); },
+    };
+    for (size_t i = 0; i < splits.size(); ++i) {
+        splits[i]();
+        triangle(static_cast<float>(i + 1), 0);
+    }
+    // points are another kind of draw, and their size counts only for them
+    triangle(30, 0, GL_POINTS);
+    glPointSize(3.0f);
+    triangle(31, 0, GL_POINTS);
+    triangle(32, 0);
+    // a clear comes between the draws before and after it
+    glClear(GL_COLOR_BUFFER_BIT);
+    triangle(33, 0);
+    glLightfv(GL_LIGHT1, GL_POSITION, place);  // a light that is off
+    triangle(34, 0);
+
+    // each draw begins with the triangle that began it, in the order given (-1: the clear)
+    std::vector<float> first_x = {0.0f};
+    for (size_t i = 0; i < splits.size(); ++i) first_x.push_back(static_cast<float>(i + 1));
+    first_x.insert(first_x.end(), {30.0f, 31.0f, 32.0f, -1.0f, 33.0f});
+    const auto& draws = drawn();
+    ASSERT_EQ(draws.size(), first_x.size());
+    for (size_t i = 0; i < draws.size(); ++i) {
+        ASSERT_EQ(draws[i].clear, first_x[i] < 0.0f) << i;
+        if (!draws[i].clear) {
+            EXPECT_FLOAT_EQ(draws[i].vertices[0].position[0], first_x[i]) << i;
+        }
+    }
+    EXPECT_EQ(draws[0].vertices.size(), 9u);
+    EXPECT_FLOAT_EQ(draws[0].vertices[3].position[1], 1.0f);
+    EXPECT_FLOAT_EQ(draws[0].vertices[8].position[1], 3.0f);
+    EXPECT_EQ(draws.back().vertices.size(), 6u) << "a light that is off changes nothing";
+    EXPECT_EQ(draws[splits.size() + 1].state.mode, static_cast<uint32_t>(GL_POINTS));
+    EXPECT_FLOAT_EQ(draws[splits.size() + 2].state.point_size, 3.0f);
+    EXPECT_EQ(draws[splits.size() + 3].state.point_size, 0.0f);
+}
+
+TEST(LayerBatches, AListCalledUnderTwoMatricesGivesTwoCopiesInEyeSpace) {
+    start_wide();
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    triangle(0, 0);
+    glEndList();
+
+    glEnable(GL_LIGHTING);
+    glTranslatef(5.0f, 0.0f, 0.0f);
+    glCallList(list);
+    glLoadIdentity();
+    // a quarter turn about z carries the normal (1, 0, 0) to (0, 1, 0); the
+    // stretch along y halves it
+    glRotatef(90.0f, 0.0f, 0.0f, 1.0f);
+    glScalef(2.0f, 1.0f, 1.0f);
+    glCallList(list);
+    glLoadIdentity();
+    glCallList(list);
+
+    const auto& draws = drawn();
+    ASSERT_EQ(draws.size(), 1u);
+    const auto& v = draws[0].vertices;
+    ASSERT_EQ(v.size(), 9u);
+    EXPECT_TRUE(all_near(v[1].position, {6.0f, 0.0f, 0.0f}));
+    EXPECT_TRUE(all_near(v[1].normal, {1.0f, 0.0f, 0.0f}));
+    EXPECT_NEAR(v[4].position[0], 0.0f, 1e-6f);
+    EXPECT_NEAR(v[4].position[1], 2.0f, 1e-6f);
+    EXPECT_NEAR(v[4].normal[0], 0.0f, 1e-6f);
+    EXPECT_NEAR(v[4].normal[1], 0.5f, 1e-6f);
+    // the list itself stays in its own space
+    EXPECT_TRUE(all_near(v[7].position, {1.0f, 0.0f, 0.0f}));
+
+    // a triangle wholly beyond a clip plane is left out with its vertices,
+    // one across it stays
+    recording_backend::reset();
+    glBegin(GL_TRIANGLES);
+    for (float x : {1000.5f, 999.5f}) {
+        glVertex3f(x, 0.0f, 0.0f);
+        glVertex3f(x + 1.0f, 0.0f, 0.0f);
+        glVertex3f(x, 1.0f, 0.0f);
+    }
+    glEnd();
+    ASSERT_EQ(drawn().size(), 1u);
+    EXPECT_EQ(drawn()[0].vertex_count, 3);
+    ASSERT_EQ(drawn()[0].vertices.size(), 3u);
+    EXPECT_FLOAT_EQ(drawn()[0].vertices[0].position[0], 999.5f);
 }
 
 }  // namespace

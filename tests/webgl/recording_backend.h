@@ -1,31 +1,26 @@
-// The layer's backend for the native tests: every draw is recorded with
-// the vertices it draws, one per index (inherited attributes filled in
-// from the state, as the WebGL backend's constant attributes would), and
-// the state it was drawn with.
+// The layer's backend for the native tests: every batch drawn is recorded
+// with the vertices it draws, one per index, and the state it was drawn
+// with; a clear is recorded in its place among them.
 #pragma once
 #include <cstdint>
 #include <vector>
 
+#include "webgl/batch.h"
 #include "webgl/primitives.h"
-#include "webgl/state.h"
 
 namespace recording_backend {
 
 struct Draw {
-    uint32_t list;  // 0 outside lists
-    uint32_t mode;
-    uint8_t inherit;
+    bool clear;  // a glClear, without vertices
+    webgl::DrawState state;
     std::vector<webgl::Vertex> vertices;
-    webgl::State state;
+    int32_t vertex_count;  // the vertices handed over, before the indices pick them
 };
 
-// Every draw since the last reset.
+// Every draw and clear since the last reset, in order.
 extern std::vector<Draw> draws;
-// Texture levels stored, per texture name: (width, height) of each.
-extern std::vector<std::vector<std::pair<int32_t, int32_t>>> texture_levels;
 
-// Forgets the draws and texture levels (the stored lists stay, as in a
-// real backend).
+// Forgets the draws.
 void reset();
 
 }  // namespace recording_backend

@@ -27,8 +27,4 @@ extern int32_t null_host_width, null_host_height;
 // wait, the buffer's size, a finish for the swap, no refresh rate.
 extern const HostPrimitives null_host;
 
-// The silent player's state (the null host's music): true while the run
-// would be playing its carol loop. Owned by playback_silent.cpp.
-extern bool silent_music_playing;
-
 }  // namespace host

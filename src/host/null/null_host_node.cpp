@@ -32,12 +32,10 @@ void close_null_host() {}
 namespace webgl::backend {
 
 bool start() { return true; }
-void draw(const State&, uint32_t, const Vertex*, int32_t, const uint32_t*, int32_t) {}
-void store_list(uint32_t, const Vertex*, int32_t, const uint32_t*, int32_t) {}
-void draw_list(const State&, uint32_t, uint32_t, int32_t, int32_t, uint8_t) {}
-void clear(const State&, uint32_t) {}
-void texture_parameter(uint32_t, uint32_t, int32_t) {}
-void texture_level(uint32_t, int32_t, int32_t, int32_t, const uint8_t*) {}
+void draw(const DrawState&, const Vertex*, int32_t, const uint32_t*, int32_t) {}
+void clear(const DrawState&, const float*, uint32_t) {}
+void texture(uint32_t) {}
+void flush_soon() {}
 
 void read_rgba(int32_t, int32_t, int32_t width, int32_t height, uint8_t* rgba) {
     std::memset(rgba, 0, static_cast<size_t>(width) * static_cast<size_t>(height) * 4);

@@ -23,17 +23,6 @@ struct RunConfig {
     int32_t frame_delay_us = 0;  // at least this long from one frame's start to the next
 };
 
-// Whether a run synthesizes and plays the carol loop: only when music is
-// chosen, in full screen, and where the scene is the screensaver itself
-// rather than a picture inside another program's window (XScreenSaver's
-// settings preview names its window by number, as the Windows preview
-// never plays).
-bool run_plays_music(int32_t mode, bool music_chosen, bool inside_other_window);
-
-// The seed of a run: 8230 for a capture (so a capture is reproducible),
-// otherwise the clock's milliseconds OR 1, an odd value.
-uint32_t run_seed(int32_t mode, uint32_t clock_ticks);
-
 // What the host draws into, as it stands this frame.
 struct Drawable {
     int32_t width, height;                 // the client area, pixels
@@ -92,10 +81,15 @@ void run_input(RunInput input, int32_t x = 0, int32_t y = 0);
 void run_display_state(uint32_t state);
 
 // The frame loop in parts, for a host that is handed one frame at a time
-// (a browser's animation frames): begin_frame_loop once, then one run_frame
-// per frame while it returns true. run_saver runs them with the host's
-// waits between.
+// (a browser's animation frames): start_live_run once (the start-up, then
+// begin_frame_loop), then one run_frame per frame while it returns true.
+// run_saver runs them with the host's waits between.
+void start_live_run(const RunConfig& config, const HostPrimitives& host);
 void begin_frame_loop(const RunConfig& config, const HostPrimitives& host);
 bool run_frame();
+
+// Snow on or off while a run goes on (the page's toggle): while it is off
+// the flakes stop where they are and are not drawn.
+void run_set_snow(bool on);
 
 }  // namespace host

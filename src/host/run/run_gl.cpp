@@ -8,6 +8,7 @@
 #include "music/music.h"
 #include "render/render.h"
 #include "scene/scene.h"
+#include "scene/state.h"
 #include "shared/random.h"
 #include "shared/run_mode.h"
 
@@ -165,21 +166,28 @@ bool run_frame() {
     return true;
 }
 
+void start_live_run(const RunConfig& config, const HostPrimitives& host) {
+    start_run(config);
+    begin_frame_loop(config, host);
+}
+
+void run_set_snow(bool on) { scene::snowing = on; }
+
 int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds,
               const char* capture_file, CaptureError* capture_error) {
     loop = {};
     loop.config = config;
     loop.host = &host;
     loop.drawing = true;
-    start_run(config);
     if (capture_file) {
+        start_run(config);
         Drawable drawable = {};
         host.get_drawable(&drawable);
         const CaptureError error = capture_frame(capture_seconds, drawable.width, drawable.height, capture_file);
         if (capture_error) *capture_error = error;
         return error.fault == CaptureFault::none ? 0 : 1;
     }
-    begin_frame_loop(config, host);
+    start_live_run(config, host);
     while (run_frame()) wait_for_next_frame();
     // events of the window's own end come after the loop: they end nothing
     loop.started = false;

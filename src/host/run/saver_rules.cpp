@@ -1,4 +1,4 @@
-#include "host/run/run.h"
+#include "host/run/saver_rules.h"
 
 #include "shared/run_mode.h"
 

@@ -1,9 +1,20 @@
-// The saver run's rules as plain arithmetic: the exit rules' measures, the
-// per-monitor views, the time step and pacing.
+// The saver run's rules as plain arithmetic: music and the seed by mode,
+// the exit rules' measures, the per-monitor views, the time step and pacing.
 #pragma once
 #include <cstdint>
 
 namespace host {
+
+// Whether a run synthesizes and plays the carol loop: only when music is
+// chosen, in full screen, and where the scene is the screensaver itself
+// rather than a picture inside another program's window (XScreenSaver's
+// settings preview names its window by number, as the Windows preview
+// never plays).
+bool run_plays_music(int32_t mode, bool music_chosen, bool inside_other_window);
+
+// The seed of a run: 8230 for a capture (so a capture is reproducible),
+// otherwise the clock's milliseconds OR 1, an odd value.
+uint32_t run_seed(int32_t mode, uint32_t clock_ticks);
 
 // Leaving the application or moving the mouse ends a full-screen run only
 // once this long (seconds) has passed since the frame loop began, so that

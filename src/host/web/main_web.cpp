@@ -12,7 +12,6 @@
 
 #include "host/run/capture.h"
 #include "host/run/run.h"
-#include "scene/state.h"
 #include "shared/run_mode.h"
 #include "webgl/layer.h"
 
@@ -115,14 +114,13 @@ EMSCRIPTEN_KEEPALIVE int frostvale_start(const char* capture_time, int snow, int
                               host::run_seed(mode, static_cast<uint32_t>(emscripten_get_now()))};
     config.show_fps = !capture && show_fps != 0;
     if (capture) return host::run_saver(config, page, seconds, capture_path) == 0 ? 0 : 5;
-    host::start_run(config);
-    host::begin_frame_loop(config, page);
+    host::start_live_run(config, page);
     emscripten_request_animation_frame_loop(animation_frame, nullptr);
     return 0;
 }
 
 // The snow toggle: the flakes stop where they are while it is off.
-EMSCRIPTEN_KEEPALIVE void frostvale_set_snow(int on) { scene::snowing = on != 0; }
+EMSCRIPTEN_KEEPALIVE void frostvale_set_snow(int on) { host::run_set_snow(on != 0); }
 
 // Frames drawn since the live start, for the page's own figures.
 EMSCRIPTEN_KEEPALIVE uint32_t frostvale_frames_drawn() { return frames_drawn; }

@@ -11,7 +11,6 @@
 #include "host/win32/process_win32.h"
 #include "host/win32/saver_win32.h"
 #include "settings/settings.h"
-#include "shared/flags.h"
 #include "shared/run_mode.h"
 
 namespace {
@@ -23,8 +22,8 @@ HWND handle_window(uint64_t handle) {
 // The run's configuration from its mode and the stored choices. Only the
 // full-screen saver owns the screen: any input ends it.
 host::RunConfig run_config(int32_t mode) {
-    return host::RunConfig{mode, shared::snow_flag != 0,
-                           host::run_plays_music(mode, shared::music_flag != 0, false),
+    return host::RunConfig{mode, settings::snow_flag != 0,
+                           host::run_plays_music(mode, settings::music_flag != 0, false),
                            mode == shared::mode_full_screen, host::run_seed(mode, GetTickCount())};
 }
 

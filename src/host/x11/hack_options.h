@@ -1,10 +1,12 @@
 // The Linux program's command line, in XScreenSaver's conventions: which
 // display and window to draw into, the two choices, the stock hacks'
-// frame-rate options, and the capture request.
-// Pure: it looks at the argument vector only; the X11 host reads the
+// frame-rate options, and the capture request, all in one table that the
+// parser walks and --help is made from (a test holds the manual page and
+// frostvale.xml to it). Pure: it looks at the argument vector only; the X11 host reads the
 // environment and opens the windows.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "host/run/run.h"
 #include "host/video/video.h"
@@ -35,7 +37,7 @@ struct HackOptions {
     int seconds_arg;      // --capture: index of SECONDS in argv, else -1
     int file_arg;         // --capture: index of FILE.bmp in argv, else -1
     int bad_arg;          // refuse: index of the argument at fault
-    const char* problem;  // refuse: what is wrong with it, for the message
+    char problem[128];    // refuse: what is wrong with it, for the message; else empty
     int32_t fps;          // --fps: 1 shows the frame rate; default 0
     int32_t delay_us;     // --delay: at least this long between frames; default 0
     const char* display;  // --display NAME, else null (DISPLAY)
@@ -44,25 +46,40 @@ struct HackOptions {
     VideoRequest video;        // --video and its options (--snow, --music too)
 };
 
-// Reads argv[1..argc-1]. Every option may start with one dash or two
-// (-root, --root). Later options override earlier ones. The stock hacks'
-// options that mean nothing here (--install, --noinstall, --visual V,
-// --mono, --pair, --wireframe, --geometry G) are taken and ignored. The
-// scan stops at --help or --version, or at the first argument it refuses:
-// an unknown option, an argument that is no option, an option lacking
-// operands, a --delay that is no whole number of microseconds, a capture
-// time that is no number or negative (one beyond reach is the run's to
-// refuse, with exit code 1), a video request that cannot be made. --fps
-// followed by a number is the video's rate, otherwise the corner's switch.
+// One row of the options table: everything the parser, --help and the
+// checks of the manual page and frostvale.xml know about an option.
+struct HackOption {
+    const char* name;           // spelled after one dash or two
+    const char* other_name;     // a second spelling (the "no-" form, a short one), else null
+    int operands;               // how many arguments follow it
+    const char* operand_names;  // as --help and the refusals name them ("SECONDS FILE.bmp"), else null
+    int64_t low, high;          // the range a numeric operand must lie in; low == high: none
+    // Takes the option at argv[at], its operands after it (they are there);
+    // other: it was spelled as other_name. Returns null, or what is wrong
+    // (the parser adds the range); may point bad_arg at an operand.
+    const char* (*set)(HackOptions* options, const HackOption& row, bool other, const char* const* argv, int at);
+    const char* parent;  // a sub-option: the option it belongs to, which must be given too; else null
+    const char* help;    // --help's text, lines split by '\n'; null: a stock hack's option, ignored
+    const char* xml;     // the attribute frostvale.xml passes it by, else null
+};
+
+// The table, in --help's order; a sub-option follows the option it belongs to.
+extern const HackOption hack_option_table[];
+extern const int hack_option_count;
+
+// Reads argv[1..argc-1] by the table. Every option may start with one dash
+// or two (-root, --root). Later options override earlier ones. The scan
+// stops at --help or --version, or at the first argument it refuses: an
+// unknown option, an argument that is no option, an option lacking
+// operands or refused by its setter (a --delay that is no whole number of
+// microseconds in range, a capture time that is no number or negative: one
+// beyond reach is the run's to refuse, with exit code 1), a sub-option
+// without its option.
 HackOptions parse_hack_options(int argc, const char* const* argv);
 
-// The configuration of a Linux run drawing into a width x height window:
-// the mode is capture for a capture; the preview in a window smaller than
-// 400 x 300 (XScreenSaver's settings preview on a small screen); otherwise
-// full screen, whether it draws into XScreenSaver's window or a window of
-// its own. Music as chosen, where the run plays it (never inside a window
-// named by number); only Escape and closing end it (XScreenSaver watches
-// the input itself). clock_ticks: milliseconds, for the seed.
+// --help's text, made from the table.
+std::string hack_usage();
+
 RunConfig hack_run_config(const HackOptions& options, int32_t width, int32_t height, uint32_t clock_ticks);
 
 // A window number as XScreenSaver writes it: decimal, or hexadecimal after
