@@ -405,15 +405,7 @@ int make_video(const VideoRequest& request) {
         close(folder);
         return 1;
     }
-    // the pieces, the logs and the video in a hidden folder beside it
-    std::string work = (folder_path == "/" ? "" : folder_path) + "/.frostvale-XXXXXX";
-    if (!mkdtemp(&work[0])) {
-        std::fprintf(stderr, "frostvale: cannot write %s: %s\n", request.path, std::strerror(errno));
-        close(folder);
-        return 1;
-    }
-    const std::string temporary = work + "/video" + std::strrchr(name, '.');
-
+    // from here on a stop signal only asks: the loop below stops, cleans up
     stop_signal = 0;
     if (wake_pipe[0] < 0 && pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0) wake_pipe[0] = wake_pipe[1] = -1;
     struct sigaction action = {};
@@ -422,6 +414,15 @@ int make_video(const VideoRequest& request) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     signal(SIGPIPE, SIG_IGN);
+
+    // the pieces, the logs and the video in a hidden folder beside it
+    std::string work = (folder_path == "/" ? "" : folder_path) + "/.frostvale-XXXXXX";
+    if (!mkdtemp(&work[0])) {
+        std::fprintf(stderr, "frostvale: cannot write %s: %s\n", request.path, std::strerror(errno));
+        close(folder);
+        return 1;
+    }
+    const std::string temporary = work + "/video" + std::strrchr(name, '.');
 
     Making making;
     making.frame_count = video_frame_count(request.seconds, request.fps);
