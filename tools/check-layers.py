@@ -23,6 +23,10 @@ for host in ("host/win32", "host/x11", "host/null"):
 # and the music only through the run), the null host under node over nothing
 ALLOWED["host/web"] = ["shared", "host/run", "webgl"]
 ALLOWED["host/null"] = BELOW_HOSTS + ["host/run", "webgl"]
+# the video host renders on the null host; the Linux program hands it a
+# --video request
+ALLOWED["host/video"] = BELOW_HOSTS + ["host/run", "host/null"]
+ALLOWED["host/x11"] = ALLOWED["host/x11"] + ["host/video"]
 
 # system headers and the file names that may include them
 PLATFORM = [
@@ -30,7 +34,7 @@ PLATFORM = [
     (re.compile(r"^(X11/|GL/glx)"), re.compile(r"_x11\.(cpp|h)$")),
     (re.compile(r"^alsa/"), re.compile(r"_alsa\.cpp$")),
     (re.compile(r"^(poll|signal|unistd|fcntl|pthread)\.h$"), re.compile(r"_(x11|posix|linux|alsa)\.cpp$")),
-    (re.compile(r"^GL/osmesa\.h$"), re.compile(r"host/null/")),
+    (re.compile(r"^EGL/"), re.compile(r"host/null/")),
     (re.compile(r"^(GL/gl\.h|GL/glu\.h|shared/gl\.h)$"), re.compile(r"(_gl\.cpp|/shared/gl\.h|host/null/)")),
     (re.compile(r"^(emscripten/|GLES3/)"), re.compile(r"_web\.cpp$")),
     (re.compile(r"^webgl/gl11\.h$"), re.compile(r"(/webgl/|/shared/gl\.h)")),

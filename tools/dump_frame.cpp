@@ -1,5 +1,6 @@
 // frostvale-dump frame SECONDS FILE.bmp [--width W --height H]: the frame
-// that capture mode writes, rendered on Mesa's off-screen context.
+// that capture mode writes, rendered off-screen
+// through EGL (the null host).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -65,7 +65,7 @@ Architecture: amd64
 Maintainer: Zentrel3D <frostvale@zentrel.example>
 Installed-Size: $(du -k -s "$PKG" | cut -f1)
 Depends: $DEPENDS
-Recommends: xscreensaver
+Recommends: xscreensaver, ffmpeg
 Section: x11
 Priority: optional
 Homepage: https://zentrel.example/frostvale/

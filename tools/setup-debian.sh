@@ -5,12 +5,15 @@
 set -eu
 
 PACKAGES="g++ cmake ninja-build python3 g++-mingw-w64-x86-64 wine wine64 xvfb xauth
-libgl1-mesa-dri libosmesa6-dev libglu1-mesa-dev libgtest-dev libgmock-dev
+libgl1-mesa-dri libegl-dev libopengl-dev libglu1-mesa-dev libgtest-dev libgmock-dev
 imagemagick sox icoutils xserver-xorg-core xserver-xorg-video-dummy
 nsis wixl msitools osslsigncode openssl"
 
 # the Linux program, its tests, its package and the sanitizer build
 PACKAGES="$PACKAGES libx11-dev libxrandr-dev libasound2-dev xdotool xscreensaver dpkg-dev lintian clang libclang-rt-14-dev"
+
+# the Linux program's videos
+PACKAGES="$PACKAGES ffmpeg"
 
 # the browser build and its page test (in Chromium and Firefox ESR)
 PACKAGES="$PACKAGES emscripten binaryen chromium firefox-esr"

@@ -1,5 +1,5 @@
-// The null host's primitives, whatever context it draws into (Mesa's
-// off-screen one natively, null_host_osmesa.cpp; the browser build's
+// The null host's primitives, whatever context it draws into (EGL's with
+// no window natively, null_host_egl.cpp; the browser build's
 // OpenGL layer with nothing under it under node, null_host_node.cpp).
 #include <chrono>
 #include <thread>

@@ -1,5 +1,5 @@
-// The null host: the saver run with no window and no sound, on Mesa's
-// off-screen context (under node, where the inspection tool also runs, on
+// The null host: the saver run with no window and no sound, in an EGL
+// context with no window (under node, where the inspection tool also runs, on
 // the browser build's OpenGL layer drawing nothing). The inspection tool
 // and the image tests run the real start-up and the real capture through
 // it.
@@ -13,7 +13,7 @@ namespace host {
 // Makes the off-screen context current (RGBA, a 24-bit depth buffer, as
 // the saver's pixel format asks), drawing into a width x height buffer. The
 // context is made once and kept, so textures and display lists survive a
-// new size. False when Mesa gives no context.
+// new size. False when EGL gives no context.
 bool open_null_host(int32_t width, int32_t height);
 
 // Lets go of the context and its buffer.

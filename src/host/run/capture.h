@@ -16,8 +16,10 @@ constexpr float capture_step = 1.0f / 30.0f;
 // step at all).
 bool capture_time_reachable(float seconds);
 
-// The number of capture steps that reach seconds: steps are taken while
-// seconds is greater than the single-precision running sum of those taken.
+// The number of capture steps that reach seconds: the smallest n for which
+// the single-precision running sum of n steps is not below seconds (0 for
+// 0, negative or not-a-number seconds; 30 for 1 s, 1801 for 60 s). The
+// caller refuses times the sum can never reach.
 int32_t capture_steps(float seconds);
 
 // Advances the scene by capture steps while seconds is greater than the

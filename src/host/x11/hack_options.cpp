@@ -53,11 +53,14 @@ const char* set_window_id(HackOptions* o, const HackOption&, bool, Argv argv, in
 // the pairs: the name switches on, the "no-" form off
 const char* set_snow(HackOptions* o, const HackOption&, bool no, Argv, int) {
     o->snow = no ? 0 : 1;
+    o->video.snow = !no;
     return nullptr;
 }
 
+// a video has the carols unless --no-music
 const char* set_music(HackOptions* o, const HackOption&, bool no, Argv, int) {
     o->music = no ? 0 : 1;
+    o->video.music = !no;
     return nullptr;
 }
 
@@ -88,6 +91,43 @@ const char* set_capture(HackOptions* o, const HackOption&, bool, Argv argv, int 
     o->seconds_arg = at + 1;
     o->file_arg = at + 2;
     o->seconds_unreachable = time == CaptureTime::unreachable;
+    return nullptr;
+}
+
+const char* set_video(HackOptions* o, const HackOption&, bool, Argv argv, int at) {
+    if (read_capture_time(argv[at + 1], &o->video.from) != CaptureTime::usable) {
+        o->bad_arg = at + 1;
+        return "FROM must be a number of seconds from 0 to 1048576";
+    }
+    const CaptureTime length = read_capture_time(argv[at + 2], &o->video.seconds);
+    if (length == CaptureTime::not_a_number || length == CaptureTime::negative) {
+        o->bad_arg = at + 2;
+        return "SECONDS must be a number above 0, at most 1048576";
+    }
+    o->action = HackAction::video;
+    o->file_arg = at + 3;
+    o->video.path = argv[at + 3];
+    o->video.format = video_format(argv[at + 3]);
+    return nullptr;
+}
+
+const char* set_size(HackOptions* o, const HackOption&, bool, Argv argv, int at) {
+    if (!parse_video_size(argv[at + 1], &o->video.width, &o->video.height))
+        return "needs WIDTHxHEIGHT, each from 2 up to 7680x4320";
+    return nullptr;
+}
+
+const char* set_quality(HackOptions* o, const HackOption& row, bool, Argv argv, int at) {
+    int64_t quality = 0;
+    if (!read_count(argv[at + 1], row, &quality)) return "needs Q, a whole number";
+    o->video.quality = static_cast<int32_t>(quality);
+    return nullptr;
+}
+
+const char* set_jobs(HackOptions* o, const HackOption& row, bool, Argv argv, int at) {
+    int64_t jobs = 0;
+    if (!read_count(argv[at + 1], row, &jobs)) return "needs N, a whole number";
+    o->video.jobs = static_cast<int32_t>(jobs);
     return nullptr;
 }
 
@@ -178,7 +218,8 @@ const HackOption hack_option_table[] = {
     {"music", "no-music", 0, nullptr, 0, 0, set_music, nullptr,
      "the carol loop on ALSA's default device (default: off;\none run per X display plays it)",
      "arg-set=\"--music\""},
-    {"fps", "no-fps", 0, nullptr, 0, 0, set_fps, nullptr, "the frame rate and CPU load in a corner (default: off)",
+    {"fps", "no-fps", 0, nullptr, 0, 0, set_fps, nullptr,
+     "the frame rate and CPU load in a corner (default: off);\nwith --video, --fps 30 or --fps 60 is the video's rate",
      "arg-set=\"--fps\""},
     {"delay", nullptr, 1, "MICROSECONDS", 0, INT32_MAX, set_delay, nullptr,
      "at least this long between frames (default: 0, as fast\nas the display shows them)",
@@ -189,6 +230,15 @@ const HackOption hack_option_table[] = {
      "write the scene as it stands after SECONDS of simulated\ntime (fixed seed and steps) to a 24-bit BMP "
      "file; exit\ncode 1 when it cannot be written",
      nullptr},
+    {"video", nullptr, 3, "FROM SECONDS FILE", 0, 0, set_video, nullptr,
+     "write the scene from the capture of FROM for SECONDS,\nwith the carol loop, to FILE through ffmpeg: .mp4,\n"
+     ".webm, .mkv (lossless), .gif or .webp; no display needed",
+     nullptr},
+    {"size", nullptr, 1, "WIDTHxHEIGHT", 0, 0, set_size, "video",
+     "the video's size (default 1920x1080, up to 7680x4320)", nullptr},
+    {"quality", nullptr, 1, "Q", 1, 5, set_quality, "video", "1 (the smallest file) to 5 (the best picture);\ndefault 3",
+     nullptr},
+    {"jobs", nullptr, 1, "N", 1, 256, set_jobs, "video", "processes rendering at once (default: the cores)", nullptr},
     {"help", "h", 0, nullptr, 0, 0, set_help, nullptr, "this text", nullptr},
     {"version", nullptr, 0, nullptr, 0, 0, set_version, nullptr, "the version", nullptr},
     {"install", nullptr, 0, nullptr, 0, 0, ignore, nullptr, nullptr, nullptr},
@@ -239,13 +289,20 @@ bool parse_window_id(const char* text, uint64_t* id) {
 
 HackOptions parse_hack_options(int argc, const char* const* argv) {
     HackOptions options{HackAction::run, HackTarget::own_window, 0, 1, 0, -1, -1, -1, {}, 0, 0, nullptr, 0.0f,
-                        false};
+                        false, VideoRequest{0.0f, 0.0f, nullptr, VideoFormat::unknown}};
     // where each row was last given in argv; 0: not given
     int given_at[sizeof hack_option_table / sizeof hack_option_table[0]] = {};
     for (int i = 1; i < argc; ++i) {
         const char* name = option_name(argv[i]);
         if (!name) return refused(options, i, "not an option", nullptr);
         bool other = false;
+        // --fps and a number: the video's rate; alone, the corner's switch
+        if (std::strcmp(name, "fps") == 0 && i + 1 < argc && argv[i + 1][0] >= '0' && argv[i + 1][0] <= '9') {
+            options.video.fps = std::strcmp(argv[i + 1], "30") == 0 ? 30 : std::strcmp(argv[i + 1], "60") == 0 ? 60 : 0;
+            if (!options.video.fps) return refused(options, i + 1, "a video's frame rate is 30 or 60", nullptr);
+            ++i;
+            continue;
+        }
         const HackOption* row = find_option(name, &other);
         if (!row) return refused(options, i, "unknown option", nullptr);
         if (i + row->operands >= argc) {
@@ -266,6 +323,10 @@ HackOptions parse_hack_options(int argc, const char* const* argv) {
             const std::string problem = std::string("only with --") + parent;
             return refused(options, given_at[r], problem.c_str(), nullptr);
         }
+    }
+    if (options.action == HackAction::video) {
+        if (const char* problem = video_request_problem(options.video))
+            return refused(options, options.file_arg, problem, nullptr);
     }
     return options;
 }

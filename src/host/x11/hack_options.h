@@ -9,12 +9,14 @@
 #include <string>
 
 #include "host/run/run.h"
+#include "host/video/video.h"
 
 namespace host {
 
 enum class HackAction {
     run,      // draw into the target window until stopped
     capture,  // --capture SECONDS FILE.bmp
+    video,    // --video FROM SECONDS FILE
     help,     // --help: the usage on standard output, exit code 0
     version,  // --version: the version on standard output, exit code 0
     refuse,   // a usage error: one line on standard error, exit code 2
@@ -41,6 +43,7 @@ struct HackOptions {
     const char* display;  // --display NAME, else null (DISPLAY)
     float seconds;        // --capture: SECONDS, usable or beyond reach
     bool seconds_unreachable;  // --capture: SECONDS lies beyond 1048576 s
+    VideoRequest video;        // --video and its options (--snow, --music too)
 };
 
 // One row of the options table: everything the parser, --help and the

@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "frostvale: %s: %s (see --help)\n", host::shown_text(argv[options.bad_arg]).c_str(),
                          options.problem);
             return 2;
+        case host::HackAction::video:
+            return host::make_video(options.video);
         case host::HackAction::run:
         case host::HackAction::capture:
             break;
