@@ -15,8 +15,7 @@ namespace reference {
 
 constexpr int32_t capacity = 2646000;
 
-inline void render_tune(float* buffer, const music::Note* score, uint32_t count, float tempo, bool ticks,
-                        float& time) {
+inline void render_tune(float* buffer, const music::Note* score, uint32_t count, float tempo, bool ticks, float& time) {
     static const int from_c[7] = {9, 11, 0, 2, 4, 5, 7};  // A B C D E F G
     float beat = 0.0f;
     for (uint32_t i = 0; i < count; ++i) {
@@ -30,8 +29,8 @@ inline void render_tune(float* buffer, const music::Note* score, uint32_t count,
         for (int32_t j = 0; j < samples && s + j < capacity; ++j) {
             const float t = static_cast<float>(j) / 22050.0f;
             const float env = expf(-7.13f / ls * t) * (t < 0.006f ? t / 0.006f : 1.0f);
-            const float tone = 0.8f * sinf(f * 6.2831855f * t) + 0.22f * sinf(f * 12.566371f * t) +
-                               0.07f * sinf(f * 25.258406f * t);
+            const float tone =
+                0.8f * sinf(f * 6.2831855f * t) + 0.22f * sinf(f * 12.566371f * t) + 0.07f * sinf(f * 25.258406f * t);
             buffer[s + j] += tone * env * 0.22f;
         }
         const float end = beat + score[i].beats;
@@ -76,7 +75,8 @@ inline std::vector<uint8_t> wave_image() {
     put(4, 2 * count + 36, 4);
     put(40, 2 * count, 4);
     for (int32_t i = 0; i < count; ++i) {
-        put(44 + 2 * static_cast<size_t>(i), static_cast<uint32_t>(static_cast<int32_t>(buffer[i] * (0.7f / peak) * 32767.0f)), 2);
+        put(44 + 2 * static_cast<size_t>(i),
+            static_cast<uint32_t>(static_cast<int32_t>(buffer[i] * (0.7f / peak) * 32767.0f)), 2);
     }
     return image;
 }

@@ -27,7 +27,6 @@ void glXSwapBuffers(Display* display, GLXDrawable drawable) {
 
 __attribute__((destructor)) static void report(void) {
     if (swaps > 1) {
-        fprintf(stderr, "swaps %ld seconds %.2f fps %.1f\n", swaps, last - first,
-                (swaps - 1) / (last - first));
+        fprintf(stderr, "swaps %ld seconds %.2f fps %.1f\n", swaps, last - first, (swaps - 1) / (last - first));
     }
 }

@@ -23,8 +23,9 @@ TEST(Capture, StepCountsOfTheSingleRunningSum) {
     const struct {
         float seconds;
         int32_t steps;
-    } cases[] = {{0.0f, 0}, {-1.0f, 0}, {std::numeric_limits<float>::quiet_NaN(), 0}, {1.0f, 30},
-                 {2.0f, 61}, {5.0f, 151}, {10.0f, 300}, {20.0f, 600}, {60.0f, 1801}};
+    } cases[] = {{0.0f, 0},    {-1.0f, 0},   {std::numeric_limits<float>::quiet_NaN(), 0},
+                 {1.0f, 30},   {2.0f, 61},   {5.0f, 151},
+                 {10.0f, 300}, {20.0f, 600}, {60.0f, 1801}};
     for (const auto& c : cases) EXPECT_EQ(host::advance_capture(c.seconds), c.steps) << c.seconds;
 }
 
@@ -38,16 +39,21 @@ TEST(Capture, CaptureTimesTheClockCanReach) {
         const char* text;
         CaptureTime time;
         float seconds;
-    } texts[] = {{"0", CaptureTime::usable, 0.0f},         {"2.5", CaptureTime::usable, 2.5f},
-                 {"1048576", CaptureTime::usable, 1048576.0f}, {"1048576.1", CaptureTime::unreachable, 0.0f},
+    } texts[] = {{"0", CaptureTime::usable, 0.0f},
+                 {"2.5", CaptureTime::usable, 2.5f},
+                 {"1048576", CaptureTime::usable, 1048576.0f},
+                 {"1048576.1", CaptureTime::unreachable, 0.0f},
                  // as written, not as rounded to single or double precision
                  {"1048576.0000001", CaptureTime::unreachable, 0.0f},
                  {"1048576.00000000000000000001", CaptureTime::unreachable, 0.0f},
                  {"0.10485760e7", CaptureTime::usable, 1048576.0f},
                  {"1048575.99999999999999999", CaptureTime::usable, 1048576.0f},
-                 {"inf", CaptureTime::unreachable, 0.0f},  {"abc", CaptureTime::not_a_number, 0.0f},
-                 {"nan", CaptureTime::not_a_number, 0.0f}, {"5s", CaptureTime::not_a_number, 0.0f},
-                 {"", CaptureTime::not_a_number, 0.0f},    {"-5", CaptureTime::negative, 0.0f}};
+                 {"inf", CaptureTime::unreachable, 0.0f},
+                 {"abc", CaptureTime::not_a_number, 0.0f},
+                 {"nan", CaptureTime::not_a_number, 0.0f},
+                 {"5s", CaptureTime::not_a_number, 0.0f},
+                 {"", CaptureTime::not_a_number, 0.0f},
+                 {"-5", CaptureTime::negative, 0.0f}};
     for (const auto& t : texts) {
         float seconds = -1.0f;
         EXPECT_EQ(host::read_capture_time(t.text, &seconds), t.time) << t.text;
@@ -70,8 +76,8 @@ TEST(Capture, MessagesStayOneShortLine) {
 TEST(Bitmap, Header) {
     // 1280 x 720: file size 2,764,854, image size 2,764,800, 24 bits, 1 plane
     const uint8_t expected[host::bitmap_header_size] = {
-        'B', 'M', 0x36, 0x30, 0x2A, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 0x00, 0x05, 0, 0,
-        0xD0, 0x02, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 0x00, 0x30, 0x2A, 0};
+        'B',  'M', 0x36, 0x30, 0x2A, 0, 0, 0, 0, 0,  54, 0, 0, 0, 40, 0,    0,    0,    0x00,
+        0x05, 0,   0,    0xD0, 0x02, 0, 0, 1, 0, 24, 0,  0, 0, 0, 0,  0x00, 0x30, 0x2A, 0};
     uint8_t header[host::bitmap_header_size];
     host::fill_bitmap_header(header, 1280, 720);
     EXPECT_EQ(std::memcmp(header, expected, sizeof header), 0);
@@ -176,7 +182,8 @@ TEST(Bitmap, ReplacedFilesKeepTheirOwnerAndLinksButNoSetIdBits) {
     std::vector<std::string> stale;
     for (int n = 0; n < 100; ++n) stale.push_back(path + "." + std::to_string(n) + ".new");
     for (const std::string& name : stale) std::fclose(std::fopen(name.c_str(), "w"));
-    for (const std::string& name : {path, longest}) ASSERT_TRUE(written(host::write_bitmap_file(name.c_str(), rows.data(), 1, 1))) << name;
+    for (const std::string& name : {path, longest})
+        ASSERT_TRUE(written(host::write_bitmap_file(name.c_str(), rows.data(), 1, 1))) << name;
     ASSERT_EQ(chmod(path.c_str(), 06755), 0);
     const uid_t owner = geteuid() == 0 ? 65534 : geteuid();
     ASSERT_EQ(chown(path.c_str(), owner, static_cast<gid_t>(-1)), 0);

@@ -71,9 +71,9 @@ host::HackOptions parse(std::vector<const char*> args) {
 // rate's, the display, and those that mean nothing here; and the capture
 // times that are no time at all.
 TEST(HackOptions, StockOptionsAndCaptureTimes) {
-    host::HackOptions o = parse({"--fps", "-delay", "100000", "--display", ":7", "-install", "--noinstall",
-                                 "-visual", "default", "--mono", "-pair", "--wireframe", "-geometry",
-                                 "640x360+0+0", "--window", "--root"});
+    host::HackOptions o =
+        parse({"--fps", "-delay", "100000", "--display", ":7", "-install", "--noinstall", "-visual", "default",
+               "--mono", "-pair", "--wireframe", "-geometry", "640x360+0+0", "--window", "--root"});
     EXPECT_EQ(o.action, host::HackAction::run);
     EXPECT_EQ(o.target, host::HackTarget::root);
     EXPECT_TRUE(o.fps == 1 && o.delay_us == 100000 && o.display && std::string(o.display) == ":7");
@@ -82,10 +82,16 @@ TEST(HackOptions, StockOptionsAndCaptureTimes) {
     o = parse({"--fps", "--no-fps"});
     EXPECT_TRUE(o.fps == 0 && o.delay_us == 0 && !o.display);
     EXPECT_EQ(parse({"--delay", "2147483647"}).delay_us, 2147483647);
-    const std::vector<const char*> refused[] = {
-        {"--delay"}, {"--delay", "-1"}, {"--delay", "1.5"}, {"--delay", "2147483648"}, {"--display"},
-        {"--visual"}, {"--geometry"}, {"--capture", "abc", "x.bmp"}, {"--capture", "nan", "x.bmp"},
-        {"--capture", "-5", "x.bmp"}};
+    const std::vector<const char*> refused[] = {{"--delay"},
+                                                {"--delay", "-1"},
+                                                {"--delay", "1.5"},
+                                                {"--delay", "2147483648"},
+                                                {"--display"},
+                                                {"--visual"},
+                                                {"--geometry"},
+                                                {"--capture", "abc", "x.bmp"},
+                                                {"--capture", "nan", "x.bmp"},
+                                                {"--capture", "-5", "x.bmp"}};
     for (const auto& args : refused) {
         o = parse(args);
         EXPECT_EQ(o.action, host::HackAction::refuse) << args[0] << " " << (args.size() > 1 ? args[1] : "");

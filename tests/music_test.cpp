@@ -39,12 +39,18 @@ std::vector<float> render(const Note* score, uint32_t count, int32_t ticks, floa
     return buffer;
 }
 bool sounding(float x) { return x != 0.0f; }
-int32_t last_sounding(const std::vector<float>& b) { return b.rend() - std::find_if(b.rbegin(), b.rend(), sounding) - 1; }
+int32_t last_sounding(const std::vector<float>& b) {
+    return b.rend() - std::find_if(b.rbegin(), b.rend(), sounding) - 1;
+}
 
 TEST(Pitch, NoteNumbersAndFrequencies) {
-    const struct { const char* name; int32_t number; float hz; } table[] = {
-        {"A4", 0, 440.0f}, {"C4", -9, 261.63f}, {"F#4", -3, 369.99f}, {"B3", -10, 246.94f},
-        {"F5", 8, 698.46f}, {"A5", 12, 880.0f}, {"C0", -57, 16.3516f}, {"G#9", 59, 13289.75f},
+    const struct {
+        const char* name;
+        int32_t number;
+        float hz;
+    } table[] = {
+        {"A4", 0, 440.0f},  {"C4", -9, 261.63f}, {"F#4", -3, 369.99f},  {"B3", -10, 246.94f},
+        {"F5", 8, 698.46f}, {"A5", 12, 880.0f},  {"C0", -57, 16.3516f}, {"G#9", 59, 13289.75f},
     };
     for (const auto& e : table) {
         EXPECT_EQ(music::note_number(e.name), e.number) << e.name;

@@ -82,7 +82,7 @@ void swap() {
 int32_t refresh_rate() { return script.refresh_hz; }
 
 constexpr host::HostPrimitives scripted = {fake_clock, 1000 * ms, deliver_events, wait_for_events,
-                                           drawable, swap, refresh_rate, nullptr};
+                                           drawable,   swap,      refresh_rate,   nullptr};
 
 host::RunConfig config(int32_t mode, bool music = false) {
     return {mode, true, music, mode == shared::mode_full_screen, 8230};
@@ -91,8 +91,7 @@ host::RunConfig config(int32_t mode, bool music = false) {
 // Runs the saver to its end on the scripted host, the clock starting at
 // 1000 s; events are given relative to that. Returns when the run ended,
 // relative to the start.
-int64_t run(const host::RunConfig& run_config, int64_t swap_cost, std::vector<Event> events,
-            int32_t refresh_hz = 0) {
+int64_t run(const host::RunConfig& run_config, int64_t swap_cost, std::vector<Event> events, int32_t refresh_hz = 0) {
     constexpr int64_t start = 1000000 * ms;
     for (Event& e : events) e.at += start;
     script = {start, swap_cost, refresh_hz, events, 0, {}, start + 60000 * ms, {}};
@@ -217,8 +216,9 @@ TEST(FrameLoop, ExitRules) {
     EXPECT_EQ(run(saver, 10 * ms, {input_at(0, RunInput::other_key)}), 0);
     EXPECT_TRUE(script.frames.empty());
     expect_end_at(run(saver, 10 * ms, {input_at(55 * ms, RunInput::button)}), 55 * ms);
-    expect_end_at(run(saver, 10 * ms, {input_at(300 * ms, RunInput::deactivated), input_at(700 * ms, RunInput::deactivated)}),
-                  700 * ms);
+    expect_end_at(
+        run(saver, 10 * ms, {input_at(300 * ms, RunInput::deactivated), input_at(700 * ms, RunInput::deactivated)}),
+        700 * ms);
     const std::vector<Event> mouse = {
         input_at(100 * ms, RunInput::mouse_moved, 500, 500), input_at(200 * ms, RunInput::mouse_moved, 508, 492),
         input_at(300 * ms, RunInput::mouse_moved, 550, 500), input_at(650 * ms, RunInput::mouse_moved, 508, 508),

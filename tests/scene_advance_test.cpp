@@ -55,7 +55,7 @@ TEST(SceneAdvance, MatchesPlainSteppingBitForBit) {
         {shared::mode_capture, 1, host::capture_step, 0.0f},
         {shared::mode_capture, 0, host::capture_step, 0.0f},
         {shared::mode_preview, 1, host::capture_step, 0.0f},
-        {shared::mode_windowed, 1, 0.3f, 0.0f},  // several releases in one step
+        {shared::mode_windowed, 1, 0.3f, 0.0f},                 // several releases in one step
         {shared::mode_capture, 1, host::capture_step, 500.0f},  // too long a fall to schedule
     };
     const int32_t strides[] = {1, 7, 29, 113, 331, 2};

@@ -45,8 +45,8 @@ TEST(Video, SoundStartsWhereTheLoopStandsWrapsAndFadesOut) {
 }
 
 TEST(Video, CommandLineRequestsAndRefusals) {
-    const char* made[] = {"frostvale", "--no-snow", "--video", "20", "2.5", "a.MKV", "--size", "320x180", "-fps", "60",
-                          "--jobs", "3", "--quality", "5", "--no-music"};
+    const char* made[] = {"frostvale", "--no-snow", "--video", "20", "2.5",       "a.MKV", "--size",    "320x180",
+                          "-fps",      "60",        "--jobs",  "3",  "--quality", "5",     "--no-music"};
     const host::HackOptions options = host::parse_hack_options(15, made);
     ASSERT_EQ(options.action, host::HackAction::video);
     const host::VideoRequest& v = options.video;
@@ -74,8 +74,7 @@ TEST(Video, CommandLineRequestsAndRefusals) {
         {"frostvale", "--video", "0", "10"},
     };
     for (const auto& args : refused) {
-        EXPECT_EQ(host::parse_hack_options(static_cast<int>(args.size()), args.data()).action,
-                  host::HackAction::refuse)
+        EXPECT_EQ(host::parse_hack_options(static_cast<int>(args.size()), args.data()).action, host::HackAction::refuse)
             << args.back();
     }
 }

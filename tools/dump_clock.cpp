@@ -36,8 +36,7 @@ int run_clock(int argc, char** argv) {
     double fps = 60.0;
     bool usable = argc >= 1 && read_number(argv[0], 0.0, 366.0, &days);
     for (int i = 1; i < argc && usable; ++i) {
-        usable = std::strcmp(argv[i], "--fps") == 0 && i + 1 < argc &&
-                 read_number(argv[++i], 1.0, 1000.0, &fps);
+        usable = std::strcmp(argv[i], "--fps") == 0 && i + 1 < argc && read_number(argv[++i], 1.0, 1000.0, &fps);
     }
     if (!usable) {
         std::fprintf(stderr, "usage: frostvale-dump clock DAYS [--fps N] (DAYS 0 to 366, N 1 to 1000)\n");

@@ -10,8 +10,7 @@
 namespace dump {
 
 uint32_t paint_like_the_saver(PaintedTextures* painted) {
-    const int32_t sizes[3] = {assets::needle_texture_size, assets::ground_texture_size,
-                              assets::glow_texture_size};
+    const int32_t sizes[3] = {assets::needle_texture_size, assets::ground_texture_size, assets::glow_texture_size};
     for (int i = 0; i < 3; ++i) {
         painted->pixels[i].assign(static_cast<size_t>(sizes[i]) * sizes[i] * 4, 0);
         painted->canvases[i] = {sizes[i], sizes[i], painted->pixels[i].data()};

@@ -61,8 +61,7 @@ int run_frame(int argc, char** argv) {
         return 1;
     }
     // a capture run with the defaults: snow on, no music
-    const host::RunConfig capture = {shared::mode_capture, true, false, false,
-                                     host::run_seed(shared::mode_capture, 0)};
+    const host::RunConfig capture = {shared::mode_capture, true, false, false, host::run_seed(shared::mode_capture, 0)};
     host::CaptureError error = {};
     const bool written = host::run_saver(capture, host::null_host, seconds, path, &error) == 0;
     host::close_null_host();

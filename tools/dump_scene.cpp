@@ -53,15 +53,15 @@ int run_scene(int argc, char** argv) {
     const int32_t steps = host::advance_capture(seconds);
 
     using namespace scene;
-    std::printf("{\n  \"seconds\": %.9g,\n  \"steps\": %d,\n  \"snow\": %s,\n  \"mode\": \"%s\",\n",
-                seconds, steps, snow ? "true" : "false", preview ? "preview" : "capture");
+    std::printf("{\n  \"seconds\": %.9g,\n  \"steps\": %d,\n  \"snow\": %s,\n  \"mode\": \"%s\",\n", seconds, steps,
+                snow ? "true" : "false", preview ? "preview" : "capture");
     print_float("  \"scene_time\": ", scene_time);
     print_float(",\n  \"phase_time\": ", phase_time);
     std::printf(",\n  \"cycle_phase\": %d,\n  \"cycle_phase_name\": \"%s\"", cycle_phase,
                 cycle_phase >= 0 && cycle_phase <= 2 ? phase_names[cycle_phase] : "?");
     print_float(",\n  \"launch_timer\": ", launch_timer);
-    std::printf(",\n  \"pending_count\": %d,\n  \"release_counter\": %d,\n  \"launch_order\": [",
-                pending_count, release_counter);
+    std::printf(",\n  \"pending_count\": %d,\n  \"release_counter\": %d,\n  \"launch_order\": [", pending_count,
+                release_counter);
     for (int i = 0; i < ornament_count; ++i) std::printf("%s%d", i ? ", " : "", launch_order[i]);
     std::printf("],\n  \"ornaments\": [\n");
     for (int i = 0; i < ornament_count; ++i) {

@@ -59,8 +59,8 @@ int run_textures(int argc, char** argv) {
     }
     std::fprintf(f, "random_state_before %u\nrandom_state_after %u\n", capture_seed, after);
     if (std::fclose(f) != 0) return 1;
-    std::printf("wrote %s/needle.pam, ground.pam, glow.pam and random_state.txt (random state %u -> %u)\n",
-                dir.c_str(), capture_seed, after);
+    std::printf("wrote %s/needle.pam, ground.pam, glow.pam and random_state.txt (random state %u -> %u)\n", dir.c_str(),
+                capture_seed, after);
     return 0;
 }
 

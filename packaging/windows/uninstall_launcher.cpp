@@ -63,8 +63,8 @@ std::wstring make_administrators_folder() {
     const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return L"";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
-            L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", SDDL_REVISION_1, &descriptor, nullptr))
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)",
+                                                              SDDL_REVISION_1, &descriptor, nullptr))
         return L"";
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
     std::wstring folder;
@@ -90,8 +90,8 @@ DWORD run_copy(const std::wstring& copy, const std::wstring& args, const std::ws
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     DWORD code = exit_failed;
-    if (CreateProcessW(copy.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                       copy_folder.c_str(), &startup, &process)) {
+    if (CreateProcessW(copy.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, copy_folder.c_str(), &startup,
+                       &process)) {
         WaitForSingleObject(process.hProcess, INFINITE);
         GetExitCodeProcess(process.hProcess, &code);
         CloseHandle(process.hThread);
@@ -103,12 +103,10 @@ DWORD run_copy(const std::wstring& copy, const std::wstring& args, const std::ws
 // As the user: a copy in the user's temporary folder.
 DWORD run_uninstaller(const std::wstring& folder) {
     wchar_t temp_folder[MAX_PATH], copy[MAX_PATH];
-    if (GetTempPathW(MAX_PATH, temp_folder) == 0 ||
-        GetTempFileNameW(temp_folder, L"fvu", 0, copy) == 0)
+    if (GetTempPathW(MAX_PATH, temp_folder) == 0 || GetTempFileNameW(temp_folder, L"fvu", 0, copy) == 0)
         return exit_failed;
     DWORD code = exit_failed;
-    if (CopyFileW((folder + L"\\uninstaller.exe").c_str(), copy, FALSE))
-        code = run_copy(copy, arguments(), folder);
+    if (CopyFileW((folder + L"\\uninstaller.exe").c_str(), copy, FALSE)) code = run_copy(copy, arguments(), folder);
     delete_now_or_at_restart(copy);
     return code;
 }
@@ -137,8 +135,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     // the call only with its 2011 loader update)
     typedef BOOL(WINAPI * SetDefaultDirectories)(DWORD);
     const auto set_default_directories = reinterpret_cast<SetDefaultDirectories>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
-                                                    "SetDefaultDllDirectories")));
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
     if (set_default_directories) set_default_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     const std::wstring folder = folder_of_this_program();
     if (folder.empty()) return static_cast<int>(exit_failed);

@@ -28,8 +28,7 @@ void blend_pixel(uint8_t* pixel, float r, float g, float b, float k) {
     pixel[3] = 255;
 }
 
-void stroke(const Canvas* canvas, float x0, float y0, float x1, float y1, const Colour* colour,
-            float k, float width) {
+void stroke(const Canvas* canvas, float x0, float y0, float x1, float y1, const Colour* colour, float k, float width) {
     const float dx = x1 - x0;
     const float dy = y1 - y0;
     const float length = std::sqrt(dx * dx + dy * dy);

@@ -35,7 +35,6 @@ void blend_pixel(uint8_t* pixel, float r, float g, float b, float k);
 // width > 1.3 each sample also blends its right-hand neighbour (wrapped)
 // at strength 0.6 x k; width has no other use. A not-a-number coordinate
 // or a line longer than about 10^9 pixels paints nothing.
-void stroke(const Canvas* canvas, float x0, float y0, float x1, float y1, const Colour* colour,
-            float k, float width);
+void stroke(const Canvas* canvas, float x0, float y0, float x1, float y1, const Colour* colour, float k, float width);
 
 }  // namespace assets

@@ -26,8 +26,7 @@ uint32_t upload(Canvas* canvas, GLint wrap) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, canvas->width, canvas->height, GL_RGBA, GL_UNSIGNED_BYTE,
-                      canvas->pixels);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, canvas->width, canvas->height, GL_RGBA, GL_UNSIGNED_BYTE, canvas->pixels);
     std::free(canvas->pixels);
     canvas->pixels = nullptr;
     return name;
@@ -39,8 +38,10 @@ void build_textures() {
     Canvas needle = {needle_texture_size, needle_texture_size, nullptr};
     Canvas ground = {ground_texture_size, ground_texture_size, nullptr};
     Canvas glow = {glow_texture_size, glow_texture_size, nullptr};
-    needle.pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(needle_texture_size) * needle_texture_size, 4));
-    ground.pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(ground_texture_size) * ground_texture_size, 4));
+    needle.pixels =
+        static_cast<uint8_t*>(std::calloc(static_cast<size_t>(needle_texture_size) * needle_texture_size, 4));
+    ground.pixels =
+        static_cast<uint8_t*>(std::calloc(static_cast<size_t>(ground_texture_size) * ground_texture_size, 4));
     glow.pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(glow_texture_size) * glow_texture_size, 4));
     if (!needle.pixels || !ground.pixels || !glow.pixels) {
         std::free(needle.pixels);

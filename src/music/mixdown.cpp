@@ -53,15 +53,14 @@ uint8_t* synthesize_wave_image(float* mix_peak) {
     float* samples = static_cast<float*>(std::calloc(buffer_capacity, sizeof(float)));
     if (!samples) return nullptr;
     for (const Tune& tune : carol_loop) {
-        render_tune(samples, tune.score, tune.note_count, tune.tempo, tune.beat_ticks,
-                    running_time);
+        render_tune(samples, tune.score, tune.note_count, tune.tempo, tune.beat_ticks, running_time);
     }
 
     // Samples up to the end of the last tune's gap, at most the whole buffer.
     const float end = running_time * 22050.0f;
     const int32_t count = end >= static_cast<float>(buffer_capacity) ? buffer_capacity
-                          : end > 0.0f                                ? static_cast<int32_t>(end)
-                                                                      : 0;
+                          : end > 0.0f                               ? static_cast<int32_t>(end)
+                                                                     : 0;
     if (count > 0) add_echo(samples, count);
 
     // Magnitudes compared as bit patterns, which order non-negative floats
@@ -108,8 +107,6 @@ void free_wave_image() {
     wave_image = nullptr;
 }
 
-uint32_t wave_sample_count(const uint8_t* image) {
-    return shared::get_u32(image + 40) / 2;
-}
+uint32_t wave_sample_count(const uint8_t* image) { return shared::get_u32(image + 40) / 2; }
 
 }  // namespace music

@@ -66,8 +66,7 @@ std::atomic<bool> told_no_device{false};
 void quiet_alsa_error(const char*, int, const char*, int, const char*, ...) {}
 
 int64_t now_us() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -85,8 +84,8 @@ snd_pcm_t* open_device() {
     snd_pcm_t* pcm = nullptr;
     // non-blocking: a device that another program holds refuses at once
     if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return nullptr;
-    if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1,
-                           sample_rate, 1, device_latency_us) < 0) {
+    if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, sample_rate, 1,
+                           device_latency_us) < 0) {
         snd_pcm_close(pcm);
         return nullptr;
     }

@@ -49,12 +49,10 @@ int32_t note_number(const char* name) {
     return value + 12 * digit - 633;  // 633 = 12 x '0' + 57: "A4" is 0
 }
 
-float note_frequency(const char* name) {
-    return exp2f(static_cast<float>(note_number(name)) / 12.0f) * 440.0f;
-}
+float note_frequency(const char* name) { return exp2f(static_cast<float>(note_number(name)) / 12.0f) * 440.0f; }
 
-void render_tune(float* samples, const Note* score, uint32_t note_count, float tempo,
-                 int32_t beat_ticks, float& running_time) {
+void render_tune(float* samples, const Note* score, uint32_t note_count, float tempo, int32_t beat_ticks,
+                 float& running_time) {
     float a = running_time;  // start of the note, seconds
     float b = 0.0f;          // start of the note, beats
     const float seconds_per_beat = 60.0f / tempo;
@@ -69,8 +67,7 @@ void render_tune(float* samples, const Note* score, uint32_t note_count, float t
         const int32_t room = room_from(s);
         const int32_t count = n < room ? n : room;
         if (count > 0) {
-            add_tone(samples + s, count, f * 6.2831855f, f * 12.566371f, f * 25.258406f,
-                     -7.13f / sounding);
+            add_tone(samples + s, count, f * 6.2831855f, f * 12.566371f, f * 25.258406f, -7.13f / sounding);
         }
 
         const float m = b + note.beats;
@@ -81,8 +78,7 @@ void render_tune(float* samples, const Note* score, uint32_t note_count, float t
                 float u = 0.0f;
                 for (int32_t j = 0; j < tick_length && j != tick_room; ++j) {
                     const float v = 2.0f * shared::random_unit() - 1.0f;
-                    samples[p + j] += (1.0f - static_cast<float>(j) / 1764.0f) * (v - u) * 0.18f *
-                                      0.22f * 0.5f;
+                    samples[p + j] += (1.0f - static_cast<float>(j) / 1764.0f) * (v - u) * 0.18f * 0.22f * 0.5f;
                     u = v;
                 }
             }

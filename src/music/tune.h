@@ -29,7 +29,7 @@ float note_frequency(const char* name);
 // not touched. Notes and ticks that start at or past the capacity add
 // nothing; those that run past it are cut at its last sample. note_count
 // must be at least 1 (the first note is rendered before it is tested).
-void render_tune(float* samples, const Note* score, uint32_t note_count, float tempo,
-                 int32_t beat_ticks, float& running_time);
+void render_tune(float* samples, const Note* score, uint32_t note_count, float tempo, int32_t beat_ticks,
+                 float& running_time);
 
 }  // namespace music

@@ -39,7 +39,7 @@ void set_scene_lights(float t) {
         const float phi = shared::two_pi * fi / 3.0f;
         const float a = (0.35f + 0.12f * fi) * t + phi;
         const shared::Vec3 position = {3.4f * std::cos(a), 1.6f + 1.3f * fi + 0.6f * std::sin(0.7f * t + phi),
-                                      3.4f * std::sin(a)};
+                                       3.4f * std::sin(a)};
         const float intensity = 1.5f + 0.8f * std::sin(2.0f * phi + 1.3f * t);
         light_setup(GL_LIGHT2 + i, position, 1.0f, shared::colour_of(light_palette[i]), intensity, 0.07f);
     }

@@ -12,7 +12,6 @@ namespace scene {
 
 namespace {
 
-
 // Two draws per slot, angle jitter first. Clears each record from its
 // state field on; the slot sits 0.1 outside the cone, the centre 0.12 below.
 void lay_out_slots() {
@@ -22,16 +21,15 @@ void lay_out_slots() {
         const int32_t n = slots_per_tier[tier];
         for (int32_t k = 0; k < n; ++k) {
             const float jitter = shared::random_range(-0.08f, 0.08f);
-            const float a = (static_cast<float>(k) / static_cast<float>(n) * shared::two_pi +
-                             0.41f * static_cast<float>(tier)) +
-                            jitter;
+            const float a =
+                (static_cast<float>(k) / static_cast<float>(n) * shared::two_pi + 0.41f * static_cast<float>(tier)) +
+                jitter;
             const float f = shared::random_range(0.12f, 0.22f);
             const float y = t.base_height + f * t.height;
             const float r = t.base_radius * (1.0f - f) + 0.1f;
 
             Ornament& o = ornaments[slot];
-            std::memset(&o.state, 0,
-                        sizeof(Ornament) - offsetof(Ornament, state));
+            std::memset(&o.state, 0, sizeof(Ornament) - offsetof(Ornament, state));
             const float c = std::cos(a);
             const float s = std::sin(a);
             o.slot_position = {r * c, y - 0.12f, r * s};
@@ -76,8 +74,7 @@ void lay_out_sky_stars() {
         const float phi = shared::two_pi * shared::random_unit();
         const float theta = std::acos(0.05f + 0.95f * shared::random_unit());
         const float st = std::sin(theta);
-        sky_stars[i] = {95.0f * st * std::cos(phi), 95.0f * std::cos(theta),
-                        95.0f * st * std::sin(phi)};
+        sky_stars[i] = {95.0f * st * std::cos(phi), 95.0f * std::cos(theta), 95.0f * st * std::sin(phi)};
     }
 }
 

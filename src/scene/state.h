@@ -36,24 +36,24 @@ enum : int32_t {
 // One ornament; its index in the ornament table is also its slot index
 // (12 slots on tier 0, then 10, 8, 6 and 4).
 struct Ornament {
-    Vec3 slot_position;    // where it hangs; fixed after the layout
-    Vec3 slot_normal;      // horizontal unit vector out from the axis
-    int32_t state;         // ornament_idle ... ornament_departing
-    float flight_progress; // arriving/departing: fraction of the flight done
-                           // (may pass 1 in the step that ends it);
-                           // attached: seconds since the snap
-    float flight_duration; // seconds
-    float base_scale;      // [0.17, 0.23)
-    float spin_angle;      // degrees
-    float spin_rate;       // radians per second
-    Vec3 spin_axis;        // unit, unless its length was 1e-6 or less
-    Vec3 control_points[4];  // P0..P3 of the current or last flight
-    Vec3 position;         // current centre
-    Vec3 colour;           // red, green, blue in 0..1
+    Vec3 slot_position;        // where it hangs; fixed after the layout
+    Vec3 slot_normal;          // horizontal unit vector out from the axis
+    int32_t state;             // ornament_idle ... ornament_departing
+    float flight_progress;     // arriving/departing: fraction of the flight done
+                               // (may pass 1 in the step that ends it);
+                               // attached: seconds since the snap
+    float flight_duration;     // seconds
+    float base_scale;          // [0.17, 0.23)
+    float spin_angle;          // degrees
+    float spin_rate;           // radians per second
+    Vec3 spin_axis;            // unit, unless its length was 1e-6 or less
+    Vec3 control_points[4];    // P0..P3 of the current or last flight
+    Vec3 position;             // current centre
+    Vec3 colour;               // red, green, blue in 0..1
     Vec3 trail[trail_length];  // recent positions, newest first
-    int32_t trail_count;   // valid trail points, 0 to 30
-    float trail_clock;     // seconds towards the next trail sample
-    float current_scale;   // base_scale, except while departing
+    int32_t trail_count;       // valid trail points, 0 to 30
+    float trail_clock;         // seconds towards the next trail sample
+    float current_scale;       // base_scale, except while departing
 };
 
 // One string-light bulb; fixed after the layout.
@@ -66,9 +66,9 @@ struct Bulb {
 
 // One spark; free when its life is 0 or less.
 struct Spark {
-    float life;      // seconds
+    float life;  // seconds
     Vec3 position;
-    Vec3 velocity;   // units per second
+    Vec3 velocity;  // units per second
     Vec3 colour;
 };
 
@@ -91,14 +91,14 @@ extern Vec3 sky_stars[star_count];
 
 extern Spark sparks[spark_count];
 
-extern float scene_time;       // seconds since start; the live modes start it
-                               // again at an empty tree after 4 h 27 min
-extern float phase_time;       // seconds since the cycle phase began
-extern int32_t cycle_phase;    // phase_filling, phase_full, phase_releasing
-extern float launch_timer;     // seconds to the next launch while filling (1.2 at start)
+extern float scene_time;                      // seconds since start; the live modes start it
+                                              // again at an empty tree after 4 h 27 min
+extern float phase_time;                      // seconds since the cycle phase began
+extern int32_t cycle_phase;                   // phase_filling, phase_full, phase_releasing
+extern float launch_timer;                    // seconds to the next launch while filling (1.2 at start)
 extern int32_t launch_order[ornament_count];  // permutation of 0..39
-extern int32_t pending_count;  // launch order entries not launched yet
-extern int32_t release_counter;  // ornaments sent away this releasing phase
+extern int32_t pending_count;                 // launch order entries not launched yet
+extern int32_t release_counter;               // ornaments sent away this releasing phase
 
 // Puts every table and global back to its start value (all zero, snow
 // count 1300, launch timer 1.2), as at process start. For tests and the

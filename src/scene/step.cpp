@@ -107,38 +107,37 @@ void release_ornament(Ornament& o) {
 
 void run_cycle(float dt) {
     switch (cycle_phase) {
-    case phase_filling:
-        launch_timer -= dt;
-        if (launch_timer <= 0.0f && pending_count > 0) launch_next_ornament();
-        if (pending_count == 0 && all_in_state(ornament_attached)) {
-            cycle_phase = phase_full;
-            phase_time = 0.0f;
-        }
-        break;
-    case phase_full:
-        if (phase_time > 9.0f) {
-            cycle_phase = phase_releasing;
-            phase_time = 0.0f;
-            deal_launch_order();
-            release_counter = 0;
-        }
-        break;
-    case phase_releasing:
-        // The k-th release waits until the phase time passes 0.09 k.
-        while (release_counter <= ornament_count - 1 &&
-               phase_time > 0.09f * static_cast<float>(release_counter)) {
-            release_ornament(ornaments[launch_order[release_counter]]);
-            ++release_counter;
-        }
-        if (release_counter == ornament_count && all_in_state(ornament_idle)) {
-            cycle_phase = phase_filling;
-            phase_time = 0.0f;
-            launch_timer = 1.5f;
-            deal_launch_order();
-        }
-        break;
-    default:
-        break;
+        case phase_filling:
+            launch_timer -= dt;
+            if (launch_timer <= 0.0f && pending_count > 0) launch_next_ornament();
+            if (pending_count == 0 && all_in_state(ornament_attached)) {
+                cycle_phase = phase_full;
+                phase_time = 0.0f;
+            }
+            break;
+        case phase_full:
+            if (phase_time > 9.0f) {
+                cycle_phase = phase_releasing;
+                phase_time = 0.0f;
+                deal_launch_order();
+                release_counter = 0;
+            }
+            break;
+        case phase_releasing:
+            // The k-th release waits until the phase time passes 0.09 k.
+            while (release_counter <= ornament_count - 1 && phase_time > 0.09f * static_cast<float>(release_counter)) {
+                release_ornament(ornaments[launch_order[release_counter]]);
+                ++release_counter;
+            }
+            if (release_counter == ornament_count && all_in_state(ornament_idle)) {
+                cycle_phase = phase_filling;
+                phase_time = 0.0f;
+                launch_timer = 1.5f;
+                deal_launch_order();
+            }
+            break;
+        default:
+            break;
     }
 }
 
@@ -220,19 +219,19 @@ void wobble(Ornament& o, float dt) {
 void update_ornaments(float dt) {
     for (Ornament& o : ornaments) {
         switch (o.state) {
-        case ornament_arriving:
-        case ornament_departing:
-            fly(o, dt);
-            break;
-        case ornament_attached:
-            wobble(o, dt);
-            if (o.trail_count > 0) --o.trail_count;
-            break;
-        default:
-            // An idle ornament eats what is left of its last departure's
-            // trail, so it does not hang frozen in the sky.
-            if (o.trail_count > 0) --o.trail_count;
-            break;
+            case ornament_arriving:
+            case ornament_departing:
+                fly(o, dt);
+                break;
+            case ornament_attached:
+                wobble(o, dt);
+                if (o.trail_count > 0) --o.trail_count;
+                break;
+            default:
+                // An idle ornament eats what is left of its last departure's
+                // trail, so it does not hang frozen in the sky.
+                if (o.trail_count > 0) --o.trail_count;
+                break;
         }
     }
 }
@@ -253,9 +252,7 @@ int32_t move_sparks(float dt, int32_t count) {
     return end;
 }
 
-float snow_sway(int32_t i, float t, float dt) {
-    return 0.15f * std::sin(static_cast<float>(i) + 0.6f * t) * dt;
-}
+float snow_sway(int32_t i, float t, float dt) { return 0.15f * std::sin(static_cast<float>(i) + 0.6f * t) * dt; }
 
 void respawn_flake(Vec3& p) {
     p.y = snow_top;

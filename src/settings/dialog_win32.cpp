@@ -19,7 +19,7 @@ struct Control {
     const wchar_t* window_class;
     const wchar_t* text;
     int id;
-    DWORD style;  // besides WS_CHILD | WS_VISIBLE
+    DWORD style;              // besides WS_CHILD | WS_VISIBLE
     int x, y, width, height;  // pixels at 96 DPI
 };
 
@@ -83,14 +83,12 @@ SIZE outer_size(int dpi) {
 // The message font at dpi, for all the controls.
 HFONT make_font(int dpi) {
     typedef BOOL(WINAPI * ParametersForDpi)(UINT, UINT, void*, UINT, UINT);
-    static const auto parameters_for_dpi =
-        user32_function<ParametersForDpi>("SystemParametersInfoForDpi");
+    static const auto parameters_for_dpi = user32_function<ParametersForDpi>("SystemParametersInfoForDpi");
     static_assert(sizeof(NONCLIENTMETRICSW) == 504, "the metrics record of Vista and later");
     NONCLIENTMETRICSW metrics = {};
     metrics.cbSize = sizeof metrics;
     if (parameters_for_dpi) {
-        parameters_for_dpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0,
-                           static_cast<UINT>(dpi));
+        parameters_for_dpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, static_cast<UINT>(dpi));
     } else {
         SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     }
@@ -104,9 +102,8 @@ void lay_out(int dpi) {
     for (size_t i = 0; i < sizeof controls / sizeof controls[0]; ++i) {
         const Control& c = controls[i];
         HWND control = control_windows[i];
-        SetWindowPos(control, nullptr, MulDiv(c.x, dpi, 96), MulDiv(c.y, dpi, 96),
-                     MulDiv(c.width, dpi, 96), MulDiv(c.height, dpi, 96),
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(control, nullptr, MulDiv(c.x, dpi, 96), MulDiv(c.y, dpi, 96), MulDiv(c.width, dpi, 96),
+                     MulDiv(c.height, dpi, 96), SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(dialog_font), TRUE);
     }
     if (old_font) DeleteObject(old_font);
@@ -147,9 +144,8 @@ LRESULT CALLBACK settings_dialog_proc(HWND window, UINT message, WPARAM wparam, 
             // moved to a monitor of another DPI: the size Windows suggests,
             // and the layout at the new DPI
             const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
-            SetWindowPos(window, nullptr, suggested->left, suggested->top,
-                         suggested->right - suggested->left, suggested->bottom - suggested->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
             lay_out(LOWORD(wparam));
             return 0;
         }
@@ -180,14 +176,12 @@ void run_settings_dialog(uint64_t owner_handle) {
     // screen's)
     const int screen_dpi = window_dpi(nullptr);
     const auto centre = [](SIZE outer) {
-        return POINT{(GetSystemMetrics(SM_CXSCREEN) - outer.cx) / 2,
-                     (GetSystemMetrics(SM_CYSCREEN) - outer.cy) / 2};
+        return POINT{(GetSystemMetrics(SM_CXSCREEN) - outer.cx) / 2, (GetSystemMetrics(SM_CYSCREEN) - outer.cy) / 2};
     };
     SIZE outer = outer_size(screen_dpi);
     POINT at = centre(outer);
-    HWND window = CreateWindowExW(window_ex_style, L"FrostvaleCfg", L"Frostvale 2026 Settings",
-                                  window_style, at.x, at.y, outer.cx, outer.cy, owner, nullptr,
-                                  instance, nullptr);
+    HWND window = CreateWindowExW(window_ex_style, L"FrostvaleCfg", L"Frostvale 2026 Settings", window_style, at.x,
+                                  at.y, outer.cx, outer.cy, owner, nullptr, instance, nullptr);
 
     // without a window there is nothing to wait for: as if Cancel was pressed
     if (window) {
@@ -195,15 +189,13 @@ void run_settings_dialog(uint64_t owner_handle) {
         if (dpi != screen_dpi) {
             outer = outer_size(dpi);
             at = centre(outer);
-            SetWindowPos(window, nullptr, at.x, at.y, outer.cx, outer.cy,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(window, nullptr, at.x, at.y, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
         }
         for (size_t i = 0; i < sizeof controls / sizeof controls[0]; ++i) {
             const Control& c = controls[i];
-            HWND control = CreateWindowExW(0, c.window_class, c.text,
-                                           WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, window,
-                                           reinterpret_cast<HMENU>(static_cast<intptr_t>(c.id)),
-                                           instance, nullptr);
+            HWND control =
+                CreateWindowExW(0, c.window_class, c.text, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, window,
+                                reinterpret_cast<HMENU>(static_cast<intptr_t>(c.id)), instance, nullptr);
             control_windows[i] = control;
             if (c.id == id_music) music_check_box = control;
             if (c.id == id_snow) snow_check_box = control;

@@ -13,8 +13,8 @@ int32_t query_flag(HKEY key, const wchar_t* name, int32_t current) {
     // cleared first, so a value of one to three bytes counts only its own bytes
     DWORD word = 0;
     DWORD size = sizeof word;
-    const bool ok = RegQueryValueExW(key, name, nullptr, nullptr,
-                                     reinterpret_cast<BYTE*>(&word), &size) == ERROR_SUCCESS;
+    const bool ok =
+        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&word), &size) == ERROR_SUCCESS;
     return flag_from_query(ok, word, current);
 }
 
@@ -35,8 +35,8 @@ void read_settings() {
 
 void save_settings() {
     HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, settings_key, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, settings_key, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return;
     set_flag(key, L"Music", music_flag);
     set_flag(key, L"Snow", snow_flag);

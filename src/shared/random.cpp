@@ -15,9 +15,7 @@ uint32_t random_word() {
     return x;
 }
 
-float random_unit() {
-    return static_cast<float>(random_word() & 0xFFFFFFu) * (1.0f / 16777216.0f);
-}
+float random_unit() { return static_cast<float>(random_word() & 0xFFFFFFu) * (1.0f / 16777216.0f); }
 
 float random_range(float lo, float hi) {
     const float width = hi - lo;

@@ -121,8 +121,8 @@ enum Uniform {
     uniform_count
 };
 constexpr const char* uniform_names[uniform_count] = {
-    "u_projection",      "u_lights",          "u_material",   "u_light_model",
-    "u_vertex_switches", "u_fragment_switches", "u_fog_colour",
+    "u_projection",        "u_lights",     "u_material", "u_light_model", "u_vertex_switches",
+    "u_fragment_switches", "u_fog_colour",
 };
 // the most floats a uniform holds (the lights)
 constexpr int largest_uniform = light_count * 20;
@@ -370,8 +370,8 @@ void texture(uint32_t name) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (size_t level = 0; level < t.levels.size(); ++level) {
         const MipLevel& l = t.levels[level];
-        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA, l.width, l.height, 0, GL_RGBA,
-                     GL_UNSIGNED_BYTE, l.rgba.data());
+        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA, l.width, l.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     l.rgba.data());
     }
 }
 

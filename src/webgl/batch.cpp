@@ -138,8 +138,8 @@ DrawState draw_state_of(const State& s, uint32_t mode) {
     return d;
 }
 
-void add_draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t vertex_count,
-              const uint32_t* indices, int32_t index_count, uint8_t inherit) {
+void add_draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
+              int32_t index_count, uint8_t inherit) {
     if (index_count <= 0 || vertex_count <= 0) return;
     const DrawState d = draw_state_of(state, mode);
     if (!batch_indices.empty() && std::memcmp(&d, &batch_state, sizeof d) != 0) flush_draws();
@@ -176,8 +176,8 @@ void add_draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t
 
 void flush_draws() {
     if (batch_indices.empty()) return;
-    backend::draw(batch_state, batch_vertices.data(), static_cast<int32_t>(batch_vertices.size()),
-                  batch_indices.data(), static_cast<int32_t>(batch_indices.size()));
+    backend::draw(batch_state, batch_vertices.data(), static_cast<int32_t>(batch_vertices.size()), batch_indices.data(),
+                  static_cast<int32_t>(batch_indices.size()));
     drop_draws();
 }
 

@@ -44,8 +44,8 @@ DrawState draw_state_of(const State& state, uint32_t mode);
 // space, indices from 0) as state and its model-view matrix draw them: the
 // attributes in inherit (backend.h) take state's current values instead of
 // the vertices' own. Ends the open batch first when its state differs.
-void add_draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t vertex_count,
-              const uint32_t* indices, int32_t index_count, uint8_t inherit);
+void add_draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
+              int32_t index_count, uint8_t inherit);
 
 // Hands the open batch, if any, to the backend as one draw.
 void flush_draws();

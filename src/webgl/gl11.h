@@ -133,10 +133,8 @@ void glMultMatrixf(const GLfloat* m);
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z);
 void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z);
 void glScalef(GLfloat x, GLfloat y, GLfloat z);
-void glFrustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble near_plane,
-               GLdouble far_plane);
-void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble near_plane,
-             GLdouble far_plane);
+void glFrustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble near_plane, GLdouble far_plane);
+void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble near_plane, GLdouble far_plane);
 
 // The attribute stack: every group is kept whatever the mask (all but the
 // matrices, which have stacks of their own).
@@ -174,8 +172,8 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
 void glGenTextures(GLsizei n, GLuint* names);
 void glBindTexture(GLenum target, GLuint name);
 void glTexParameteri(GLenum target, GLenum pname, GLint param);
-GLint gluBuild2DMipmaps(GLenum target, GLint internal_format, GLsizei width, GLsizei height, GLenum format,
-                        GLenum type, const void* pixels);
+GLint gluBuild2DMipmaps(GLenum target, GLint internal_format, GLsizei width, GLsizei height, GLenum format, GLenum type,
+                        const void* pixels);
 
 }  // namespace webgl
 

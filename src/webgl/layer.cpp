@@ -118,14 +118,22 @@ MatrixStack* current_stack() { return state.matrix_mode == GL_PROJECTION ? &stat
 
 uint32_t switch_of(uint32_t cap) {
     switch (cap) {
-        case GL_LIGHTING: return switch_lighting;
-        case GL_FOG: return switch_fog;
-        case GL_DEPTH_TEST: return switch_depth_test;
-        case GL_TEXTURE_2D: return switch_texture;
-        case GL_BLEND: return switch_blend;
-        case GL_SCISSOR_TEST: return switch_scissor;
-        case GL_NORMALIZE: return switch_normalize;
-        default: return 0;
+        case GL_LIGHTING:
+            return switch_lighting;
+        case GL_FOG:
+            return switch_fog;
+        case GL_DEPTH_TEST:
+            return switch_depth_test;
+        case GL_TEXTURE_2D:
+            return switch_texture;
+        case GL_BLEND:
+            return switch_blend;
+        case GL_SCISSOR_TEST:
+            return switch_scissor;
+        case GL_NORMALIZE:
+            return switch_normalize;
+        default:
+            return 0;
     }
 }
 
@@ -142,14 +150,29 @@ void light(uint32_t name, uint32_t pname, const float* v) {
     if (name < GL_LIGHT0 || name >= GL_LIGHT0 + light_count) return;
     Light& l = state.lights[name - GL_LIGHT0];
     switch (pname) {
-        case GL_POSITION: transform(current(state.modelview), v, l.position); break;
-        case GL_AMBIENT: copy(l.ambient, v, 4); break;
-        case GL_DIFFUSE: copy(l.diffuse, v, 4); break;
-        case GL_SPECULAR: copy(l.specular, v, 4); break;
-        case GL_CONSTANT_ATTENUATION: l.attenuation[0] = v[0]; break;
-        case GL_LINEAR_ATTENUATION: l.attenuation[1] = v[0]; break;
-        case GL_QUADRATIC_ATTENUATION: l.attenuation[2] = v[0]; break;
-        default: break;
+        case GL_POSITION:
+            transform(current(state.modelview), v, l.position);
+            break;
+        case GL_AMBIENT:
+            copy(l.ambient, v, 4);
+            break;
+        case GL_DIFFUSE:
+            copy(l.diffuse, v, 4);
+            break;
+        case GL_SPECULAR:
+            copy(l.specular, v, 4);
+            break;
+        case GL_CONSTANT_ATTENUATION:
+            l.attenuation[0] = v[0];
+            break;
+        case GL_LINEAR_ATTENUATION:
+            l.attenuation[1] = v[0];
+            break;
+        case GL_QUADRATIC_ATTENUATION:
+            l.attenuation[2] = v[0];
+            break;
+        default:
+            break;
     }
 }
 
@@ -157,16 +180,27 @@ void material(uint32_t face, uint32_t pname, const float* v) {
     if (face == GL_BACK) return;
     Material& m = state.material;
     switch (pname) {
-        case GL_AMBIENT: copy(m.ambient, v, 4); break;
-        case GL_DIFFUSE: copy(m.diffuse, v, 4); break;
+        case GL_AMBIENT:
+            copy(m.ambient, v, 4);
+            break;
+        case GL_DIFFUSE:
+            copy(m.diffuse, v, 4);
+            break;
         case GL_AMBIENT_AND_DIFFUSE:
             copy(m.ambient, v, 4);
             copy(m.diffuse, v, 4);
             break;
-        case GL_SPECULAR: copy(m.specular, v, 4); break;
-        case GL_EMISSION: copy(m.emission, v, 4); break;
-        case GL_SHININESS: m.shininess = v[0]; break;
-        default: break;
+        case GL_SPECULAR:
+            copy(m.specular, v, 4);
+            break;
+        case GL_EMISSION:
+            copy(m.emission, v, 4);
+            break;
+        case GL_SHININESS:
+            m.shininess = v[0];
+            break;
+        default:
+            break;
     }
 }
 
@@ -174,11 +208,21 @@ void call_list_now(uint32_t name, int32_t depth);
 
 void execute(const Call& c, uint32_t list, int32_t depth) {
     switch (c.kind) {
-        case call_enable: enable(c.a, true); break;
-        case call_disable: enable(c.a, false); break;
-        case call_normal: copy(state.normal, c.v, 3); break;
-        case call_colour: copy(state.colour, c.v, 4); break;
-        case call_texcoord: copy(state.texcoord, c.v, 2); break;
+        case call_enable:
+            enable(c.a, true);
+            break;
+        case call_disable:
+            enable(c.a, false);
+            break;
+        case call_normal:
+            copy(state.normal, c.v, 3);
+            break;
+        case call_colour:
+            copy(state.colour, c.v, 4);
+            break;
+        case call_texcoord:
+            copy(state.texcoord, c.v, 2);
+            break;
         case call_current:
             if (c.a & inherit_normal) copy(state.normal, c.v, 3);
             if (c.a & inherit_colour) copy(state.colour, c.v + 4, 4);
@@ -190,30 +234,48 @@ void execute(const Call& c, uint32_t list, int32_t depth) {
                      c.count, c.inherit);
             break;
         }
-        case call_list: call_list_now(c.a, depth + 1); break;
-        case call_matrix_mode: state.matrix_mode = c.a; break;
-        case call_load_identity: current(current_stack()) = identity_matrix(); break;
-        case call_push_matrix: push_matrix(current_stack()); break;
-        case call_pop_matrix: pop_matrix(current_stack()); break;
+        case call_list:
+            call_list_now(c.a, depth + 1);
+            break;
+        case call_matrix_mode:
+            state.matrix_mode = c.a;
+            break;
+        case call_load_identity:
+            current(current_stack()) = identity_matrix();
+            break;
+        case call_push_matrix:
+            push_matrix(current_stack());
+            break;
+        case call_pop_matrix:
+            pop_matrix(current_stack());
+            break;
         case call_multiply: {
             Matrix m;
             copy(m.m, c.v, 16);
             multiply_current(current_stack(), m);
             break;
         }
-        case call_light: light(c.a, c.b, c.v); break;
+        case call_light:
+            light(c.a, c.b, c.v);
+            break;
         case call_light_model:
             if (c.a == GL_LIGHT_MODEL_AMBIENT) copy(state.light_model_ambient, c.v, 4);
             if (c.a == GL_LIGHT_MODEL_LOCAL_VIEWER) state.local_viewer = c.v[0] != 0.0f;
             break;
-        case call_material: material(c.a, c.b, c.v); break;
+        case call_material:
+            material(c.a, c.b, c.v);
+            break;
         case call_fog:
             if (c.a == GL_FOG_START) state.fog_start = c.v[0];
             if (c.a == GL_FOG_END) state.fog_end = c.v[0];
             if (c.a == GL_FOG_COLOR) copy(state.fog_colour, c.v, 4);
             break;
-        case call_point_size: state.point_size = c.v[0]; break;
-        case call_depth_mask: state.depth_mask = c.a != 0; break;
+        case call_point_size:
+            state.point_size = c.v[0];
+            break;
+        case call_depth_mask:
+            state.depth_mask = c.a != 0;
+            break;
         case call_blend_func:
             state.blend_source = c.a;
             state.blend_destination = c.b;
@@ -224,12 +286,16 @@ void execute(const Call& c, uint32_t list, int32_t depth) {
         case call_scissor:
             for (int i = 0; i < 4; ++i) state.scissor[i] = static_cast<int32_t>(c.v[i]);
             break;
-        case call_clear_colour: copy(state.clear_colour, c.v, 4); break;
+        case call_clear_colour:
+            copy(state.clear_colour, c.v, 4);
+            break;
         case call_clear:
             flush_draws();
             backend::clear(draw_state_of(state, GL_TRIANGLES), state.clear_colour, c.a);
             break;
-        case call_bind_texture: state.texture = c.a; break;
+        case call_bind_texture:
+            state.texture = c.a;
+            break;
         case call_push_attributes:
             if (attribute_depth < attribute_stack_depth) attribute_stack[attribute_depth++] = state;
             break;
@@ -283,7 +349,9 @@ void attribute(uint8_t bit, const float* v, int n) {
         if (inside) {
             primitive_set |= bit;
         } else {
-            submit(make_values(bit == inherit_normal ? call_normal : bit == inherit_colour ? call_colour : call_texcoord,
+            submit(make_values(bit == inherit_normal   ? call_normal
+                               : bit == inherit_colour ? call_colour
+                                                       : call_texcoord,
                                0, 0, v, n));
         }
         return;
@@ -458,19 +526,17 @@ void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { glMultMatrixf(webgl::transl
 void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) { glMultMatrixf(webgl::rotation(angle, x, y, z).m); }
 void glScalef(GLfloat x, GLfloat y, GLfloat z) { glMultMatrixf(webgl::scaling(x, y, z).m); }
 
-void glFrustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble near_plane,
-               GLdouble far_plane) {
-    const webgl::Matrix m = webgl::frustum(static_cast<float>(left), static_cast<float>(right),
-                                           static_cast<float>(bottom), static_cast<float>(top),
-                                           static_cast<float>(near_plane), static_cast<float>(far_plane));
+void glFrustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble near_plane, GLdouble far_plane) {
+    const webgl::Matrix m =
+        webgl::frustum(static_cast<float>(left), static_cast<float>(right), static_cast<float>(bottom),
+                       static_cast<float>(top), static_cast<float>(near_plane), static_cast<float>(far_plane));
     glMultMatrixf(m.m);
 }
 
-void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble near_plane,
-             GLdouble far_plane) {
-    const webgl::Matrix m = webgl::ortho(static_cast<float>(left), static_cast<float>(right),
-                                         static_cast<float>(bottom), static_cast<float>(top),
-                                         static_cast<float>(near_plane), static_cast<float>(far_plane));
+void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble near_plane, GLdouble far_plane) {
+    const webgl::Matrix m =
+        webgl::ortho(static_cast<float>(left), static_cast<float>(right), static_cast<float>(bottom),
+                     static_cast<float>(top), static_cast<float>(near_plane), static_cast<float>(far_plane));
     glMultMatrixf(m.m);
 }
 
@@ -478,15 +544,16 @@ void glPushAttrib(GLbitfield) { webgl::submit(webgl::make(webgl::call_push_attri
 void glPopAttrib() { webgl::submit(webgl::make(webgl::call_pop_attributes)); }
 
 void glLightfv(GLenum light, GLenum pname, const GLfloat* params) {
-    webgl::submit(webgl::make_values(webgl::call_light, light, pname, params, pname == GL_POSITION ||
-                                     pname == GL_AMBIENT || pname == GL_DIFFUSE || pname == GL_SPECULAR ? 4 : 1));
+    webgl::submit(webgl::make_values(
+        webgl::call_light, light, pname, params,
+        pname == GL_POSITION || pname == GL_AMBIENT || pname == GL_DIFFUSE || pname == GL_SPECULAR ? 4 : 1));
 }
 
 void glLightf(GLenum light, GLenum pname, GLfloat param) { glLightfv(light, pname, &param); }
 
 void glLightModelfv(GLenum pname, const GLfloat* params) {
-    webgl::submit(webgl::make_values(webgl::call_light_model, pname, 0, params,
-                                     pname == GL_LIGHT_MODEL_AMBIENT ? 4 : 1));
+    webgl::submit(
+        webgl::make_values(webgl::call_light_model, pname, 0, params, pname == GL_LIGHT_MODEL_AMBIENT ? 4 : 1));
 }
 
 void glLightModeli(GLenum pname, GLint param) {
@@ -577,19 +644,27 @@ void glTexParameteri(GLenum, GLenum pname, GLint param) {
     if (!state.texture || state.texture >= max_textures) return;
     Texture& t = textures[state.texture];
     switch (pname) {
-        case GL_TEXTURE_MIN_FILTER: t.min_filter = param; break;
-        case GL_TEXTURE_MAG_FILTER: t.mag_filter = param; break;
-        case GL_TEXTURE_WRAP_S: t.wrap_s = param; break;
-        case GL_TEXTURE_WRAP_T: t.wrap_t = param; break;
-        default: return;
+        case GL_TEXTURE_MIN_FILTER:
+            t.min_filter = param;
+            break;
+        case GL_TEXTURE_MAG_FILTER:
+            t.mag_filter = param;
+            break;
+        case GL_TEXTURE_WRAP_S:
+            t.wrap_s = param;
+            break;
+        case GL_TEXTURE_WRAP_T:
+            t.wrap_t = param;
+            break;
+        default:
+            return;
     }
     // draws made before keep the texture as it was
     flush_draws();
     backend::texture(state.texture);
 }
 
-GLint gluBuild2DMipmaps(GLenum, GLint, GLsizei width, GLsizei height, GLenum format, GLenum type,
-                        const void* pixels) {
+GLint gluBuild2DMipmaps(GLenum, GLint, GLsizei width, GLsizei height, GLenum format, GLenum type, const void* pixels) {
     // GLU's error codes: an enum or a size this layer does not build
     constexpr GLint invalid_enum = 100900;
     constexpr GLint invalid_value = 100901;

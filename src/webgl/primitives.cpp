@@ -80,8 +80,9 @@ void build_mip_levels(int32_t width, int32_t height, const uint8_t* rgba, std::v
         MipLevel level = {w, h, std::vector<uint8_t>(static_cast<size_t>(w) * h * 4)};
         for (int32_t y = 0; y < h; ++y) {
             for (int32_t x = 0; x < w; ++x) {
-                const uint8_t* s = below.rgba.data() + (static_cast<size_t>(y) * (dy ? 2 : 1) * below.width +
-                                                        static_cast<size_t>(x) * (dx ? 2 : 1)) * 4;
+                const uint8_t* s =
+                    below.rgba.data() +
+                    (static_cast<size_t>(y) * (dy ? 2 : 1) * below.width + static_cast<size_t>(x) * (dx ? 2 : 1)) * 4;
                 uint8_t* d = level.rgba.data() + (static_cast<size_t>(y) * w + x) * 4;
                 for (int c = 0; c < 4; ++c) {
                     if (dx && dy) {
@@ -96,8 +97,7 @@ void build_mip_levels(int32_t width, int32_t height, const uint8_t* rgba, std::v
     }
 }
 
-bool pack_rows(const uint8_t* rgba, int32_t width, int32_t height, uint32_t format, int32_t alignment,
-               uint8_t* out) {
+bool pack_rows(const uint8_t* rgba, int32_t width, int32_t height, uint32_t format, int32_t alignment, uint8_t* out) {
     if (alignment != 1 && alignment != 2 && alignment != 4 && alignment != 8) return false;
     int32_t size = 0;
     // where red, green and blue go in a packed pixel

@@ -45,7 +45,6 @@ void build_mip_levels(int32_t width, int32_t height, const uint8_t* rgba, std::v
 // multiple of alignment (1, 2, 4 or 8) bytes, as glReadPixels writes them
 // to memory; pad bytes are left as they are. Returns false for another
 // format or alignment, writing nothing.
-bool pack_rows(const uint8_t* rgba, int32_t width, int32_t height, uint32_t format, int32_t alignment,
-               uint8_t* out);
+bool pack_rows(const uint8_t* rgba, int32_t width, int32_t height, uint32_t format, int32_t alignment, uint8_t* out);
 
 }  // namespace webgl

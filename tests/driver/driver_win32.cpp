@@ -30,9 +30,7 @@ std::string narrow(const std::wstring& w) {
     return s;
 }
 
-unsigned long long handle_number(HWND w) {
-    return static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(w));
-}
+unsigned long long handle_number(HWND w) { return static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(w)); }
 
 void pump(DWORD ms) {
     const DWORD start = GetTickCount();
@@ -55,9 +53,8 @@ HWND make_window(const wchar_t* title, int width, int height) {
     RegisterClassW(&wc);
     RECT r = {0, 0, width, height};
     AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-    HWND w = CreateWindowExW(0, L"FrostvaleTestHost", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20,
-                             20, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
+    HWND w = CreateWindowExW(0, L"FrostvaleTestHost", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, r.right - r.left,
+                             r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     pump(50);
     return w;
 }
@@ -84,23 +81,20 @@ void print_window(HWND w) {
     std::printf(
         "window=1 x=%ld y=%ld in_parent_x=%ld in_parent_y=%ld width=%ld height=%ld client_width=%ld client_height=%ld "
         "style=0x%08lX exstyle=0x%08lX parent=%llu owner=%llu topmost=%d\n",
-        outer.left, outer.top, in_parent.x, in_parent.y, outer.right - outer.left, outer.bottom - outer.top, client.right,
-        client.bottom, static_cast<unsigned long>(GetWindowLongW(w, GWL_STYLE)),
-        static_cast<unsigned long>(GetWindowLongW(w, GWL_EXSTYLE)),
-        handle_number(GetParent(w)), handle_number(GetWindow(w, GW_OWNER)), (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
+        outer.left, outer.top, in_parent.x, in_parent.y, outer.right - outer.left, outer.bottom - outer.top,
+        client.right, client.bottom, static_cast<unsigned long>(GetWindowLongW(w, GWL_STYLE)),
+        static_cast<unsigned long>(GetWindowLongW(w, GWL_EXSTYLE)), handle_number(GetParent(w)),
+        handle_number(GetWindow(w, GW_OWNER)), (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
 }
 
 HWND find_window(const std::wstring& window_class) {
     if (host_window) {
-        if (HWND child = FindWindowExW(host_window, nullptr, window_class.c_str(), nullptr))
-            return child;
+        if (HWND child = FindWindowExW(host_window, nullptr, window_class.c_str(), nullptr)) return child;
     }
     return FindWindowW(window_class.c_str(), nullptr);
 }
 
-bool process_alive() {
-    return process.hProcess && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT;
-}
+bool process_alive() { return process.hProcess && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
 
 void reg_get(const std::wstring& name) {
     HKEY key;
@@ -115,16 +109,16 @@ void reg_get(const std::wstring& name) {
     } else {
         unsigned long long value = 0;
         for (DWORD i = 0; i < size && i < 8; ++i) value |= static_cast<unsigned long long>(data[i]) << (8 * i);
-        std::printf("reg %s type=%lu size=%lu value=%llu\n", narrow(name).c_str(),
-                    static_cast<unsigned long>(type), static_cast<unsigned long>(size), value);
+        std::printf("reg %s type=%lu size=%lu value=%llu\n", narrow(name).c_str(), static_cast<unsigned long>(type),
+                    static_cast<unsigned long>(size), value);
     }
     RegCloseKey(key);
 }
 
 void reg_set(const std::wstring& name, DWORD type, const void* data, DWORD size) {
     HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, settings_key, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, settings_key, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
         RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
         RegCloseKey(key);
     }
@@ -144,12 +138,12 @@ unsigned long handle_count(DWORD process_id) {
         ACCESS_MASK access;
     };
     typedef LONG(WINAPI * QuerySystem)(ULONG, void*, ULONG, ULONG*);
-    const auto query = reinterpret_cast<QuerySystem>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    const auto query = reinterpret_cast<QuerySystem>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     std::vector<ULONG_PTR> table(1 << 20);  // 8 MiB, aligned for the entries
     const ULONG system_handle_information = 16;
-    if (!query || query(system_handle_information, table.data(),
-                        static_cast<ULONG>(table.size() * sizeof(ULONG_PTR)), nullptr) != 0)
+    if (!query || query(system_handle_information, table.data(), static_cast<ULONG>(table.size() * sizeof(ULONG_PTR)),
+                        nullptr) != 0)
         return 0;
     const ULONG count = *reinterpret_cast<const ULONG*>(table.data());
     const auto* entries = reinterpret_cast<const HandleEntry*>(table.data() + 1);
@@ -177,16 +171,13 @@ bool run(const std::vector<std::wstring>& a) {
         STARTUPINFOW si = {};
         si.cb = sizeof si;
         spawn_tick = GetTickCount();
-        const BOOL ok = CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                       nullptr, &si, &process);
+        const BOOL ok = CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process);
         std::printf("spawned=%d\n", ok ? 1 : 0);
     } else if (c == L"wait-window") {
         const DWORD start = GetTickCount();
         target = nullptr;
         // found once shown: the settings window is shown only when it is set up
-        while (!((target = find_window(a[1])) && IsWindowVisible(target)) &&
-               GetTickCount() - start < num(2))
-            pump(20);
+        while (!((target = find_window(a[1])) && IsWindowVisible(target)) && GetTickCount() - start < num(2)) pump(20);
         if (target && !IsWindowVisible(target)) target = nullptr;
         if (target) {
             print_window(target);
@@ -204,8 +195,7 @@ bool run(const std::vector<std::wstring>& a) {
         GetWindowTextW(target, text, 256);
         std::printf("title=%s\n", narrow(text).c_str());
     } else if (c == L"class-cursor") {
-        std::printf("class_cursor=%llu\n",
-                    static_cast<unsigned long long>(GetClassLongPtrW(target, GCLP_HCURSOR)));
+        std::printf("class_cursor=%llu\n", static_cast<unsigned long long>(GetClassLongPtrW(target, GCLP_HCURSOR)));
     } else if (c == L"post" || c == L"send") {
         const UINT message = static_cast<UINT>(num(1));
         const WPARAM wparam = static_cast<WPARAM>(num(2));
@@ -231,10 +221,9 @@ bool run(const std::vector<std::wstring>& a) {
         // a sent message is answered only once the program pumps its queue,
         // which the saver first does in its frame loop, after the scene is built
         DWORD_PTR result = 0;
-        const LRESULT answered = SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL,
-                                                     static_cast<UINT>(num(1)), &result);
-        std::printf("ready=%d ms=%lu\n", answered ? 1 : 0,
-                    static_cast<unsigned long>(GetTickCount() - spawn_tick));
+        const LRESULT answered =
+            SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(num(1)), &result);
+        std::printf("ready=%d ms=%lu\n", answered ? 1 : 0, static_cast<unsigned long>(GetTickCount() - spawn_tick));
     } else if (c == L"alive") {
         std::printf("alive=%d\n", process_alive() ? 1 : 0);
     } else if (c == L"wait-exit") {
@@ -272,12 +261,13 @@ bool run(const std::vector<std::wstring>& a) {
             DWORD length;
             DWORD state;
         } report = {{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}},
-                    sizeof(DWORD), static_cast<DWORD>(num(1))};
+                    sizeof(DWORD),
+                    static_cast<DWORD>(num(1))};
         void* remote = VirtualAllocEx(process.hProcess, nullptr, sizeof report, MEM_COMMIT, PAGE_READWRITE);
         DWORD_PTR result = 0;
         if (remote && WriteProcessMemory(process.hProcess, remote, &report, sizeof report, nullptr)) {
-            SendMessageTimeoutW(target, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE,
-                                reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 3000, &result);
+            SendMessageTimeoutW(target, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(remote),
+                                SMTO_NORMAL, 3000, &result);
         }
         std::printf("result=%llu\n", static_cast<unsigned long long>(result));
     } else if (c == L"monitors") {
@@ -289,8 +279,8 @@ bool run(const std::vector<std::wstring>& a) {
         // opens a file as a virus scanner might, sharing it only for
         // reading, until the driver ends: it can be neither replaced,
         // moved nor deleted meanwhile
-        const HANDLE file = CreateFileW(a[1].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, 0, nullptr);
+        const HANDLE file =
+            CreateFileW(a[1].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         std::printf("held=%d\n", file != INVALID_HANDLE_VALUE ? 1 : 0);
     } else if (c == L"dpi-awareness") {
         // the DPI awareness of the process that owns the found window: 0
@@ -298,10 +288,10 @@ bool run(const std::vector<std::wstring>& a) {
         typedef void*(WINAPI * WindowContext)(HWND);
         typedef int(WINAPI * Awareness)(void*);
         const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-        const auto window_context = reinterpret_cast<WindowContext>(reinterpret_cast<void (*)()>(
-            GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
-        const auto awareness = reinterpret_cast<Awareness>(reinterpret_cast<void (*)()>(
-            GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+        const auto window_context = reinterpret_cast<WindowContext>(
+            reinterpret_cast<void (*)()>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+        const auto awareness = reinterpret_cast<Awareness>(
+            reinterpret_cast<void (*)()>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
         if (window_context && awareness && target) {
             std::printf("awareness=%d\n", awareness(window_context(target)));
         } else {
@@ -312,13 +302,11 @@ bool run(const std::vector<std::wstring>& a) {
         std::printf("ok\n");
     } else if (c == L"check") {
         std::printf("check %lld=%d\n", num(1),
-                    static_cast<int>(SendMessageW(GetDlgItem(target, static_cast<int>(num(1))),
-                                                  BM_GETCHECK, 0, 0)));
+                    static_cast<int>(SendMessageW(GetDlgItem(target, static_cast<int>(num(1))), BM_GETCHECK, 0, 0)));
     } else if (c == L"click") {
         // sent, as automation tools do
         DWORD_PTR result = 0;
-        SendMessageTimeoutW(GetDlgItem(target, static_cast<int>(num(1))), BM_CLICK, 0, 0,
-                            SMTO_NORMAL, 3000, &result);
+        SendMessageTimeoutW(GetDlgItem(target, static_cast<int>(num(1))), BM_CLICK, 0, 0, SMTO_NORMAL, 3000, &result);
         std::printf("ok\n");
     } else if (c == L"key-to-control") {
         // a key press as the dialog's own queue sees it, aimed at one control
@@ -333,9 +321,8 @@ bool run(const std::vector<std::wstring>& a) {
         MapWindowPoints(nullptr, target, reinterpret_cast<POINT*>(&r), 2);
         wchar_t text[256] = {};
         GetWindowTextW(control, text, 256);
-        std::printf("control %lld x=%ld y=%ld width=%ld height=%ld style=0x%08lX text=%s\n", num(1),
-                    r.left, r.top, r.right - r.left, r.bottom - r.top,
-                    static_cast<unsigned long>(GetWindowLongW(control, GWL_STYLE)),
+        std::printf("control %lld x=%ld y=%ld width=%ld height=%ld style=0x%08lX text=%s\n", num(1), r.left, r.top,
+                    r.right - r.left, r.bottom - r.top, static_cast<unsigned long>(GetWindowLongW(control, GWL_STYLE)),
                     narrow(text).c_str());
     } else if (c == L"wait-text") {
         // until control ID shows TEXT (an installer's button turning to

@@ -173,7 +173,7 @@ TEST(TextureUpload, PaintedPixelsMipmappedTheGlowClampedToItsEdge) {
         EXPECT_EQ(binds.at(t).args[1], names[t]);
         for (int p = 0; p < 4; ++p) {
             const std::vector<float>& a = parameters[t * 4 + p].args;
-            const float want = a[1] == GL_TEXTURE_MIN_FILTER ? GL_LINEAR_MIPMAP_LINEAR
+            const float want = a[1] == GL_TEXTURE_MIN_FILTER   ? GL_LINEAR_MIPMAP_LINEAR
                                : a[1] == GL_TEXTURE_MAG_FILTER ? GL_LINEAR
                                                                : wraps[t];
             EXPECT_EQ(a[2], want) << t << " " << p;

@@ -8,7 +8,7 @@
 namespace gl_double {
 
 struct Call {
-    std::string name;   // the entry point, e.g. "glVertex3f"
+    std::string name;         // the entry point, e.g. "glVertex3f"
     std::vector<float> args;  // its numeric arguments, enums and names as floats
 };
 

@@ -252,7 +252,11 @@ TEST(LayerBatches, NeighboursMergeWhatChangesTheirLookSplitsAndOrderStays) {
     glLoadIdentity();
     // each change below acts on what the next triangle looks like
     const std::vector<void (*)()> splits = {
-        [] { glMatrixMode(GL_PROJECTION); glScalef(0.5f, 0.5f, 0.5f); glMatrixMode(GL_MODELVIEW); },
+        [] {
+            glMatrixMode(GL_PROJECTION);
+            glScalef(0.5f, 0.5f, 0.5f);
+            glMatrixMode(GL_MODELVIEW);
+        },
         [] { glViewport(0, 0, 32, 32); },
         [] { glEnable(GL_SCISSOR_TEST); },
         [] { glScissor(1, 1, 8, 8); },
@@ -260,15 +264,24 @@ TEST(LayerBatches, NeighboursMergeWhatChangesTheirLookSplitsAndOrderStays) {
         [] { glDepthMask(GL_FALSE); },
         [] { glEnable(GL_BLEND); },
         [] { glBlendFunc(GL_ONE, GL_ONE); },
-        [] { glEnable(GL_TEXTURE_2D); glBindTexture(GL_TEXTURE_2D, assets::glow_texture); },
+        [] {
+            glEnable(GL_TEXTURE_2D);
+            glBindTexture(GL_TEXTURE_2D, assets::glow_texture);
+        },
         [] { glBindTexture(GL_TEXTURE_2D, assets::needle_texture); },
         [] { glEnable(GL_FOG); },
         [] { glFogf(GL_FOG_END, 20.0f); },
         [] { glEnable(GL_LIGHTING); },
         [] { glEnable(GL_NORMALIZE); },
-        [] { const GLfloat blue[4] = {0, 0, 1, 1}; glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, blue); },
+        [] {
+            const GLfloat blue[4] = {0, 0, 1, 1};
+            glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, blue);
+        },
         [] { glEnable(GL_LIGHT0); },
-        [] { const GLfloat at[4] = {0, 5, 0, 1}; glLightfv(GL_LIGHT0, GL_POSITION, at); },
+        [] {
+            const GLfloat at[4] = {0, 5, 0, 1};
+            glLightfv(GL_LIGHT0, GL_POSITION, at);
+        },
         [] { glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1); },
     };
     for (size_t i = 0; i < splits.size(); ++i) {

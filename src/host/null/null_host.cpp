@@ -15,8 +15,7 @@ int32_t null_host_height = 0;
 namespace {
 
 int64_t steady_ns() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -38,7 +37,7 @@ int32_t no_refresh_rate() { return 0; }
 
 }  // namespace
 
-const HostPrimitives null_host = {steady_ns, 1000000000, no_events, sleep_until,
-                                  buffer_size, finish, no_refresh_rate, nullptr};
+const HostPrimitives null_host = {steady_ns,   1000000000, no_events,       sleep_until,
+                                  buffer_size, finish,     no_refresh_rate, nullptr};
 
 }  // namespace host

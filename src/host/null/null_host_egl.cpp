@@ -25,7 +25,8 @@ EGLDisplay open_display() {
     const auto get_platform_display =
         reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
     if (client && get_platform_display) {
-        const EGLDisplay surfaceless = get_platform_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+        const EGLDisplay surfaceless =
+            get_platform_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
         if (surfaceless != EGL_NO_DISPLAY && eglInitialize(surfaceless, nullptr, nullptr)) return surfaceless;
     }
     const EGLDisplay fallback = eglGetDisplay(EGL_DEFAULT_DISPLAY);
@@ -39,9 +40,21 @@ bool open_context() {
     if (context != EGL_NO_CONTEXT) return true;
     if (display == EGL_NO_DISPLAY) display = open_display();
     if (display == EGL_NO_DISPLAY) return false;
-    const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                             EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-                             EGL_DEPTH_SIZE, 24, EGL_NONE};
+    const EGLint wanted[] = {EGL_SURFACE_TYPE,
+                             EGL_PBUFFER_BIT,
+                             EGL_RENDERABLE_TYPE,
+                             EGL_OPENGL_BIT,
+                             EGL_RED_SIZE,
+                             8,
+                             EGL_GREEN_SIZE,
+                             8,
+                             EGL_BLUE_SIZE,
+                             8,
+                             EGL_ALPHA_SIZE,
+                             8,
+                             EGL_DEPTH_SIZE,
+                             24,
+                             EGL_NONE};
     EGLint count = 0;
     if (!eglChooseConfig(display, wanted, &config, 1, &count) || count < 1) return false;
     if (!eglBindAPI(EGL_OPENGL_API)) return false;

@@ -9,8 +9,7 @@ namespace host {
 int32_t bitmap_stride(int32_t width) { return (3 * width + 3) & ~3; }
 
 void fill_bitmap_header(uint8_t header[bitmap_header_size], int32_t width, int32_t height) {
-    const uint32_t image_size =
-        static_cast<uint32_t>(bitmap_stride(width)) * static_cast<uint32_t>(height);
+    const uint32_t image_size = static_cast<uint32_t>(bitmap_stride(width)) * static_cast<uint32_t>(height);
     std::memset(header, 0, bitmap_header_size);
     header[0] = 'B';
     header[1] = 'M';

@@ -35,7 +35,7 @@ enum class CaptureTime {
     usable,
     not_a_number,  // text that does not read as a number as a whole, or not-a-number
     negative,
-    unreachable,   // beyond 1048576 s as written (1048576.0000001 too), or infinite
+    unreachable,  // beyond 1048576 s as written (1048576.0000001 too), or infinite
 };
 CaptureTime read_capture_time(const char* text, float* seconds);
 

@@ -75,8 +75,8 @@ void make_temporary_name(char name[32], unsigned attempt) {
 
 // A new file in folder, written whole, then moved over name. old: what
 // stood at name (a regular file of its own), null when nothing did.
-CaptureError replace(int folder, const char* name, const struct stat* old, const uint8_t* head,
-                     size_t head_size, const uint8_t* body, size_t body_size) {
+CaptureError replace(int folder, const char* name, const struct stat* old, const uint8_t* head, size_t head_size,
+                     const uint8_t* body, size_t body_size) {
     struct sigaction handler = {}, previous[3];
     handler.sa_handler = remove_pending_and_stop;
     sigemptyset(&handler.sa_mask);
@@ -117,8 +117,8 @@ CaptureError replace(int folder, const char* name, const struct stat* old, const
 
 // Writes over what stands at name in place: a device or a FIFO, or a
 // regular file that is not the name's own to replace.
-CaptureError write_in_place(int folder, const char* name, bool through_link, const uint8_t* head,
-                            size_t head_size, const uint8_t* body, size_t body_size) {
+CaptureError write_in_place(int folder, const char* name, bool through_link, const uint8_t* head, size_t head_size,
+                            const uint8_t* body, size_t body_size) {
     const int fd = openat(folder, name, O_WRONLY | O_CLOEXEC | O_NOCTTY | (through_link ? 0 : O_NOFOLLOW));
     if (fd < 0) return {through_link && errno == ENOENT ? CaptureFault::link_to_nothing : CaptureFault::file, errno};
     struct stat status;

@@ -1,5 +1,5 @@
-#include <errno.h>
 #include <windows.h>
+#include <errno.h>
 
 #include <cstring>
 #include <string>

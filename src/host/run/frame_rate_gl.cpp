@@ -70,8 +70,8 @@ void draw_frame_rate(const char* text, int32_t width, int32_t height) {
     glPushMatrix();
     glLoadIdentity();
     glViewport(0, 0, width, height);
-    for (const GLenum state : {GL_LIGHTING, GL_TEXTURE_2D, GL_DEPTH_TEST, GL_FOG, GL_BLEND, GL_CULL_FACE,
-                               GL_ALPHA_TEST, GL_SCISSOR_TEST})
+    for (const GLenum state :
+         {GL_LIGHTING, GL_TEXTURE_2D, GL_DEPTH_TEST, GL_FOG, GL_BLEND, GL_CULL_FACE, GL_ALPHA_TEST, GL_SCISSOR_TEST})
         glDisable(state);
 
     glBegin(GL_QUADS);

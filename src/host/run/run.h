@@ -13,12 +13,12 @@ namespace host {
 // What a run does, decided once by its entry from the command line and the
 // settings, then handed down.
 struct RunConfig {
-    int32_t mode;         // shared::mode_full_screen, _preview, _windowed, _capture
-    bool snow;            // falling snow
-    bool music;           // synthesize and play the carol loop (run_plays_music)
-    bool input_ends_run;  // the saver owns the screen: any key, button, leaving
-                          // the application or travel of the mouse ends the run
-    uint32_t seed;        // the random source's one seeding (run_seed)
+    int32_t mode;                // shared::mode_full_screen, _preview, _windowed, _capture
+    bool snow;                   // falling snow
+    bool music;                  // synthesize and play the carol loop (run_plays_music)
+    bool input_ends_run;         // the saver owns the screen: any key, button, leaving
+                                 // the application or travel of the mouse ends the run
+    uint32_t seed;               // the random source's one seeding (run_seed)
     bool show_fps = false;       // the frame rate in a corner of the frames (never a capture)
     int32_t frame_delay_us = 0;  // at least this long from one frame's start to the next
 };
@@ -58,8 +58,8 @@ struct HostPrimitives {
 // frame loop until the run ends; then the music stops. The host releases
 // its context and window afterwards. Returns the exit code: 1 when the
 // capture could not be written (why, in *capture_error where given), else 0.
-int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds,
-              const char* capture_file, CaptureError* capture_error = nullptr);
+int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds, const char* capture_file,
+              CaptureError* capture_error = nullptr);
 
 // The start-up alone, for the image tests and the inspection tool.
 void start_run(const RunConfig& config);

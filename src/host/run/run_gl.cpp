@@ -22,15 +22,15 @@ namespace {
 struct FrameLoop {
     RunConfig config;
     const HostPrimitives* host;
-    bool quit;          // only ever goes from false to true within a run
-    bool started;       // the loop has begun: the grace period counts from start
-    int64_t start;      // clock when the loop began
-    int64_t last;       // clock at the previous frame's time step
+    bool quit;      // only ever goes from false to true within a run
+    bool started;   // the loop has begun: the grace period counts from start
+    int64_t start;  // clock when the loop began
+    int64_t last;   // clock at the previous frame's time step
     bool mouse_reference_set;
     int32_t mouse_x, mouse_y;  // the first cursor position seen
     bool drawing;              // false while the display is off
     SwapPacing pacing;
-    int64_t next_frame;  // clock when the next frame is due
+    int64_t next_frame;    // clock when the next frame is due
     FrameRate frame_rate;  // what the corner shows when the run shows its frame rate
 };
 FrameLoop loop = {};
@@ -48,14 +48,12 @@ int64_t counts_of(double seconds) {
 // The process's processor seconds, 0 where the host reports none.
 double cpu_seconds() { return loop.host->cpu_seconds ? loop.host->cpu_seconds() : 0.0; }
 
-bool grace_over() {
-    return !loop.started || loop.host->clock() - loop.start >= counts_of(grace_period);
-}
+bool grace_over() { return !loop.started || loop.host->clock() - loop.start >= counts_of(grace_period); }
 
 void draw_views(const Drawable& d, bool full_screen) {
     ViewRect views[max_monitors];
-    const int count = frame_views(full_screen, d.monitors, d.monitor_count, d.virtual_left,
-                                  d.virtual_bottom, d.width, d.height, views);
+    const int count = frame_views(full_screen, d.monitors, d.monitor_count, d.virtual_left, d.virtual_bottom, d.width,
+                                  d.height, views);
     for (int i = 0; i < count; ++i)
         render::render_view(views[i].x, views[i].y, views[i].width, views[i].height, views[i].camera_phase);
 }
@@ -177,8 +175,8 @@ float run_scene_time() { return scene::scene_time; }
 
 void run_advance_capture(int32_t steps) { scene::advance_scene(capture_step, steps); }
 
-int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds,
-              const char* capture_file, CaptureError* capture_error) {
+int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds, const char* capture_file,
+              CaptureError* capture_error) {
     loop = {};
     loop.config = config;
     loop.host = &host;

@@ -46,9 +46,8 @@ struct ViewRect {
 // screen whose left edge is virtual_left and bottom edge virtual_bottom,
 // monitor i turned i x 0.9 rad further along the orbit. Otherwise one view
 // over the whole client area, phase 0. Returns the number of views written.
-int frame_views(bool full_screen, const MonitorRect* monitors, int monitor_count,
-                int32_t virtual_left, int32_t virtual_bottom, int32_t client_width,
-                int32_t client_height, ViewRect views[max_monitors]);
+int frame_views(bool full_screen, const MonitorRect* monitors, int monitor_count, int32_t virtual_left,
+                int32_t virtual_bottom, int32_t client_width, int32_t client_height, ViewRect views[max_monitors]);
 
 // The frame loop's time step: counter ticks over frequency, in single
 // precision, capped at 0.05 s (no lower bound).
@@ -60,12 +59,12 @@ float frame_time_step(int64_t elapsed_counts, int64_t frequency);
 // so that input still ends the run at once. Where swaps wait, frames take
 // a whole retrace and nothing changes.
 struct SwapPacing {
-    double refresh_period;   // seconds per retrace
-    double last_swap;        // when the previous swap returned (seconds)
-    int32_t block_frames;    // frames seen in the current block
-    double block_seconds;    // and the time they took
-    bool paced;              // swaps were seen not to wait: the loop waits itself
-    double next_frame_due;   // while paced: when the next frame should start
+    double refresh_period;  // seconds per retrace
+    double last_swap;       // when the previous swap returned (seconds)
+    int32_t block_frames;   // frames seen in the current block
+    double block_seconds;   // and the time they took
+    bool paced;             // swaps were seen not to wait: the loop waits itself
+    double next_frame_due;  // while paced: when the next frame should start
 };
 
 // Frames are judged in blocks of this many (half a second at 60 Hz). Where

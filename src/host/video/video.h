@@ -45,11 +45,11 @@ struct VideoRequest {
     VideoFormat format;    // from the path's extension
     int32_t width = 1920;  // --size WIDTHxHEIGHT
     int32_t height = 1080;
-    int32_t fps = 30;      // --fps: 30 or 60
-    bool snow = true;      // --no-snow
-    bool music = true;     // --no-music: no sound stream
-    int32_t quality = 3;   // --quality: 1 (smallest file) to 5 (best picture)
-    int32_t jobs = 0;      // --jobs: processes rendering at once; 0: one per core
+    int32_t fps = 30;     // --fps: 30 or 60
+    bool snow = true;     // --no-snow
+    bool music = true;    // --no-music: no sound stream
+    int32_t quality = 3;  // --quality: 1 (smallest file) to 5 (best picture)
+    int32_t jobs = 0;     // --jobs: processes rendering at once; 0: one per core
 };
 
 // "WIDTHxHEIGHT", each from 2 to the largest frame's; false for anything

@@ -57,8 +57,8 @@ enum { job_no_context = 3, job_write_failed = 4 };
 // A child process and what to say when it fails.
 struct Child {
     pid_t pid;
-    bool job;          // a job (else an ffmpeg)
-    std::string log;   // an ffmpeg's standard error
+    bool job;         // a job (else an ffmpeg)
+    std::string log;  // an ffmpeg's standard error
     bool running = true;
     int status = 0;
 };
@@ -383,7 +383,8 @@ bool render_and_join(const VideoRequest& request, const std::string& work, const
 
 int make_video(const VideoRequest& request) {
     if (!ffmpeg_on_path()) {
-        std::fprintf(stderr, "frostvale: --video needs the ffmpeg program (Debian package ffmpeg), not found on PATH\n");
+        std::fprintf(stderr,
+                     "frostvale: --video needs the ffmpeg program (Debian package ffmpeg), not found on PATH\n");
         return 1;
     }
     // the name itself, never followed: nothing, or a regular file of its

@@ -139,8 +139,7 @@ uint8_t* video_carol_loop(bool snow) {
     // in the start-up's order, then the music's own
     std::vector<uint8_t> pixels[3];
     assets::Canvas canvases[3];
-    const int32_t sizes[3] = {assets::needle_texture_size, assets::ground_texture_size,
-                              assets::glow_texture_size};
+    const int32_t sizes[3] = {assets::needle_texture_size, assets::ground_texture_size, assets::glow_texture_size};
     for (int i = 0; i < 3; ++i) {
         pixels[i].assign(static_cast<size_t>(sizes[i]) * static_cast<size_t>(sizes[i]) * 4, 0);
         canvases[i] = {sizes[i], sizes[i], pixels[i].data()};
@@ -172,26 +171,38 @@ uint32_t video_sound_count(int32_t frame_count, int32_t fps) {
 std::vector<std::string> piece_encoder_args(const VideoRequest& request, int32_t threads,
                                             const std::string& piece_path) {
     const int32_t q = request.quality - 1;
-    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error",
-                                     "-f", "rawvideo", "-pix_fmt", "bgr24",
-                                     "-video_size", std::to_string(request.width) + "x" + std::to_string(request.height),
-                                     "-framerate", std::to_string(request.fps), "-i", "pipe:0"};
+    std::vector<std::string> args = {"ffmpeg",
+                                     "-nostdin",
+                                     "-hide_banner",
+                                     "-loglevel",
+                                     "error",
+                                     "-f",
+                                     "rawvideo",
+                                     "-pix_fmt",
+                                     "bgr24",
+                                     "-video_size",
+                                     std::to_string(request.width) + "x" + std::to_string(request.height),
+                                     "-framerate",
+                                     std::to_string(request.fps),
+                                     "-i",
+                                     "pipe:0"};
     const std::vector<std::string> codec =
         request.format == VideoFormat::mp4
             ? std::vector<std::string>{"-c:v", "libx264", "-preset", "veryfast", "-crf", std::to_string(h264_crf[q])}
         : request.format == VideoFormat::webm
-            ? std::vector<std::string>{"-c:v", "libvpx-vp9", "-crf", std::to_string(vp9_crf[q]), "-b:v", "0",
-                                       "-deadline", "good", "-cpu-used", "5", "-row-mt", "1"}
+            ? std::vector<std::string>{"-c:v",      "libvpx-vp9", "-crf",      std::to_string(vp9_crf[q]),
+                                       "-b:v",      "0",          "-deadline", "good",
+                                       "-cpu-used", "5",          "-row-mt",   "1"}
             // lossless in RGB: the .mkv itself, the others' pieces
             : std::vector<std::string>{"-c:v", "ffv1", "-level", "3", "-pix_fmt", "bgr0"};
     // rows arrive bottom first; televisions expect BT.709 in limited range
-    args.insert(args.end(), {"-vf", yuv(request.format)
-                                        ? "vflip,scale=out_color_matrix=bt709:out_range=tv,format=yuv420p"
-                                        : "vflip"});
+    args.insert(
+        args.end(),
+        {"-vf", yuv(request.format) ? "vflip,scale=out_color_matrix=bt709:out_range=tv,format=yuv420p" : "vflip"});
     args.insert(args.end(), codec.begin(), codec.end());
     if (yuv(request.format)) {
-        args.insert(args.end(), {"-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709",
-                                 "-color_range", "tv"});
+        args.insert(args.end(),
+                    {"-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"});
     }
     args.insert(args.end(), {"-threads", std::to_string(threads), "-f", format_row(request.format).piece_container,
                              "-y", piece_path});
@@ -201,11 +212,11 @@ std::vector<std::string> piece_encoder_args(const VideoRequest& request, int32_t
 std::vector<std::string> join_args(const VideoRequest& request, const std::string& list_path, bool with_sound,
                                    const std::string& out_path) {
     const int32_t q = request.quality - 1;
-    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error",
-                                     "-f", "concat", "-safe", "0", "-i", list_path};
+    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-f", "concat",
+                                     "-safe",  "0",        "-i",           list_path};
     if (with_sound) {
-        args.insert(args.end(), {"-f", "s16le", "-ar", std::to_string(music::sample_rate), "-ac", "1",
-                                 "-i", "pipe:0", "-map", "0:v", "-map", "1:a"});
+        args.insert(args.end(), {"-f", "s16le", "-ar", std::to_string(music::sample_rate), "-ac", "1", "-i", "pipe:0",
+                                 "-map", "0:v", "-map", "1:a"});
     }
     switch (request.format) {
         case VideoFormat::mp4:
@@ -219,14 +230,14 @@ std::vector<std::string> join_args(const VideoRequest& request, const std::strin
             break;
         case VideoFormat::gif:
             args.insert(args.end(), {"-filter_complex",
-                                     "[0:v]split[a][b];[a]palettegen=max_colors=" +
-                                         std::to_string(gif_colors[q]) + "[p];[b][p]paletteuse",
+                                     "[0:v]split[a][b];[a]palettegen=max_colors=" + std::to_string(gif_colors[q]) +
+                                         "[p];[b][p]paletteuse",
                                      "-loop", "0"});
             break;
         case VideoFormat::webp:
         case VideoFormat::unknown:
-            args.insert(args.end(), {"-c:v", "libwebp_anim", "-quality", std::to_string(webp_quality[q]),
-                                     "-loop", "0"});
+            args.insert(args.end(),
+                        {"-c:v", "libwebp_anim", "-quality", std::to_string(webp_quality[q]), "-loop", "0"});
             break;
     }
     args.insert(args.end(), {"-f", format_row(request.format).container, "-y", out_path});
@@ -242,8 +253,7 @@ std::string video_progress_line(int32_t done, int32_t total, double elapsed_seco
                       static_cast<int>(100LL * done / total), done, total, rate, static_cast<int>(left / 60),
                       static_cast<int>(left % 60));
     } else {
-        std::snprintf(line, sizeof line, "%3d %%  %d / %d frames", static_cast<int>(100LL * done / total), done,
-                      total);
+        std::snprintf(line, sizeof line, "%3d %%  %d / %d frames", static_cast<int>(100LL * done / total), done, total);
     }
     return line;
 }

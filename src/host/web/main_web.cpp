@@ -73,8 +73,8 @@ void fit_canvas(host::Drawable* drawable) {
             int buffer_width = 0, buffer_height = 0;
             emscripten_webgl_get_drawing_buffer_size(run.context, &buffer_width, &buffer_height);
             if (buffer_width >= width && buffer_height >= height) break;
-            const double scale = std::min(static_cast<double>(buffer_width) / width,
-                                          static_cast<double>(buffer_height) / height);
+            const double scale =
+                std::min(static_cast<double>(buffer_width) / width, static_cast<double>(buffer_height) / height);
             width = std::max(1, static_cast<int>(std::floor(width * scale)));
             height = std::max(1, static_cast<int>(std::floor(height * scale)));
         }
@@ -87,8 +87,8 @@ void fit_canvas(host::Drawable* drawable) {
     drawable->height = height;
 }
 
-const host::HostPrimitives page = {page_clock, 1000000, no_events, no_wait, fit_canvas, no_swap, no_refresh_rate,
-                                   nullptr};
+const host::HostPrimitives page = {page_clock, 1000000, no_events,       no_wait,
+                                   fit_canvas, no_swap, no_refresh_rate, nullptr};
 
 EM_BOOL animation_frame(double, void*) {
     if (run.context_lost) return EM_TRUE;
@@ -171,10 +171,14 @@ EMSCRIPTEN_KEEPALIVE int frostvale_start(const char* capture_time, int snow, int
     const bool capture = capture_time != nullptr;
     if (capture) {
         switch (host::read_capture_time(capture_time, &run.capture_seconds)) {
-            case host::CaptureTime::usable: break;
-            case host::CaptureTime::not_a_number: return 2;
-            case host::CaptureTime::negative: return 3;
-            case host::CaptureTime::unreachable: return 4;
+            case host::CaptureTime::usable:
+                break;
+            case host::CaptureTime::not_a_number:
+                return 2;
+            case host::CaptureTime::negative:
+                return 3;
+            case host::CaptureTime::unreachable:
+                return 4;
         }
     }
     if (!start_context(capture)) return 1;

@@ -7,9 +7,7 @@ namespace host {
 
 namespace {
 
-bool is_space(wchar_t c) {
-    return c == L' ' || (c >= L'\t' && c <= L'\r');
-}
+bool is_space(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
 
 // Handle text of /c, /p, /l at argv[i]: the rest of the switch argument when
 // something follows the letter, otherwise the next argument; leading ':'
@@ -60,9 +58,8 @@ StartRequest decide_start(int argc, const wchar_t* const* argv) {
             case L'l':
             case L'p': {
                 const wchar_t* text = handle_text(argc, argv, i);
-                request.action = std::towlower(static_cast<wint_t>(arg[1])) == L'c'
-                                     ? StartAction::configure
-                                     : StartAction::preview;
+                request.action =
+                    std::towlower(static_cast<wint_t>(arg[1])) == L'c' ? StartAction::configure : StartAction::preview;
                 request.has_handle = text != nullptr;
                 request.handle = text ? parse_handle_value(text) : 0;
                 return request;

@@ -19,10 +19,10 @@ enum class StartAction {
 
 struct StartRequest {
     StartAction action;
-    bool has_handle;       // /c, /p, /l: some handle text was found
-    uint64_t handle;       // its value (0 when the text holds no digits)
-    int seconds_arg;       // /x: index of the seconds argument, else -1
-    int file_arg;          // /x: index of the file argument, else -1
+    bool has_handle;  // /c, /p, /l: some handle text was found
+    uint64_t handle;  // its value (0 when the text holds no digits)
+    int seconds_arg;  // /x: index of the seconds argument, else -1
+    int file_arg;     // /x: index of the file argument, else -1
 };
 
 // Scans argv[1..argc-1]: the first argument that decides an action wins;

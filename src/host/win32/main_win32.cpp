@@ -15,9 +15,7 @@
 
 namespace {
 
-HWND handle_window(uint64_t handle) {
-    return reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
-}
+HWND handle_window(uint64_t handle) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(handle)); }
 
 // The run's configuration from its mode and the stored choices. Only the
 // full-screen saver owns the screen: any input ends it.

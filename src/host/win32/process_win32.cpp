@@ -11,8 +11,7 @@ namespace {
 // lacks, or null.
 template <typename Function>
 Function system_function(const wchar_t* dll, const char* name) {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(dll), name)));
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(dll), name)));
 }
 
 }  // namespace
@@ -68,8 +67,7 @@ void declare_dpi_awareness() {
     // manifest has already declared it
     const HANDLE per_monitor_v2 = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4));
     if (set_awareness_context) {
-        if (!set_awareness_context(per_monitor_v2) && GetLastError() != ERROR_ACCESS_DENIED)
-            SetProcessDPIAware();
+        if (!set_awareness_context(per_monitor_v2) && GetLastError() != ERROR_ACCESS_DENIED) SetProcessDPIAware();
     } else {
         SetProcessDPIAware();
     }

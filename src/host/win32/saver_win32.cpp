@@ -18,8 +18,7 @@ typedef BOOL(WINAPI* SwapIntervalProc)(int interval);
 
 // The console display's state reports (off, on, dimmed), to which the saver
 // window subscribes.
-constexpr GUID console_display_state = {
-    0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+constexpr GUID console_display_state = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 
 // The saver run's window and context, alive until shutdown. Owned here:
 // written while the window opens, read by the primitives and the window
@@ -49,8 +48,7 @@ BOOL CALLBACK add_monitor(HMONITOR, HDC, LPRECT rect, LPARAM) {
 // A report of the display's state, for the run.
 void display_state_changed(const POWERBROADCAST_SETTING* setting) {
     DWORD state;
-    if (!IsEqualGUID(setting->PowerSetting, console_display_state) || setting->DataLength < sizeof state)
-        return;
+    if (!IsEqualGUID(setting->PowerSetting, console_display_state) || setting->DataLength < sizeof state) return;
     std::memcpy(&state, setting->Data, sizeof state);
     run_display_state(state);
 }
@@ -154,7 +152,7 @@ HostPrimitives win32_primitives() {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     return HostPrimitives{clock_counts, frequency.QuadPart, handle_events, wait_for_events,
-                          get_drawable, swap_buffers, refresh_rate, nullptr};
+                          get_drawable, swap_buffers,       refresh_rate,  nullptr};
 }
 
 void release_context() {
@@ -212,8 +210,7 @@ int saver_run(const RunConfig& config, HWND parent, float seconds, const char* f
     saver.virtual_bottom = y + height;
 
     saver.window = CreateWindowExW(ex_style, L"Frostvale2026", L"Frostvale 2026", style, x, y, width, height,
-                                   config.mode == shared::mode_preview ? parent : nullptr, nullptr, instance,
-                                   nullptr);
+                                   config.mode == shared::mode_preview ? parent : nullptr, nullptr, instance, nullptr);
     if (!saver.window) return 1;
     if (full_screen) ShowCursor(FALSE);
     saver.dc = GetDC(saver.window);
@@ -231,8 +228,8 @@ int saver_run(const RunConfig& config, HWND parent, float seconds, const char* f
     saver.context = wglCreateContext(saver.dc);
     if (!saver.context || !wglMakeCurrent(saver.dc, saver.context)) return 1;
 
-    const auto swap_interval = reinterpret_cast<SwapIntervalProc>(
-        reinterpret_cast<void (*)()>(wglGetProcAddress("wglSwapIntervalEXT")));
+    const auto swap_interval =
+        reinterpret_cast<SwapIntervalProc>(reinterpret_cast<void (*)()>(wglGetProcAddress("wglSwapIntervalEXT")));
     if (swap_interval) swap_interval(1);  // one vertical retrace per swap
 
     const HPOWERNOTIFY display_reports =

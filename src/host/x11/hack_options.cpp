@@ -216,16 +216,13 @@ const HackOption hack_option_table[] = {
      "a 1280 x 720 window of its own (the default); Escape\nor the close button ends it", nullptr},
     {"snow", "no-snow", 0, nullptr, 0, 0, set_snow, nullptr, "falling snow (default: on)", "arg-unset=\"--no-snow\""},
     {"music", "no-music", 0, nullptr, 0, 0, set_music, nullptr,
-     "the carol loop on ALSA's default device (default: off;\none run per X display plays it)",
-     "arg-set=\"--music\""},
+     "the carol loop on ALSA's default device (default: off;\none run per X display plays it)", "arg-set=\"--music\""},
     {"fps", "no-fps", 0, nullptr, 0, 0, set_fps, nullptr,
      "the frame rate and CPU load in a corner (default: off);\nwith --video, --fps 30 or --fps 60 is the video's rate",
      "arg-set=\"--fps\""},
     {"delay", nullptr, 1, "MICROSECONDS", 0, INT32_MAX, set_delay, nullptr,
-     "at least this long between frames (default: 0, as fast\nas the display shows them)",
-     "arg=\"--delay %\""},
-    {"display", nullptr, 1, "NAME", 0, 0, set_display, nullptr, "the X display to draw on (default: DISPLAY)",
-     nullptr},
+     "at least this long between frames (default: 0, as fast\nas the display shows them)", "arg=\"--delay %\""},
+    {"display", nullptr, 1, "NAME", 0, 0, set_display, nullptr, "the X display to draw on (default: DISPLAY)", nullptr},
     {"capture", nullptr, 2, "SECONDS FILE.bmp", 0, 0, set_capture, nullptr,
      "write the scene as it stands after SECONDS of simulated\ntime (fixed seed and steps) to a 24-bit BMP "
      "file; exit\ncode 1 when it cannot be written",
@@ -236,8 +233,8 @@ const HackOption hack_option_table[] = {
      nullptr},
     {"size", nullptr, 1, "WIDTHxHEIGHT", 0, 0, set_size, "video",
      "the video's size (default 1920x1080, up to 7680x4320)", nullptr},
-    {"quality", nullptr, 1, "Q", 1, 5, set_quality, "video", "1 (the smallest file) to 5 (the best picture);\ndefault 3",
-     nullptr},
+    {"quality", nullptr, 1, "Q", 1, 5, set_quality, "video",
+     "1 (the smallest file) to 5 (the best picture);\ndefault 3", nullptr},
     {"jobs", nullptr, 1, "N", 1, 256, set_jobs, "video", "processes rendering at once (default: the cores)", nullptr},
     {"help", "h", 0, nullptr, 0, 0, set_help, nullptr, "this text", nullptr},
     {"version", nullptr, 0, nullptr, 0, 0, set_version, nullptr, "the version", nullptr},
@@ -252,12 +249,17 @@ const HackOption hack_option_table[] = {
 const int hack_option_count = static_cast<int>(sizeof hack_option_table / sizeof hack_option_table[0]);
 
 RunConfig hack_run_config(const HackOptions& options, int32_t width, int32_t height, uint32_t clock_ticks) {
-    const int32_t mode = options.action == HackAction::capture       ? shared::mode_capture
-                         : width < 400 || height < 300 ? shared::mode_preview
-                                                       : shared::mode_full_screen;
+    const int32_t mode = options.action == HackAction::capture ? shared::mode_capture
+                         : width < 400 || height < 300         ? shared::mode_preview
+                                                               : shared::mode_full_screen;
     const bool named_window = options.target == HackTarget::window_id;
-    return RunConfig{mode, options.snow != 0, run_plays_music(mode, options.music != 0, named_window), false,
-                     run_seed(mode, clock_ticks), options.fps != 0, options.delay_us};
+    return RunConfig{mode,
+                     options.snow != 0,
+                     run_plays_music(mode, options.music != 0, named_window),
+                     false,
+                     run_seed(mode, clock_ticks),
+                     options.fps != 0,
+                     options.delay_us};
 }
 
 bool parse_window_id(const char* text, uint64_t* id) {
@@ -288,8 +290,21 @@ bool parse_window_id(const char* text, uint64_t* id) {
 }
 
 HackOptions parse_hack_options(int argc, const char* const* argv) {
-    HackOptions options{HackAction::run, HackTarget::own_window, 0, 1, 0, -1, -1, -1, {}, 0, 0, nullptr, 0.0f,
-                        false, VideoRequest{0.0f, 0.0f, nullptr, VideoFormat::unknown}};
+    HackOptions options{HackAction::run,
+                        HackTarget::own_window,
+                        0,
+                        1,
+                        0,
+                        -1,
+                        -1,
+                        -1,
+                        {},
+                        0,
+                        0,
+                        nullptr,
+                        0.0f,
+                        false,
+                        VideoRequest{0.0f, 0.0f, nullptr, VideoFormat::unknown}};
     // where each row was last given in argv; 0: not given
     int given_at[sizeof hack_option_table / sizeof hack_option_table[0]] = {};
     for (int i = 1; i < argc; ++i) {

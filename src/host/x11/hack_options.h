@@ -31,17 +31,17 @@ enum class HackTarget {
 struct HackOptions {
     HackAction action;
     HackTarget target;
-    uint64_t window_id;   // --window-id's value
-    int32_t snow;         // 0 or 1; default 1
-    int32_t music;        // 0 or 1; default 0: chosen, whether or not the run plays it
-    int seconds_arg;      // --capture: index of SECONDS in argv, else -1
-    int file_arg;         // --capture: index of FILE.bmp in argv, else -1
-    int bad_arg;          // refuse: index of the argument at fault
-    char problem[128];    // refuse: what is wrong with it, for the message; else empty
-    int32_t fps;          // --fps: 1 shows the frame rate; default 0
-    int32_t delay_us;     // --delay: at least this long between frames; default 0
-    const char* display;  // --display NAME, else null (DISPLAY)
-    float seconds;        // --capture: SECONDS, usable or beyond reach
+    uint64_t window_id;        // --window-id's value
+    int32_t snow;              // 0 or 1; default 1
+    int32_t music;             // 0 or 1; default 0: chosen, whether or not the run plays it
+    int seconds_arg;           // --capture: index of SECONDS in argv, else -1
+    int file_arg;              // --capture: index of FILE.bmp in argv, else -1
+    int bad_arg;               // refuse: index of the argument at fault
+    char problem[128];         // refuse: what is wrong with it, for the message; else empty
+    int32_t fps;               // --fps: 1 shows the frame rate; default 0
+    int32_t delay_us;          // --delay: at least this long between frames; default 0
+    const char* display;       // --display NAME, else null (DISPLAY)
+    float seconds;             // --capture: SECONDS, usable or beyond reach
     bool seconds_unreachable;  // --capture: SECONDS lies beyond 1048576 s
     VideoRequest video;        // --video and its options (--snow, --music too)
 };

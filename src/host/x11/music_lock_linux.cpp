@@ -44,8 +44,7 @@ bool take_music_lock(const char* display_name) {
     ucred holder = {};
     socklen_t holder_size = sizeof holder;
     const bool ours = connect(asker, reinterpret_cast<const sockaddr*>(&address), size) == 0 &&
-                      getsockopt(asker, SOL_SOCKET, SO_PEERCRED, &holder, &holder_size) == 0 &&
-                      holder.uid == getuid();
+                      getsockopt(asker, SOL_SOCKET, SO_PEERCRED, &holder, &holder_size) == 0 && holder.uid == getuid();
     close(asker);
     return !ours;
 }

@@ -69,9 +69,23 @@ bool has_word(const char* list, const char* word) {
 // depth buffer, as the Windows pixel format asks; for a given visual that
 // has none, any RGBA window configuration of it. Null when there is none.
 GLXFBConfig choose_config(Display* display, VisualID visual_id) {
-    const int wanted[] = {GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE,
-                          GLX_RGBA_BIT, GLX_DOUBLEBUFFER, True, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8,
-                          GLX_BLUE_SIZE, 8, GLX_DEPTH_SIZE, 24, None};
+    const int wanted[] = {GLX_X_RENDERABLE,
+                          True,
+                          GLX_DRAWABLE_TYPE,
+                          GLX_WINDOW_BIT,
+                          GLX_RENDER_TYPE,
+                          GLX_RGBA_BIT,
+                          GLX_DOUBLEBUFFER,
+                          True,
+                          GLX_RED_SIZE,
+                          8,
+                          GLX_GREEN_SIZE,
+                          8,
+                          GLX_BLUE_SIZE,
+                          8,
+                          GLX_DEPTH_SIZE,
+                          24,
+                          None};
     const int any_window[] = {GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT, None};
     const int* const attribute_sets[] = {wanted, any_window};
     for (const int* attributes : attribute_sets) {
@@ -101,9 +115,8 @@ Window create_own_window(SaverWindow* saver_window, GLXFBConfig config) {
     attributes.colormap = saver_window->colormap;
     attributes.background_pixel = BlackPixel(display, visual->screen);
     attributes.event_mask = KeyPressMask | StructureNotifyMask;
-    const Window window =
-        XCreateWindow(display, root, 60, 40, 1280, 720, 0, visual->depth, InputOutput, visual->visual,
-                      CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
+    const Window window = XCreateWindow(display, root, 60, 40, 1280, 720, 0, visual->depth, InputOutput, visual->visual,
+                                        CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
     XFree(visual);
 
     const char title[] = "Frostvale 2026";
@@ -122,9 +135,8 @@ Window create_own_window(SaverWindow* saver_window, GLXFBConfig config) {
     const size_t values = net_wm_icon_from_ico(icon_file, icon_file_size, icon, icon_values);
     for (size_t i = 0; i < values; ++i) icon_property[i] = icon[i];
     if (values) {
-        XChangeProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), XA_CARDINAL, 32,
-                        PropModeReplace, reinterpret_cast<const unsigned char*>(icon_property),
-                        static_cast<int>(values));
+        XChangeProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(icon_property), static_cast<int>(values));
     }
     XMapWindow(display, window);
     return window;
@@ -161,8 +173,7 @@ void handle_events() {
         XNextEvent(saver.display, &event);
         switch (event.type) {
             case KeyPress:
-                run_input(XLookupKeysym(&event.xkey, 0) == XK_Escape ? RunInput::escape_key
-                                                                      : RunInput::other_key);
+                run_input(XLookupKeysym(&event.xkey, 0) == XK_Escape ? RunInput::escape_key : RunInput::other_key);
                 break;
             case ClientMessage:
                 if (event.xclient.message_type == saver.wm_protocols &&
@@ -221,8 +232,8 @@ double cpu_seconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-constexpr HostPrimitives x11_primitives = {clock_ns, 1000000000, handle_events, wait_for_events,
-                                           get_drawable, swap_buffers, refresh_rate, cpu_seconds};
+constexpr HostPrimitives x11_primitives = {clock_ns,     1000000000,   handle_events, wait_for_events,
+                                           get_drawable, swap_buffers, refresh_rate,  cpu_seconds};
 
 // Lets go of the context, the window of its own and the display.
 void release() {
@@ -278,9 +289,8 @@ int saver_run(const HackOptions& options, float seconds, const char* file) {
             const std::string why = "XSCREENSAVER_WINDOW=" + shown_text(named) + ": not a window number";
             return refuse(saver.display, why.c_str());
         }
-        saver.window = target_window = target == HackTarget::window_id || named
-                                           ? static_cast<Window>(window_id)
-                                           : DefaultRootWindow(saver.display);
+        saver.window = target_window = target == HackTarget::window_id || named ? static_cast<Window>(window_id)
+                                                                                : DefaultRootWindow(saver.display);
         // the size from here on comes with the window's ConfigureNotify
         // events, its end with DestroyNotify
         XSelectInput(saver.display, saver.window, StructureNotifyMask);

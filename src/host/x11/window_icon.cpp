@@ -10,9 +10,9 @@ using shared::get_u16;
 using shared::get_u32;
 
 enum {
-    directory_header = 6,   // reserved, type (1: icon), image count
-    directory_entry = 16,   // width, height, colours, reserved, planes, bits, size, offset
-    dib_header = 40,        // BITMAPINFOHEADER
+    directory_header = 6,  // reserved, type (1: icon), image count
+    directory_entry = 16,  // width, height, colours, reserved, planes, bits, size, offset
+    dib_header = 40,       // BITMAPINFOHEADER
 };
 
 }  // namespace
