@@ -10,6 +10,10 @@ set -eu
 cd "$(dirname "$0")/.."
 tools/setup-debian.sh
 
+# the code's formatting rule (.clang-format): a difference fails with the
+# command that fixes it
+tools/check-format.sh
+
 BUILD=${FROSTVALE_BUILD:-build}
 JOBS=$(nproc)
 
