@@ -39,6 +39,10 @@ struct CaptureError {
 // The folder that path's file stands in ("." for a bare name).
 std::string path_folder(const char* path);
 
+// Writes every byte to the file descriptor fd, writing again after an
+// interrupted write; false on a failure (errno says why). POSIX only.
+bool write_fully(int fd, const uint8_t* bytes, size_t size);
+
 // Writes head, then body, as the file at path (UTF-8 on Windows).
 CaptureError write_capture_file(const char* path, const uint8_t* head, size_t head_size, const uint8_t* body,
                                 size_t body_size);

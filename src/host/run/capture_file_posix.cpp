@@ -38,17 +38,6 @@ void hold_stop_signals(bool block) {
     sigprocmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
 }
 
-bool write_all(int fd, const uint8_t* bytes, size_t size) {
-    while (size > 0) {
-        const ssize_t written = write(fd, bytes, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 // Closes fd; a failure to close (a full disk can show only then) fails
 // ok, keeping the first errno.
 bool close_checked(int fd, bool ok) {
@@ -96,7 +85,7 @@ CaptureError replace(int folder, const char* name, const struct stat* old, const
     if (fd >= 0) {
         pending_folder = folder;
         hold_stop_signals(false);
-        bool ok = write_all(fd, head, head_size) && write_all(fd, body, body_size) && fsync(fd) == 0;
+        bool ok = write_fully(fd, head, head_size) && write_fully(fd, body, body_size) && fsync(fd) == 0;
         if (ok && old) {
             // root may give the file back to its owner; anyone else keeps it
             if (fchown(fd, old->st_uid, old->st_gid) != 0) {
@@ -130,7 +119,7 @@ CaptureError write_in_place(int folder, const char* name, bool through_link, con
         if (fallocate(fd, 0, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS) ok = false;
 #endif
         hold_stop_signals(true);
-        ok = ok && write_all(fd, head, head_size) && write_all(fd, body, body_size) && ftruncate(fd, size) == 0 &&
+        ok = ok && write_fully(fd, head, head_size) && write_fully(fd, body, body_size) && ftruncate(fd, size) == 0 &&
              fsync(fd) == 0;
         // no set-id bits on a file the program wrote (only root keeps them
         // through a write)
@@ -139,13 +128,24 @@ CaptureError write_in_place(int folder, const char* name, bool through_link, con
         }
         hold_stop_signals(false);
     } else {
-        ok = ok && write_all(fd, head, head_size) && write_all(fd, body, body_size);
+        ok = ok && write_fully(fd, head, head_size) && write_fully(fd, body, body_size);
     }
     ok = close_checked(fd, ok);
     return {ok ? CaptureFault::none : CaptureFault::file, ok ? 0 : errno};
 }
 
 }  // namespace
+
+bool write_fully(int fd, const uint8_t* bytes, size_t size) {
+    while (size > 0) {
+        const ssize_t written = write(fd, bytes, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
 
 std::string path_folder(const char* path) {
     const char* slash = std::strrchr(path, '/');

@@ -88,17 +88,6 @@ bool ffmpeg_on_path() {
     return false;
 }
 
-bool write_all(int fd, const uint8_t* bytes, size_t size) {
-    while (size > 0) {
-        const ssize_t written = write(fd, bytes, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 // In a new child: its own process group, so that a terminal's Ctrl+C
 // reaches only this process, which stops the children itself; killed when
 // this process dies, so that nothing renders on for nobody.
@@ -151,9 +140,9 @@ pid_t spawn_ffmpeg(const std::vector<std::string>& args, int input, const std::s
     for (int32_t i = 0; i < piece.count; ++i) {
         if (i > 0) scene::step_scene(step);
         render_video_frame(request.width, request.height, pixels.data());
-        if (!write_all(frames, pixels.data(), pixels.size())) _exit(job_write_failed);
+        if (!write_fully(frames, pixels.data(), pixels.size())) _exit(job_write_failed);
         const uint8_t one = 1;
-        write_all(progress, &one, 1);
+        write_fully(progress, &one, 1);
     }
     // no clean-up of the context: llvmpipe's threads go with the process
     _exit(close(frames) == 0 ? 0 : job_write_failed);
