@@ -112,11 +112,24 @@ TEST(Video, CommandLineRequestsAndRefusals) {
         {"frostvale", "--video", "0", "10", "a.mp4", "--fps", "25"},
         {"frostvale", "--video", "0", "10", "a.mp4", "--jobs", "0"},
         {"frostvale", "--video", "0", "10"},
+        {"frostvale", "--video", "0x10", "10", "a.mp4"},
+        {"frostvale", "--video", "0", " 20", "a.mp4"},
+        {"frostvale", "--video", "0", "1", "a.mp4", "--video", "0", "1", "b.mp4"},
+        {"frostvale", "--capture", "0", "a.bmp", "--video", "0", "1", "b.mp4"},
+        {"frostvale", "--root", "--fps", "30"},
     };
     for (const auto& args : refused) {
         EXPECT_EQ(host::parse_hack_options(static_cast<int>(args.size()), args.data()).action, host::HackAction::refuse)
             << args.back();
     }
+    // the argument at fault: SECONDS for a length it cannot be, FILE for
+    // an extension, the rate where it comes without a video
+    const char* long_span[] = {"frostvale", "--video", "0", "2000000", "a.mp4"};
+    EXPECT_EQ(host::parse_hack_options(5, long_span).bad_arg, 3);
+    const char* no_video[] = {"frostvale", "--fps", "60"};
+    EXPECT_EQ(host::parse_hack_options(3, no_video).bad_arg, 1);
+    const char* avi[] = {"frostvale", "--video", "0", "1", "a.avi"};
+    EXPECT_EQ(host::parse_hack_options(5, avi).bad_arg, 4);
 }
 
 }  // namespace

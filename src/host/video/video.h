@@ -57,8 +57,9 @@ struct VideoRequest {
 bool parse_video_size(const char* text, int32_t* width, int32_t* height);
 
 // Why a request cannot be made, as a line's end for the command line
-// ("frostvale: " before it); null when it can.
-const char* video_request_problem(const VideoRequest& request);
+// ("frostvale: " before it); null when it can. operand: the one at fault,
+// 1 SECONDS, 2 FILE.
+const char* video_request_problem(const VideoRequest& request, int* operand);
 
 // The number of frames: the length times the rate, rounded, at least 1.
 int32_t video_frame_count(float seconds, int32_t fps);

@@ -94,10 +94,12 @@ bool parse_video_size(const char* text, int32_t* width, int32_t* height) {
            parse_side(x + 1, x + std::strlen(x), video_max_height, height);
 }
 
-const char* video_request_problem(const VideoRequest& request) {
-    if (request.format == VideoFormat::unknown) return "FILE must end in .mp4, .webm, .mkv, .gif or .webp";
+const char* video_request_problem(const VideoRequest& request, int* operand) {
+    *operand = 1;
     if (!(request.seconds > 0.0f) || !capture_time_reachable(request.seconds))
         return "SECONDS must be a number above 0, at most 1048576";
+    *operand = 2;
+    if (request.format == VideoFormat::unknown) return "FILE must end in .mp4, .webm, .mkv, .gif or .webp";
     if (yuv(request.format) && (request.width % 2 != 0 || request.height % 2 != 0))
         return "--size must be even both ways for .mp4 and .webm";
     return nullptr;
