@@ -217,6 +217,39 @@ class Video(unittest.TestCase):
                     self.assertLessEqual(mean, allowed[0], "frame %d of %s" % (k, name))
                     self.assertLessEqual(worst, allowed[1], "frame %d of %s" % (k, name))
 
+    def test_what_is_not_the_names_own_file_is_written_in_place(self):
+        # the output files' one rule, as for a capture: a link's file, a
+        # file with other hard links, a FIFO take the video in place; a
+        # link to nothing and a folder are refused before any work
+        folder = self.folder
+        with open(os.path.join(folder, "real.mkv"), "w") as f:
+            f.write("old")
+        os.symlink("real.mkv", os.path.join(folder, "link.mkv"))
+        os.link(os.path.join(folder, "real.mkv"), os.path.join(folder, "hard.mkv"))
+        result = video(folder, "3", "0.1", "link.mkv")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertTrue(os.path.islink(os.path.join(folder, "link.mkv")))
+        self.assertEqual(os.stat(os.path.join(folder, "hard.mkv")).st_nlink, 2)
+        streams, _ = probe(os.path.join(folder, "hard.mkv"))
+        self.assertEqual(int(streams["video"]["nb_read_frames"]), 3)
+        os.mkfifo(os.path.join(folder, "pipe.mkv"))
+        reader = subprocess.Popen(["cat", os.path.join(folder, "pipe.mkv")], stdout=subprocess.PIPE)
+        result = video(folder, "3", "0.1", "pipe.mkv")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        piped = reader.communicate(timeout=60)[0]
+        # a whole Matroska file (its own random segment id: not the bytes
+        # of the first)
+        self.assertEqual((piped[:4], len(piped) // 1000), (b"\x1a\x45\xdf\xa3", os.path.getsize(
+            os.path.join(folder, "real.mkv")) // 1000))
+        os.symlink("nothing.mkv", os.path.join(folder, "dangling.mkv"))
+        os.mkdir(os.path.join(folder, "folder.mkv"))
+        for name, why in (("dangling.mkv", "link to nothing"), ("folder.mkv", "Is a directory")):
+            result = video(folder, "3", "0.1", name)
+            self.assertEqual((result.returncode, result.stderr.count("\n")), (1, 1), result.stderr)
+            self.assertIn(why, result.stderr)
+        self.assertEqual(sorted(os.listdir(folder)),
+                         ["dangling.mkv", "folder.mkv", "hard.mkv", "link.mkv", "pipe.mkv", "real.mkv"])
+
     def test_stops_and_failures_leave_what_was_there(self):
         target = os.path.join(self.folder, "tree.mp4")
 

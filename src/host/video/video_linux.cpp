@@ -29,8 +29,8 @@
 
 #include "host/null/null_host.h"
 #include "host/run/capture.h"
-#include "host/run/capture_file.h"
 #include "host/run/message_text.h"
+#include "host/run/output_file.h"
 #include "host/run/run.h"
 #include "host/video/video.h"
 #include "music/mixdown.h"
@@ -398,32 +398,6 @@ int make_work(const std::string& folder_path, int folder, std::string* name) {
     return work;
 }
 
-// Puts the finished video (made, in the work folder) at name in folder, as
-// the capture writer puts a capture: on disk first, then moved over the
-// name at once, with the old file's permission bits (never set-id) and,
-// where we may give them, its owner; then the folder's entry on disk.
-// old: what stood there, null for nothing. Sets errno when it fails.
-bool put_in_place(int work, const char* made, int folder, const char* name, const struct stat* old) {
-    const int fd = openat(work, made, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = fsync(fd) == 0;
-    if (ok && old) {
-        if (fchown(fd, old->st_uid, old->st_gid) != 0) {
-        }
-        ok = fchmod(fd, old->st_mode & 0777) == 0;
-    }
-    const int error = errno;
-    close(fd);
-    errno = error;
-    if (!ok || renameat(work, made, folder, name) != 0) return false;
-    const int entry = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (entry >= 0) {
-        fsync(entry);
-        close(entry);
-    }
-    return true;
-}
-
 // Whether the whole log (an ffmpeg's standard error at level "error") is
 // empty: ffmpeg logs a failed write or trailer and may still exit with 0.
 bool log_is_empty(int log) {
@@ -619,8 +593,17 @@ int make_video(const VideoRequest& request) {
         return 1;
     }
     const std::string shown = shown_text(request.path);
-    // the name itself, never followed: nothing, or a regular file of its
-    // own, which the complete video replaces; anything else stays as it is
+    // what stands at the name, by the output files' one rule: a link to
+    // nothing and a folder are refused before any work
+    int target_error = 0;
+    const OutputTarget target = output_target(request.path, &target_error);
+    if (target == OutputTarget::link_to_nothing || target == OutputTarget::folder ||
+        target == OutputTarget::unreadable) {
+        const CaptureError refusal = {
+            target == OutputTarget::link_to_nothing ? CaptureFault::link_to_nothing : CaptureFault::file, target_error};
+        std::fprintf(stderr, "frostvale: %s\n", capture_error_message(request.path, refusal).c_str());
+        return 1;
+    }
     const char* slash = std::strrchr(request.path, '/');
     const char* name = slash ? slash + 1 : request.path;
     const std::string folder_path = path_folder(request.path);
@@ -632,16 +615,11 @@ int make_video(const VideoRequest& request) {
         if (folder >= 0) close(folder);
         return 1;
     }
-    if (exists && !(S_ISREG(old.st_mode) && old.st_nlink == 1)) {
-        std::fprintf(stderr, "frostvale: cannot write %s: not a file of its own (a link, a device, a folder?)\n",
-                     shown.c_str());
-        close(folder);
-        return 1;
-    }
     // before any work: a folder we may not write in, or a sticky one whose
     // file is another's (the move would be refused at the end)
-    const bool sticky_other = exists && fstat(folder, &folder_status) == 0 && (folder_status.st_mode & S_ISVTX) &&
-                              geteuid() != 0 && old.st_uid != geteuid() && folder_status.st_uid != geteuid();
+    const bool sticky_other = exists && target == OutputTarget::replaced && fstat(folder, &folder_status) == 0 &&
+                              (folder_status.st_mode & S_ISVTX) && geteuid() != 0 && old.st_uid != geteuid() &&
+                              folder_status.st_uid != geteuid();
     if (sticky_other || access(folder_path.c_str(), W_OK | X_OK) != 0) {
         std::fprintf(stderr, "frostvale: cannot write %s: %s\n", shown.c_str(),
                      std::strerror(sticky_other ? EPERM : errno));
@@ -690,19 +668,22 @@ int make_video(const VideoRequest& request) {
         if (child.log >= 0) close(child.log);
     }
     if (making.progress >= 0) close(making.progress);
-    const bool placed = made_whole && put_in_place(making.work, made.c_str(), folder, name, exists ? &old : nullptr);
-    const int error = errno;
+    const CaptureError placing =
+        made_whole ? put_output_file(request.path, making.work, made.c_str()) : CaptureError{CaptureFault::file, 0};
+    const bool placed = made_whole && placing.fault == CaptureFault::none;
     remove_work(folder, work_name.c_str(), making.work);
     close(making.work);
     close(folder);
     if (making.terminal) std::fputc('\n', stderr);
+    // a stop during the move or the copy in place came too late to stop it
+    if (placed) return 0;
     if (stop_signal) return 128 + stop_signal;
-    if (!placed) {
-        std::fprintf(stderr, "frostvale: cannot write %s: %s\n", shown.c_str(),
-                     made_whole ? std::strerror(error) : reason.c_str());
-        return 1;
+    if (made_whole) {
+        std::fprintf(stderr, "frostvale: %s\n", capture_error_message(request.path, placing).c_str());
+    } else {
+        std::fprintf(stderr, "frostvale: cannot write %s: %s\n", shown.c_str(), reason.c_str());
     }
-    return 0;
+    return 1;
 }
 
 }  // namespace host
