@@ -84,6 +84,16 @@ TEST(Video, JoinedVideoIsCheckedForItsStreamsFramesAndLength) {
     EXPECT_NE(host::joined_webp_problem(29, 967, 30, 30), nullptr);
 }
 
+TEST(Video, ProgressCountsTheFinalEncodeAndEstimatesOnlyFromARate) {
+    // no rate yet: no time left, whatever has been done
+    EXPECT_EQ(host::video_progress_line(0, 120, 120, 0.0), "  0 %  0 / 120 frames");
+    EXPECT_EQ(host::video_progress_line(60, 120, 120, 30.0), " 50 %  60 / 120 frames  30.0 frames/s  0:02 left");
+    // a .gif: every frame rendered is half the work, the encode the rest
+    EXPECT_EQ(host::video_progress_line(120, 240, 120, 0.0), " 50 %  120 / 120 frames, 0 encoded");
+    EXPECT_EQ(host::video_progress_line(180, 240, 120, 20.0),
+              " 75 %  120 / 120 frames, 60 encoded  20.0 frames/s  0:03 left");
+}
+
 TEST(Video, CommandLineRequestsAndRefusals) {
     const char* made[] = {"frostvale", "--no-snow", "--video", "20", "2.5",       "a.MKV", "--size",    "320x180",
                           "-fps",      "60",        "--jobs",  "3",  "--quality", "5",     "--no-music"};

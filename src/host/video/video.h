@@ -113,11 +113,12 @@ std::vector<std::string> join_args(const VideoRequest& request, const std::strin
 // counts.
 bool video_join_reencodes(VideoFormat format);
 
-// The progress line. units_done of units_total: the frames rendered, then
-// the frames the join encoded again where it does; rate: units a second
-// of the stage running now, 0 while there is nothing to estimate from
-// (then no rate and no time left are shown).
-std::string video_progress_line(int64_t units_done, int64_t units_total, double rate);
+// The progress line. units_done of units_total: the frame_count frames
+// rendered, then, where the join encodes every frame again (units_total
+// twice frame_count), the frames it encoded; rate: units a second of the
+// stage running now, 0 while there is nothing to estimate from (then no
+// rate and no time left are shown).
+std::string video_progress_line(int64_t units_done, int64_t units_total, int32_t frame_count, double rate);
 
 // What ffprobe's "-show_entries stream=codec_type,nb_read_packets:
 // format=duration -of default=noprint_wrappers=1" says of a joined video

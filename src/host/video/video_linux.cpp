@@ -243,7 +243,8 @@ void show_progress(Making* making, bool now) {
     const double stage_seconds = std::chrono::duration<double>(clock - making->stage_start).count();
     if (making->stage_units >= 0 && making->units_done > making->stage_units + 1 && stage_seconds >= 1.0)
         rate = static_cast<double>(making->units_done - making->stage_units) / stage_seconds;
-    std::fprintf(stderr, "\r%-60s", video_progress_line(making->units_done, making->units_total, rate).c_str());
+    std::fprintf(stderr, "\r%-72s",
+                 video_progress_line(making->units_done, making->units_total, making->frame_count, rate).c_str());
     std::fflush(stderr);
 }
 
@@ -587,6 +588,14 @@ bool render_and_join(const VideoRequest& request, const char* made, Making* maki
 }  // namespace
 
 int make_video(const VideoRequest& request) {
+    // from here on a stop signal only asks: the waits below stop, clean up
+    stop_signal = 0;
+    if (wake_pipe[0] < 0 && pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0) wake_pipe[0] = wake_pipe[1] = -1;
+    struct sigaction action = {};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    for (const int number : stop_signals) sigaction(number, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
     if (!ffmpeg_on_path()) {
         std::fprintf(stderr,
                      "frostvale: --video needs the ffmpeg program (Debian package ffmpeg), not found on PATH\n");
@@ -626,15 +635,7 @@ int make_video(const VideoRequest& request) {
         close(folder);
         return 1;
     }
-    // from here on a stop signal only asks: the loop below stops, cleans up
-    stop_signal = 0;
-    if (wake_pipe[0] < 0 && pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0) wake_pipe[0] = wake_pipe[1] = -1;
-    struct sigaction action = {};
-    action.sa_handler = on_stop_signal;
-    sigemptyset(&action.sa_mask);
-    for (const int number : stop_signals) sigaction(number, &action, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-
+    if (stop_signal) return 128 + stop_signal;
     // the pieces, the logs and the video in a hidden folder beside it,
     // after the folders of runs that died
     remove_dead_runs_work(folder);

@@ -236,17 +236,23 @@ std::vector<std::string> join_args(const VideoRequest& request, const std::strin
 
 bool video_join_reencodes(VideoFormat format) { return format == VideoFormat::gif || format == VideoFormat::webp; }
 
-std::string video_progress_line(int64_t units_done, int64_t units_total, double rate) {
-    char line[128];
+std::string video_progress_line(int64_t units_done, int64_t units_total, int32_t frame_count, double rate) {
+    char counts[64], line[160];
+    if (units_total > frame_count) {
+        // two passes: the frames rendered, then encoded again
+        const int64_t rendered = units_done < frame_count ? units_done : frame_count;
+        std::snprintf(counts, sizeof counts, "%lld / %d frames, %lld encoded", static_cast<long long>(rendered),
+                      frame_count, static_cast<long long>(units_done - rendered));
+    } else {
+        std::snprintf(counts, sizeof counts, "%lld / %d frames", static_cast<long long>(units_done), frame_count);
+    }
     const int percent = static_cast<int>(100 * units_done / units_total);
     if (rate > 0.0) {
         const int64_t left = static_cast<int64_t>(static_cast<double>(units_total - units_done) / rate + 0.5);
-        std::snprintf(line, sizeof line, "%3d %%  %lld / %lld frames  %.1f frames/s  %d:%02d left", percent,
-                      static_cast<long long>(units_done), static_cast<long long>(units_total), rate,
+        std::snprintf(line, sizeof line, "%3d %%  %s  %.1f frames/s  %d:%02d left", percent, counts, rate,
                       static_cast<int>(left / 60), static_cast<int>(left % 60));
     } else {
-        std::snprintf(line, sizeof line, "%3d %%  %lld / %lld frames", percent, static_cast<long long>(units_done),
-                      static_cast<long long>(units_total));
+        std::snprintf(line, sizeof line, "%3d %%  %s", percent, counts);
     }
     return line;
 }
