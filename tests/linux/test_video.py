@@ -342,6 +342,28 @@ class Video(unittest.TestCase):
         only_the_old_file()
 
 
+@unittest.skipUnless(shutil.which("ffmpeg") and os.geteuid() == 0 and shutil.which("setpriv"), "needs root")
+class StickyFolder(unittest.TestCase):
+    def test_another_users_file_in_a_sticky_folder_is_refused_before_any_work(self):
+        os.makedirs(HOME, exist_ok=True)
+        sticky = tempfile.mkdtemp(dir=HOME)
+        try:
+            os.chmod(sticky, 0o1777)
+            with open(os.path.join(sticky, "root.mp4"), "w") as f:
+                f.write("root's")
+            nobody = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+            if subprocess.run(nobody + ["test", "-x", PROGRAM]).returncode != 0:
+                self.skipTest("nobody cannot run the program from here")
+            # a span that would take minutes to render: refused at once
+            result = subprocess.run(nobody + [PROGRAM, "--video", "0", "600", "root.mp4", "--size", "320x180"],
+                                    cwd=sticky, env=ENV, capture_output=True, text=True, timeout=60)
+            self.assertEqual((result.returncode, result.stderr.count("\n")), (1, 1), result.stderr)
+            self.assertIn("Operation not permitted", result.stderr)
+            self.assertEqual(os.listdir(sticky), ["root.mp4"])
+        finally:
+            shutil.rmtree(sticky)
+
+
 @unittest.skipUnless(shutil.which("ffmpeg") and os.geteuid() == 0 and shutil.which("mount"),
                      "a small file system needs root")
 class FullDisk(unittest.TestCase):
