@@ -241,14 +241,16 @@ class Video(unittest.TestCase):
         # of the first)
         self.assertEqual((piped[:4], len(piped) // 1000), (b"\x1a\x45\xdf\xa3", os.path.getsize(
             os.path.join(folder, "real.mkv")) // 1000))
-        os.symlink("nothing.mkv", os.path.join(folder, "dangling.mkv"))
+        # a control character in the name reaches the terminal escaped
+        os.symlink("nothing.mkv", os.path.join(folder, "dang\x1bling.mkv"))
         os.mkdir(os.path.join(folder, "folder.mkv"))
-        for name, why in (("dangling.mkv", "link to nothing"), ("folder.mkv", "Is a directory")):
+        for name, why in (("dang\x1bling.mkv", "dang\\x1bling.mkv: a symbolic link to nothing"),
+                          ("folder.mkv", "Is a directory")):
             result = video(folder, "3", "0.1", name)
             self.assertEqual((result.returncode, result.stderr.count("\n")), (1, 1), result.stderr)
             self.assertIn(why, result.stderr)
         self.assertEqual(sorted(os.listdir(folder)),
-                         ["dangling.mkv", "folder.mkv", "hard.mkv", "link.mkv", "pipe.mkv", "real.mkv"])
+                         ["dang\x1bling.mkv", "folder.mkv", "hard.mkv", "link.mkv", "pipe.mkv", "real.mkv"])
 
     def test_stops_and_failures_leave_what_was_there(self):
         target = os.path.join(self.folder, "tree.mp4")
