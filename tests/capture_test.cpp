@@ -53,7 +53,15 @@ TEST(Capture, CaptureTimesTheClockCanReach) {
                  {"nan", CaptureTime::not_a_number, 0.0f},
                  {"5s", CaptureTime::not_a_number, 0.0f},
                  {"", CaptureTime::not_a_number, 0.0f},
-                 {"-5", CaptureTime::negative, 0.0f}};
+                 {"-5", CaptureTime::negative, 0.0f},
+                 // one reader for the capture and the video: decimal only
+                 {"0x10", CaptureTime::not_a_number, 0.0f},
+                 {" 20", CaptureTime::not_a_number, 0.0f},
+                 {"20 ", CaptureTime::not_a_number, 0.0f},
+                 {".", CaptureTime::not_a_number, 0.0f},
+                 {"1e", CaptureTime::not_a_number, 0.0f},
+                 {"2e1", CaptureTime::usable, 20.0f},
+                 {".5", CaptureTime::usable, 0.5f}};
     for (const auto& t : texts) {
         float seconds = -1.0f;
         EXPECT_EQ(host::read_capture_time(t.text, &seconds), t.time) << t.text;

@@ -6,6 +6,7 @@
 #include "dump.h"
 #include "dump_common.h"
 #include "music/mixdown.h"
+#include "shared/little_endian.h"
 #include "shared/random.h"
 #include "shared/run_mode.h"
 
@@ -31,7 +32,7 @@ int run_wave(int argc, char** argv) {
     int32_t peak = 0;
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* at = image + music::wave_header_size + 2 * static_cast<size_t>(i);
-        const int32_t sample = static_cast<int16_t>(at[0] | at[1] << 8);
+        const int32_t sample = static_cast<int16_t>(shared::get_u16(at));
         peak = std::abs(sample) > peak ? std::abs(sample) : peak;
     }
     const size_t size = music::wave_header_size + 2 * static_cast<size_t>(count);

@@ -13,7 +13,7 @@ nsis wixl msitools osslsigncode openssl"
 PACKAGES="$PACKAGES libx11-dev libxrandr-dev libasound2-dev xdotool xscreensaver dpkg-dev lintian clang libclang-rt-14-dev"
 
 # the Linux program's videos
-PACKAGES="$PACKAGES ffmpeg"
+PACKAGES="$PACKAGES ffmpeg webp"
 
 # the browser build and its page test (in Chromium and Firefox ESR)
 PACKAGES="$PACKAGES emscripten binaryen chromium firefox-esr"

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "host/run/capture_file.h"
+#include "host/run/output_file.h"
 
 namespace host {
 
@@ -17,7 +17,7 @@ void fill_bitmap_header(uint8_t header[bitmap_header_size], int32_t width, int32
 
 // Writes header and pixel rows (height rows of bitmap_stride(width) bytes,
 // bottom row first, blue-green-red) to path by the capture file's rules
-// (capture_file.h).
+// (output_file.h).
 CaptureError write_bitmap_file(const char* path, const uint8_t* rows, int32_t width, int32_t height);
 
 }  // namespace host

@@ -29,7 +29,42 @@ bool capture_time_text_reachable(const char* text) {
     return digits <= "1048576";
 }
 
+namespace {
+
+// Whether text is word, letters compared without their case.
+bool is_word(const char* text, const char* word) {
+    for (; *word; ++text, ++word) {
+        if ((*text | 0x20) != *word) return false;
+    }
+    return *text == '\0';
+}
+
+// Whether text is written as a decimal number, whole: a sign, digits with
+// at most one point, an exponent; or an infinity. No spaces, no
+// hexadecimal, which the C library's reader would also take.
+bool written_as_decimal(const char* text) {
+    const char* at = text + (*text == '-' || *text == '+');
+    if (is_word(at, "inf") || is_word(at, "infinity")) return true;
+    int digits = 0;
+    while (*at >= '0' && *at <= '9') ++at, ++digits;
+    if (*at == '.') {
+        ++at;
+        while (*at >= '0' && *at <= '9') ++at, ++digits;
+    }
+    if (digits == 0) return false;
+    if (*at == 'e' || *at == 'E') {
+        ++at;
+        if (*at == '-' || *at == '+') ++at;
+        if (!(*at >= '0' && *at <= '9')) return false;
+        while (*at >= '0' && *at <= '9') ++at;
+    }
+    return *at == '\0';
+}
+
+}  // namespace
+
 CaptureTime read_capture_time(const char* text, float* seconds) {
+    if (!written_as_decimal(text)) return CaptureTime::not_a_number;
     char* end = nullptr;
     const double value = std::strtod(text, &end);
     if (end == text || *end != '\0' || value != value) return CaptureTime::not_a_number;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/run/capture_file.h"
+#include "host/run/output_file.h"
 
 namespace host {
 

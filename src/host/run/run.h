@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "host/run/capture_file.h"
+#include "host/run/output_file.h"
 #include "host/run/outputs.h"
 #include "host/run/saver_rules.h"
 

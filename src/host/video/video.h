@@ -8,7 +8,7 @@
 // video_plan.cpp holds what needs no platform (the formats, the pieces,
 // the frame times, the sound's cut, ffmpeg's arguments, the progress
 // line); video_frame_gl.cpp renders and reads back one frame;
-// video_posix.cpp runs the processes and pipes and owns the files.
+// video_linux.cpp runs the processes and pipes and owns the files.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -57,8 +57,9 @@ struct VideoRequest {
 bool parse_video_size(const char* text, int32_t* width, int32_t* height);
 
 // Why a request cannot be made, as a line's end for the command line
-// ("frostvale: " before it); null when it can.
-const char* video_request_problem(const VideoRequest& request);
+// ("frostvale: " before it); null when it can. operand: the one at fault,
+// 1 SECONDS, 2 FILE.
+const char* video_request_problem(const VideoRequest& request, int* operand);
 
 // The number of frames: the length times the rate, rounded, at least 1.
 int32_t video_frame_count(float seconds, int32_t fps);
@@ -81,32 +82,54 @@ float video_frame_step(int32_t fps);
 // the capture's fast advance.
 void advance_to_video_frame(float from, int32_t fps, int32_t first);
 
-// The carol loop as a full-screen run from the capture seed makes it (the
-// textures' and the layout's draws first, snow as given): a new WAVE
-// image (free with std::free), null when memory runs out.
-uint8_t* video_carol_loop(bool snow);
+// The sound of a video, total samples long: the loop's samples from where
+// the loop stands from seconds after it began, wrapping at its end, faded
+// out over the last second (or the whole length, when shorter). Writes
+// samples first .. first + count - 1 of it into sound, so that the sound
+// can be made a piece at a time.
+void cut_carol_loop(const int16_t* loop, uint32_t loop_count, float from, uint64_t total, uint64_t first,
+                    int16_t* sound, uint32_t count);
 
-// The sound of a video: the loop's samples from where the loop stands
-// from seconds after it began, wrapping at its end, for count samples,
-// faded out over the last second (or the whole length, when shorter).
-void cut_carol_loop(const int16_t* loop, uint32_t loop_count, float from, int16_t* sound, uint32_t count);
-
-// The sound's sample count: the video's length at the loop's rate.
-uint32_t video_sound_count(int32_t frame_count, int32_t fps);
+// The sound's sample count: the video's length at the loop's rate (above
+// 2^32 for the longest spans).
+uint64_t video_sound_count(int32_t frame_count, int32_t fps);
 
 // ffmpeg's arguments (argv[0] included) for a job: raw frames (bottom row
 // first, blue-green-red) on its standard input, one piece into piece_path.
+// Every path is a name relative to the work folder that ffmpeg runs in,
+// given to it with "file:" so that no colon reads as a protocol.
 std::vector<std::string> piece_encoder_args(const VideoRequest& request, int32_t threads,
                                             const std::string& piece_path);
 
 // ffmpeg's arguments for the join: the pieces listed in list_path (the
 // concat demuxer's list), the sound as raw samples on standard input when
-// with_sound, into out_path.
+// with_sound, into out_path; its progress ("frame=N" lines) on descriptor
+// 3 when reencoding (video_join_reencodes).
 std::vector<std::string> join_args(const VideoRequest& request, const std::string& list_path, bool with_sound,
                                    const std::string& out_path);
 
-// The progress line: percent, frames, the rate and the time left.
-std::string video_progress_line(int32_t done, int32_t total, double elapsed_seconds);
+// Whether the join encodes every frame again (.gif and .webp: their
+// pieces are lossless), a second pass over the frames that the progress
+// counts.
+bool video_join_reencodes(VideoFormat format);
+
+// The progress line. units_done of units_total: the frame_count frames
+// rendered, then, where the join encodes every frame again (units_total
+// twice frame_count), the frames it encoded; rate: units a second of the
+// stage running now, 0 while there is nothing to estimate from (then no
+// rate and no time left are shown).
+std::string video_progress_line(int64_t units_done, int64_t units_total, int32_t frame_count, double rate);
+
+// What ffprobe's "-show_entries stream=codec_type,nb_read_packets:
+// format=duration -of default=noprint_wrappers=1" says of a joined video
+// (text), against what was asked: the frames, a sound stream where
+// with_sound, the length within two frames. Null when it holds; else why
+// not, as a line's end.
+const char* joined_video_problem(const std::string& text, int32_t frame_count, int32_t fps, bool with_sound);
+
+// The same of an animated WebP, read by its chunks: frames (ANMF chunks)
+// and the sum of their durations in milliseconds.
+const char* joined_webp_problem(int64_t frames, int64_t milliseconds, int32_t frame_count, int32_t fps);
 
 // With a width x height off-screen context current and the scene at the
 // frame: renders it and reads it into pixels (3 x width x height bytes,

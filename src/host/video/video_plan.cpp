@@ -3,15 +3,12 @@
 #include <cstring>
 #include <vector>
 
-#include "assets/textures.h"
 #include "host/run/capture.h"
 #include "host/run/run.h"
 #include "host/video/video.h"
 #include "music/mixdown.h"
 #include "music/tune.h"
 #include "scene/scene.h"
-#include "shared/random.h"
-#include "shared/run_mode.h"
 
 namespace host {
 
@@ -97,10 +94,12 @@ bool parse_video_size(const char* text, int32_t* width, int32_t* height) {
            parse_side(x + 1, x + std::strlen(x), video_max_height, height);
 }
 
-const char* video_request_problem(const VideoRequest& request) {
-    if (request.format == VideoFormat::unknown) return "FILE must end in .mp4, .webm, .mkv, .gif or .webp";
+const char* video_request_problem(const VideoRequest& request, int* operand) {
+    *operand = 1;
     if (!(request.seconds > 0.0f) || !capture_time_reachable(request.seconds))
         return "SECONDS must be a number above 0, at most 1048576";
+    *operand = 2;
+    if (request.format == VideoFormat::unknown) return "FILE must end in .mp4, .webm, .mkv, .gif or .webp";
     if (yuv(request.format) && (request.width % 2 != 0 || request.height % 2 != 0))
         return "--size must be even both ways for .mp4 and .webm";
     return nullptr;
@@ -134,38 +133,25 @@ void advance_to_video_frame(float from, int32_t fps, int32_t first) {
     }
 }
 
-uint8_t* video_carol_loop(bool snow) {
-    // the draws of the textures (painted and dropped) and of the layout,
-    // in the start-up's order, then the music's own
-    std::vector<uint8_t> pixels[3];
-    assets::Canvas canvases[3];
-    const int32_t sizes[3] = {assets::needle_texture_size, assets::ground_texture_size, assets::glow_texture_size};
-    for (int i = 0; i < 3; ++i) {
-        pixels[i].assign(static_cast<size_t>(sizes[i]) * static_cast<size_t>(sizes[i]) * 4, 0);
-        canvases[i] = {sizes[i], sizes[i], pixels[i].data()};
-    }
-    shared::seed_random(run_seed(shared::mode_capture, 0));
-    assets::paint_textures(&canvases[0], &canvases[1], &canvases[2]);
-    scene::layout_scene(false, snow);
-    return music::synthesize_wave_image(nullptr);
-}
-
-void cut_carol_loop(const int16_t* loop, uint32_t loop_count, float from, int16_t* sound, uint32_t count) {
+void cut_carol_loop(const int16_t* loop, uint32_t loop_count, float from, uint64_t total, uint64_t first,
+                    int16_t* sound, uint32_t count) {
     const uint64_t start = static_cast<uint64_t>(static_cast<double>(from) * music::sample_rate);
-    uint32_t at = static_cast<uint32_t>(start % loop_count);
+    uint32_t at = static_cast<uint32_t>((start + first) % loop_count);
+    const uint64_t fade = total < static_cast<uint64_t>(music::sample_rate) ? total : music::sample_rate;
     for (uint32_t i = 0; i < count; ++i) {
-        sound[i] = loop[at];
+        const uint64_t sample = first + i;
+        // from full at the fade's start down to 1/fade at the last sample
+        sound[i] = sample < total - fade
+                       ? loop[at]
+                       : static_cast<int16_t>(static_cast<int64_t>(loop[at]) * static_cast<int64_t>(total - sample) /
+                                              static_cast<int64_t>(fade));
         if (++at == loop_count) at = 0;
     }
-    const uint32_t fade = count < static_cast<uint32_t>(music::sample_rate) ? count : music::sample_rate;
-    for (uint32_t i = count - fade; i < count; ++i) {
-        // from full at the fade's start down to 1/fade at the last sample
-        sound[i] = static_cast<int16_t>(static_cast<int64_t>(sound[i]) * (count - i) / fade);
-    }
 }
 
-uint32_t video_sound_count(int32_t frame_count, int32_t fps) {
-    return static_cast<uint32_t>((static_cast<int64_t>(frame_count) * music::sample_rate + fps / 2) / fps);
+uint64_t video_sound_count(int32_t frame_count, int32_t fps) {
+    return (static_cast<uint64_t>(frame_count) * music::sample_rate + static_cast<uint64_t>(fps / 2)) /
+           static_cast<uint64_t>(fps);
 }
 
 std::vector<std::string> piece_encoder_args(const VideoRequest& request, int32_t threads,
@@ -205,15 +191,15 @@ std::vector<std::string> piece_encoder_args(const VideoRequest& request, int32_t
                     {"-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"});
     }
     args.insert(args.end(), {"-threads", std::to_string(threads), "-f", format_row(request.format).piece_container,
-                             "-y", piece_path});
+                             "-y", "file:" + piece_path});
     return args;
 }
 
 std::vector<std::string> join_args(const VideoRequest& request, const std::string& list_path, bool with_sound,
                                    const std::string& out_path) {
     const int32_t q = request.quality - 1;
-    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-f", "concat",
-                                     "-safe",  "0",        "-i",           list_path};
+    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel",        "error", "-f", "concat",
+                                     "-safe",  "0",        "-i",           "file:" + list_path};
     if (with_sound) {
         args.insert(args.end(), {"-f", "s16le", "-ar", std::to_string(music::sample_rate), "-ac", "1", "-i", "pipe:0",
                                  "-map", "0:v", "-map", "1:a"});
@@ -236,26 +222,76 @@ std::vector<std::string> join_args(const VideoRequest& request, const std::strin
             break;
         case VideoFormat::webp:
         case VideoFormat::unknown:
-            args.insert(args.end(),
-                        {"-c:v", "libwebp_anim", "-quality", std::to_string(webp_quality[q]), "-loop", "0"});
+            // every frame whole: the animation encoder (libwebp_anim) keeps
+            // pixels that changed less than its quality's threshold from
+            // the frame before, so slow changes never show and the ground
+            // fills with stale blocks
+            args.insert(args.end(), {"-c:v", "libwebp", "-quality", std::to_string(webp_quality[q]), "-loop", "0"});
             break;
     }
-    args.insert(args.end(), {"-f", format_row(request.format).container, "-y", out_path});
+    if (video_join_reencodes(request.format)) args.insert(args.end(), {"-progress", "pipe:3"});
+    args.insert(args.end(), {"-f", format_row(request.format).container, "-y", "file:" + out_path});
     return args;
 }
 
-std::string video_progress_line(int32_t done, int32_t total, double elapsed_seconds) {
-    const double rate = elapsed_seconds > 0.0 ? done / elapsed_seconds : 0.0;
-    char line[128];
-    if (rate > 0.0) {
-        const int64_t left = static_cast<int64_t>((total - done) / rate + 0.5);
-        std::snprintf(line, sizeof line, "%3d %%  %d / %d frames  %.1f frames/s  %d:%02d left",
-                      static_cast<int>(100LL * done / total), done, total, rate, static_cast<int>(left / 60),
-                      static_cast<int>(left % 60));
+bool video_join_reencodes(VideoFormat format) { return format == VideoFormat::gif || format == VideoFormat::webp; }
+
+std::string video_progress_line(int64_t units_done, int64_t units_total, int32_t frame_count, double rate) {
+    char counts[64], line[160];
+    if (units_total > frame_count) {
+        // two passes: the frames rendered, then encoded again
+        const int64_t rendered = units_done < frame_count ? units_done : frame_count;
+        std::snprintf(counts, sizeof counts, "%lld / %d frames, %lld encoded", static_cast<long long>(rendered),
+                      frame_count, static_cast<long long>(units_done - rendered));
     } else {
-        std::snprintf(line, sizeof line, "%3d %%  %d / %d frames", static_cast<int>(100LL * done / total), done, total);
+        std::snprintf(counts, sizeof counts, "%lld / %d frames", static_cast<long long>(units_done), frame_count);
+    }
+    const int percent = static_cast<int>(100 * units_done / units_total);
+    if (rate > 0.0) {
+        const int64_t left = static_cast<int64_t>(static_cast<double>(units_total - units_done) / rate + 0.5);
+        std::snprintf(line, sizeof line, "%3d %%  %s  %.1f frames/s  %d:%02d left", percent, counts, rate,
+                      static_cast<int>(left / 60), static_cast<int>(left % 60));
+    } else {
+        std::snprintf(line, sizeof line, "%3d %%  %s", percent, counts);
     }
     return line;
+}
+
+const char* joined_video_problem(const std::string& text, int32_t frame_count, int32_t fps, bool with_sound) {
+    int32_t videos = 0, sounds = 0;
+    int64_t packets = -1;
+    double duration = -1.0;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (line == "codec_type=video") {
+            ++videos;
+        } else if (line == "codec_type=audio") {
+            ++sounds;
+        } else if (line.compare(0, 16, "nb_read_packets=") == 0 && videos == 1 && packets < 0) {
+            // the first stream's count, the picture's (listed first)
+            packets = std::strtoll(line.c_str() + 16, nullptr, 10);
+        } else if (line.compare(0, 9, "duration=") == 0) {
+            duration = std::strtod(line.c_str() + 9, nullptr);
+        }
+    }
+    if (videos != 1 || sounds != (with_sound ? 1 : 0)) return "the joined video lacks a stream";
+    if (packets != frame_count) return "the joined video lacks frames";
+    const double asked = static_cast<double>(frame_count) / fps;
+    if (!(duration > asked - 2.0 / fps && duration < asked + 2.0 / fps + 0.05)) return "the joined video is cut short";
+    return nullptr;
+}
+
+const char* joined_webp_problem(int64_t frames, int64_t milliseconds, int32_t frame_count, int32_t fps) {
+    if (frames != frame_count) return "the joined video lacks frames";
+    // each frame's duration is whole milliseconds
+    const double asked = 1000.0 * frame_count / fps;
+    if (!(milliseconds > asked - 2000.0 / fps && milliseconds < asked + 2000.0 / fps))
+        return "the joined video is cut short";
+    return nullptr;
 }
 
 }  // namespace host

@@ -82,6 +82,7 @@ const char* set_display(HackOptions* o, const HackOption&, bool, Argv argv, int 
 }
 
 const char* set_capture(HackOptions* o, const HackOption&, bool, Argv argv, int at) {
+    if (o->action == HackAction::video) return "not with --video";
     const CaptureTime time = read_capture_time(argv[at + 1], &o->seconds);
     if (time == CaptureTime::not_a_number || time == CaptureTime::negative) {
         o->bad_arg = at + 1;
@@ -95,6 +96,9 @@ const char* set_capture(HackOptions* o, const HackOption&, bool, Argv argv, int 
 }
 
 const char* set_video(HackOptions* o, const HackOption&, bool, Argv argv, int at) {
+    // one video a run: a second would silently win
+    if (o->action == HackAction::video) return "given twice";
+    if (o->action == HackAction::capture) return "not with --capture";
     if (read_capture_time(argv[at + 1], &o->video.from) != CaptureTime::usable) {
         o->bad_arg = at + 1;
         return "FROM must be a number of seconds from 0 to 1048576";
@@ -216,7 +220,9 @@ const HackOption hack_option_table[] = {
      "a 1280 x 720 window of its own (the default); Escape\nor the close button ends it", nullptr},
     {"snow", "no-snow", 0, nullptr, 0, 0, set_snow, nullptr, "falling snow (default: on)", "arg-unset=\"--no-snow\""},
     {"music", "no-music", 0, nullptr, 0, 0, set_music, nullptr,
-     "the carol loop on ALSA's default device (default: off;\none run per X display plays it)", "arg-set=\"--music\""},
+     "the carol loop on ALSA's default device (default: off;\none run per X display plays it); a video has it\nunless "
+     "--no-music",
+     "arg-set=\"--music\""},
     {"fps", "no-fps", 0, nullptr, 0, 0, set_fps, nullptr,
      "the frame rate and CPU load in a corner (default: off);\nwith --video, --fps 30 or --fps 60 is the video's rate",
      "arg-set=\"--fps\""},
@@ -307,6 +313,7 @@ HackOptions parse_hack_options(int argc, const char* const* argv) {
                         VideoRequest{0.0f, 0.0f, nullptr, VideoFormat::unknown}};
     // where each row was last given in argv; 0: not given
     int given_at[sizeof hack_option_table / sizeof hack_option_table[0]] = {};
+    int video_fps_at = 0;  // where --fps came with a number
     for (int i = 1; i < argc; ++i) {
         const char* name = option_name(argv[i]);
         if (!name) return refused(options, i, "not an option", nullptr);
@@ -315,6 +322,7 @@ HackOptions parse_hack_options(int argc, const char* const* argv) {
         if (std::strcmp(name, "fps") == 0 && i + 1 < argc && argv[i + 1][0] >= '0' && argv[i + 1][0] <= '9') {
             options.video.fps = std::strcmp(argv[i + 1], "30") == 0 ? 30 : std::strcmp(argv[i + 1], "60") == 0 ? 60 : 0;
             if (!options.video.fps) return refused(options, i + 1, "a video's frame rate is 30 or 60", nullptr);
+            video_fps_at = i;
             ++i;
             continue;
         }
@@ -339,9 +347,13 @@ HackOptions parse_hack_options(int argc, const char* const* argv) {
             return refused(options, given_at[r], problem.c_str(), nullptr);
         }
     }
+    // a rate is a video's: without one it would be ignored
+    if (video_fps_at && options.action != HackAction::video)
+        return refused(options, video_fps_at, "with a number, only with --video", nullptr);
     if (options.action == HackAction::video) {
-        if (const char* problem = video_request_problem(options.video))
-            return refused(options, options.file_arg, problem, nullptr);
+        int operand = 0;
+        if (const char* problem = video_request_problem(options.video, &operand))
+            return refused(options, options.file_arg - 2 + operand, problem, nullptr);
     }
     return options;
 }

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "host/run/capture_file.h"
+#include "host/run/output_file.h"
 
 namespace host {
 
