@@ -70,6 +70,16 @@ void wait_for_next_frame() {
     }
 }
 
+// Draws the views and the frame-rate corner at the scene's present state
+// and presents them.
+void draw_scene_as_it_stands() {
+    Drawable drawable = {};
+    loop.host->get_drawable(&drawable);
+    draw_views(drawable, loop.config.mode == shared::mode_full_screen);
+    if (loop.config.show_fps) draw_frame_rate(loop.frame_rate.text, drawable.width, drawable.height);
+    loop.host->swap_buffers();
+}
+
 }  // namespace
 
 void start_run(const RunConfig& config) {
@@ -146,11 +156,7 @@ bool run_frame() {
     const int64_t now = host.clock();
     scene::step_live_scene(frame_time_step(now - loop.last, host.clock_frequency));
     loop.last = now;
-    Drawable drawable = {};
-    host.get_drawable(&drawable);
-    draw_views(drawable, loop.config.mode == shared::mode_full_screen);
-    if (loop.config.show_fps) draw_frame_rate(loop.frame_rate.text, drawable.width, drawable.height);
-    host.swap_buffers();
+    draw_scene_as_it_stands();
     // the preview waits a fixed time; elsewhere the swap waits, or the pacing does
     const int64_t after_swap = host.clock();
     const double wait = loop.config.mode == shared::mode_preview
@@ -163,6 +169,10 @@ bool run_frame() {
     if (loop.config.show_fps) count_frame(&loop.frame_rate, seconds_of(after_swap), cpu_seconds());
     return true;
 }
+
+void run_redraw() { draw_scene_as_it_stands(); }
+
+void run_resume() { loop.last = loop.host->clock(); }
 
 void start_live_run(const RunConfig& config, const HostPrimitives& host) {
     start_run(config);
