@@ -3,12 +3,14 @@
 // a set time. The loop draws for real into the null host's small buffer.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "host/null/null_host.h"
 #include "host/run/run.h"
 #include "music/playback_silent.h"
 #include "scene/state.h"
+#include "shared/gl.h"
 #include "shared/run_mode.h"
 
 namespace {
@@ -46,6 +48,7 @@ struct Script {
     std::vector<Frame> frames;
     int64_t give_up;  // when the host closes a run that never ends
     std::vector<Wait> waits;
+    int32_t width = 32, height = 18;  // the drawable's size
 } script;
 
 int64_t fake_clock() { return script.now; }
@@ -70,13 +73,23 @@ void wait_for_events(int64_t deadline) {
 }
 
 void drawable(host::Drawable* d) {
-    d->width = 32;
-    d->height = 18;
+    d->width = script.width;
+    d->height = script.height;
 }
+
+// Called after each swap of the loop's own frames while set (a test's
+// doings between two frames, as a host's events come).
+void (*after_swap)() = nullptr;
+bool in_after_swap = false;
 
 void swap() {
     script.frames.push_back({script.now, scene::scene_time, music::silent_playing});
     script.now += script.swap_cost;
+    if (after_swap && !in_after_swap) {
+        in_after_swap = true;
+        after_swap();
+        in_after_swap = false;
+    }
 }
 
 int32_t refresh_rate() { return script.refresh_hz; }
@@ -204,6 +217,58 @@ TEST(FrameLoop, DisplayOffPausesFramesAndMusic) {
     }
     EXPECT_EQ(quarter_waits, 4);
     EXPECT_FALSE(music::silent_playing);  // stopped at the end
+}
+
+// What a standing run showed: its pixels before and after its redraws, and
+// its scene time at each turn.
+struct Standing {
+    std::vector<uint8_t> shown, redrawn;
+    float stood_at, after_redraws;
+    size_t frame;  // the frame after which it stood
+} standing;
+
+std::vector<uint8_t> pixels() {
+    std::vector<uint8_t> rgba(32 * 18 * 4);
+    glReadPixels(0, 0, 32, 18, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    return rgba;
+}
+
+// After the 30th frame the run stands for 11 s (the page paused): it is
+// drawn again at another size and, 3 s later, at its own; then it resumes.
+void stand_after_frame_30() {
+    if (script.frames.size() != 30) return;
+    standing = {pixels(), {}, scene::scene_time, 0.0f, script.frames.size()};
+    script.now += 3000 * ms;
+    script.width = 20;
+    script.height = 30;
+    host::run_redraw();
+    script.now += 3000 * ms;
+    script.width = 32;
+    script.height = 18;
+    host::run_redraw();
+    standing.redrawn = pixels();
+    standing.after_redraws = scene::scene_time;
+    script.now += 5000 * ms;
+    host::run_resume();
+}
+
+// A run that stands still: drawn again at another size and back, long
+// after, it shows the same pixels at the same moment, no step taken;
+// resumed, it steps from where it stood (not by the stand's 11 s, which
+// would be a capped 50 ms step).
+TEST(FrameLoop, AStandingRunRedrawsTheSameMomentAndResumesFromIt) {
+    after_swap = stand_after_frame_30;
+    run(config(shared::mode_windowed), 20 * ms, {input_at(12000 * ms, host::RunInput::close)});
+    after_swap = nullptr;
+    ASSERT_EQ(standing.frame, 30u);
+    EXPECT_TRUE(standing.redrawn == standing.shown);
+    EXPECT_EQ(standing.after_redraws, standing.stood_at);
+    // the redraws' own swaps are the two records after the 30 frames
+    ASSERT_GE(script.frames.size(), 35u);
+    EXPECT_EQ(script.frames[30].scene_time, standing.stood_at);
+    EXPECT_EQ(script.frames[31].scene_time, standing.stood_at);
+    EXPECT_LT(script.frames[32].scene_time - standing.stood_at, 0.03f);
+    EXPECT_GT(script.frames[34].scene_time, standing.stood_at);
 }
 
 // Full screen: a key or button ends the run at once, also one queued
