@@ -323,8 +323,9 @@ async function pausedStandsStill(page) {
   assert(after.rgb.equals(before.rgb), 'a paused scene redrawn after a resize shows the same pixels');
   assert.deepStrictEqual(await page.evaluate(() => [Module._frostvale_frames_drawn(), Module.ccall('frostvale_moment', 'string')]),
                          [frames, time], 'paused: no frame stepped, the moment stands');
+  await page.evaluate(() => say(''));  // the live moment's link goes
   await page.click('#share');
-  const link = new URL(await page.$eval('#message a', (a) => a.href));
+  const link = new URL(await (await page.waitForSelector('#message a')).evaluate((a) => a.href));
   assert.strictEqual(link.searchParams.get('t'), time, 'the paused page shares the moment on show');
   await page.evaluate(() => setPlaying(true));
 }
