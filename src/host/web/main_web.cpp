@@ -36,6 +36,7 @@ struct PageRun {
     bool paused;                          // the live scene stands still (Play, a host's pause, hidden)
     bool looping;                         // an animation frame is asked for by the frame loop
     bool redraw_asked;                    // an animation frame is asked for by a redraw
+    bool redraw_wanted;                   // a redraw asked for while the loop's last frame was due
     double frame_interval_ms;             // the frame-rate cap's interval; 0: every animation frame
     double next_frame_due_ms;             // the animation frame time from which the next frame is due
     uint32_t frames_drawn;                // live frames drawn since the start (each one a step)
@@ -111,10 +112,11 @@ bool frame_due(double time_ms) {
 EM_BOOL animation_frame(double time_ms, void*) {
     if (run.context_lost || run.paused) {
         // a run paused before its first frame shows its first moment
-        if (!run.context_lost && run.frames_drawn == 0 && run.redraws == 0) {
+        if (!run.context_lost && (run.redraw_wanted || (run.frames_drawn == 0 && run.redraws == 0))) {
             host::run_redraw();
             ++run.redraws;
         }
+        run.redraw_wanted = false;
         run.looping = false;
         return EM_FALSE;
     }
@@ -145,7 +147,10 @@ EM_BOOL redraw_frame(double, void*) {
 }
 
 void ask_redraw() {
-    if (run.redraw_asked || run.looping || run.config.mode == shared::mode_capture) return;
+    if (run.config.mode == shared::mode_capture) return;
+    // the loop's frame, still asked for, makes it
+    run.redraw_wanted = run.looping;
+    if (run.redraw_asked || run.looping) return;
     run.redraw_asked = true;
     emscripten_request_animation_frame(redraw_frame, nullptr);
 }
