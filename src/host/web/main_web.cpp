@@ -34,7 +34,7 @@ struct PageRun {
     int32_t fitted_width, fitted_height;  // the page size the canvas was last fitted to, device pixels
     bool context_lost;                    // nothing is drawn until the context is back
     bool paused;                          // the live scene stands still (Play, a host's pause, hidden)
-    bool looping;                         // an animation frame is asked for by the frame loop
+    bool looping;                         // the frame loop's animation frame or the cap's timer is pending
     bool redraw_asked;                    // an animation frame is asked for by a redraw
     bool redraw_wanted;                   // a redraw asked for while the loop's last frame was due
     double frame_interval_ms;             // the frame-rate cap's interval; 0: every animation frame
@@ -106,9 +106,23 @@ bool frame_due(double time_ms) {
     return true;
 }
 
+EM_BOOL animation_frame(double time_ms, void*);
+
+// The cap's timer: animation frames again from about a frame before
+// the next frame is due.
+void frame_loop_after_wait(void*) {
+    if (run.paused || run.context_lost) {
+        run.looping = false;
+        return;
+    }
+    emscripten_request_animation_frame_loop(animation_frame, nullptr);
+}
+
 // The live frame loop: one step and one frame per due animation frame. It
 // ends while the scene stands still or the context is lost, so that a
-// paused page costs nothing; resume and the context's return start it again.
+// paused page costs nothing; resume and the context's return start it
+// again. Under a cap it sleeps on a timer between frames rather than
+// waking at every animation frame.
 EM_BOOL animation_frame(double time_ms, void*) {
     if (run.context_lost || run.paused) {
         // a run paused before its first frame shows its first moment
@@ -126,6 +140,12 @@ EM_BOOL animation_frame(double time_ms, void*) {
         return EM_FALSE;
     }
     if (run.frames_drawn++ == 0) EM_ASM(performance.mark('frostvale-first-frame'));
+    // 17 ms: about an animation frame at 60 Hz, for a timer that comes late
+    const double wait_ms = run.next_frame_due_ms - time_ms - 17.0;
+    if (run.frame_interval_ms > 0.0 && wait_ms > 4.0) {
+        emscripten_async_call(frame_loop_after_wait, nullptr, static_cast<int>(wait_ms));
+        return EM_FALSE;
+    }
     return EM_TRUE;
 }
 
