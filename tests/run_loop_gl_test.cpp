@@ -67,6 +67,7 @@ struct Script {
     bool ready[host::max_outputs];  // by drawable: a frame callback came since its present
     bool identify;                  // tell each view's phase by its pixels
     int64_t looks;                  // calls of deliver_events
+    int32_t area_width, area_height;  // the drawable's size where a test changes it (0: the buffer's)
 } script;
 
 int64_t fake_clock() { return script.now; }
@@ -121,7 +122,11 @@ void wait_for_events(int64_t deadline) {
 
 bool drawable_ready(int32_t drawable) { return script.ready[drawable]; }
 
-void begin_drawable(int32_t, host::DrawableArea* area) { *area = {buffer_width, buffer_height, 0, buffer_height}; }
+void begin_drawable(int32_t, host::DrawableArea* area) {
+    const int32_t width = script.area_width ? script.area_width : buffer_width;
+    const int32_t height = script.area_height ? script.area_height : buffer_height;
+    *area = {width, height, 0, height};
+}
 
 std::vector<uint8_t> pixels(int32_t x, int32_t y, int32_t width, int32_t height) {
     std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
@@ -154,12 +159,22 @@ std::vector<std::pair<uint32_t, float>> view_phases(int32_t drawable) {
     return found;
 }
 
+// Called after each present of the loop's own frames while set (a test's
+// doings between two frames, as a host's events come).
+void (*after_present)() = nullptr;
+bool in_after_present = false;
+
 void present(int32_t drawable) {
     Frame frame = {drawable, script.now, scene::scene_time, music::silent_playing, script.looks, {}};
     if (script.identify) frame.phases = view_phases(drawable);
     script.frames.push_back(frame);
     script.ready[drawable] = false;
     script.now += script.swap_cost;
+    if (after_present && !in_after_present) {
+        in_after_present = true;
+        after_present();
+        in_after_present = false;
+    }
 }
 
 // One swap for all, ready at any time and paced by the run; and a host
@@ -191,7 +206,7 @@ int64_t run(const host::RunConfig& run_config, int64_t swap_cost, std::vector<Ev
     for (Event& e : events) e.at += start;
     std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.at < b.at; });
     const bool identify = script.identify;
-    script = {start, swap_cost, outputs, events, 0, {}, start + 60000 * ms, {}, {}, identify, 0};
+    script = {start, swap_cost, outputs, events, 0, {}, start + 60000 * ms, {}, {}, identify, 0, 0, 0};
     scene::reset_scene_state();  // each run starts its scene clock at 0
     EXPECT_TRUE(identify ? host::open_null_host(buffer_width, buffer_height)
                          : host::open_null_host(small_width, small_height));
@@ -320,6 +335,51 @@ TEST(FrameLoop, DisplayOffPausesFramesAndMusic) {
     }
     EXPECT_EQ(quarter_waits, 4);
     EXPECT_FALSE(music::silent_playing);  // stopped at the end
+}
+
+// What a standing run showed: its pixels before and after its redraws, and
+// its scene time at each turn.
+struct Standing {
+    std::vector<uint8_t> shown, redrawn;
+    float stood_at, after_redraws;
+    size_t frame;  // the frame after which it stood
+} standing;
+
+// After the 30th frame the run stands for 11 s (the page paused): it is
+// drawn again at another size and, 3 s later, at its own; then it resumes.
+void stand_after_frame_30() {
+    if (script.frames.size() != 30) return;
+    standing = {pixels(0, 0, small_width, small_height), {}, scene::scene_time, 0.0f, script.frames.size()};
+    script.now += 3000 * ms;
+    script.area_width = 20;
+    script.area_height = 30;
+    host::run_redraw();
+    script.now += 3000 * ms;
+    script.area_width = script.area_height = 0;
+    host::run_redraw();
+    standing.redrawn = pixels(0, 0, small_width, small_height);
+    standing.after_redraws = scene::scene_time;
+    script.now += 5000 * ms;
+    host::run_resume();
+}
+
+// A run that stands still: drawn again at another size and back, long
+// after, it shows the same pixels at the same moment, no step taken;
+// resumed, it steps from where it stood (not by the stand's 11 s, which
+// would be a capped 50 ms step).
+TEST(FrameLoop, AStandingRunRedrawsTheSameMomentAndResumesFromIt) {
+    after_present = stand_after_frame_30;
+    run(config(shared::mode_windowed), 20 * ms, {input_at(12000 * ms, host::RunInput::close)});
+    after_present = nullptr;
+    ASSERT_EQ(standing.frame, 30u);
+    EXPECT_TRUE(standing.redrawn == standing.shown);
+    EXPECT_EQ(standing.after_redraws, standing.stood_at);
+    // the redraws' own presents are the two records after the 30 frames
+    ASSERT_GE(script.frames.size(), 35u);
+    EXPECT_EQ(script.frames[30].scene_time, standing.stood_at);
+    EXPECT_EQ(script.frames[31].scene_time, standing.stood_at);
+    EXPECT_LT(script.frames[32].scene_time - standing.stood_at, 0.03f);
+    EXPECT_GT(script.frames[34].scene_time, standing.stood_at);
 }
 
 // Full screen: a key or button ends the run at once, also one queued

@@ -1,9 +1,12 @@
 #!/bin/sh
 # Builds the browser version into dist/web/ (index.html, frostvale.js,
-# frostvale.wasm, the web app's manifest, icons and service worker) and
-# frostvale-dump for node ($BUILD/web/tools/frostvale-dump.js), installing
-# Emscripten when it is missing, and prints the page's file sizes. Serve
-# it with: python3 -m http.server -d dist/web
+# frostvale.wasm, the web app's manifest, icons and service worker), the
+# same page as live wallpaper packages into dist/wallpaper/ (the folders
+# lively/ and wallpaper-engine/ and their .zip files,
+# tools/package_wallpaper.py) and frostvale-dump for node
+# ($BUILD/web/tools/frostvale-dump.js), installing Emscripten when it is
+# missing, and prints the page's file sizes. Serve it with:
+# python3 -m http.server -d dist/web
 set -eu
 cd "$(dirname "$0")/.."
 tools/setup-debian.sh cmake ninja-build emscripten binaryen python3
@@ -31,6 +34,9 @@ version=$(cd dist/web && cat index.html frostvale.js frostvale.wasm manifest.web
           sha256sum | cut -c1-12)
 sed "s/@VERSION@/$version/" src/host/web/sw.js >dist/web/sw.js
 
+# the wallpaper packages, from the same page
+python3 tools/package_wallpaper.py "$BUILD/web" dist/wallpaper >/dev/null
+
 total=0
 for f in index.html frostvale.js frostvale.wasm sw.js manifest.webmanifest; do
     size=$(gzip -9 -c "dist/web/$f" | wc -c)
@@ -40,3 +46,6 @@ done
 printf '%-20s %8d bytes (PNG, already compressed)\n' "icons" "$(cat dist/web/icon-*.png | wc -c)"
 printf '%-20s %8d bytes gzipped, icons aside; the service worker keeps %d bytes\n' "total" "$total" \
     "$(cd dist/web && cat index.html frostvale.js frostvale.wasm manifest.webmanifest icon-*.png | wc -c)"
+printf '%-20s %8d bytes (Lively), %d bytes (Wallpaper Engine), in dist/wallpaper/\n' "wallpaper .zip" \
+    "$(cat dist/wallpaper/Frostvale2026-*-lively.zip | wc -c)" \
+    "$(cat dist/wallpaper/Frostvale2026-*-wallpaper-engine.zip | wc -c)"

@@ -38,8 +38,8 @@ for file in "$FIRST/dist"/*; do
             END { if (start) print "  " start "-" last }'
     fi
 done
-if [ "$(ls "$FIRST/dist")" != "$(ls "$SECOND/dist")" ] || [ "$(ls "$FIRST/dist" | wc -l)" -ne 4 ]; then
-    echo "DIFFERENT: the two dist/ folders should hold the same 4 files"
+if [ "$(ls "$FIRST/dist")" != "$(ls "$SECOND/dist")" ] || [ "$(ls "$FIRST/dist" | wc -l)" -ne 6 ]; then
+    echo "DIFFERENT: the two dist/ folders should hold the same 6 files"
     status=1
 fi
 exit $status

@@ -351,15 +351,19 @@ def pack(scr, out, version, launcher=None):
 RELEASE_FILE = re.compile(r"Frostvale2026-.*|SHA256SUMS")
 
 
-def release(scr, out, version):
-    """Packs the release in a folder of its own beside out, writes SHA256SUMS,
-    and only then moves the files into out in place of an older release's
-    (other files there stay). On a failure out is left as it was."""
+def release(scr, out, version, others=()):
+    """Packs the release in a folder of its own beside out, with the files
+    others (made elsewhere: the wallpaper packages), writes SHA256SUMS over
+    all, and only then moves the files into out in place of an older
+    release's (other files there stay). On a failure out is left as it was."""
     out = os.path.abspath(out)
     os.makedirs(os.path.dirname(out), exist_ok=True)
     stage = tempfile.mkdtemp(prefix="." + os.path.basename(out) + "-", dir=os.path.dirname(out))
     try:
-        names = sorted(os.path.basename(path) for path in pack(scr, stage, version))
+        made = pack(scr, stage, version)
+        for path in others:
+            shutil.copy(path, stage)
+        names = sorted(os.path.basename(path) for path in made + list(others))
         with open(os.path.join(stage, "SHA256SUMS"), "w") as sums:
             for name in names:
                 with open(os.path.join(stage, name), "rb") as f:
@@ -387,8 +391,10 @@ def main():
     parser.add_argument("scr", help="the built Frostvale2026.scr")
     parser.add_argument("out", help="the folder for the release")
     parser.add_argument("--version", default=None, help="the version (default: the tree's)")
+    parser.add_argument("--with", dest="others", action="append", default=[], metavar="FILE",
+                        help="another release file to carry and sum (the wallpaper packages)")
     args = parser.parse_args()
-    for path in release(args.scr, args.out, args.version or project_version()):
+    for path in release(args.scr, args.out, args.version or project_version(), args.others):
         print(path)
     return 0
 

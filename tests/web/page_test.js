@@ -15,6 +15,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const { serve, driver, browsers, launch, readBitmap } = require('./browser');
+const { wallpaperGroup } = require('./wallpaper_test');
 
 const dist = process.env.FROSTVALE_WEB_DIST;
 const dump = process.env.FROSTVALE_DUMP;
@@ -262,6 +263,7 @@ async function livePage(browser, origin) {
 
   await contextLostAndRestored(page, first);
   await shareLiveMoment(page);
+  await pausedStandsStill(page);
 
   await page.click('#snow');
   await page.reload();
@@ -303,16 +305,43 @@ async function shareLiveMoment(page) {
   assert(shared >= time && shared < time + 5, `the link ${link} is the moment after ${time} s`);
 }
 
+// Paused, the scene stands still: a resize to another size and back
+// redraws it (no frame stepped) with identical pixels at the same moment,
+// and its share link gives exactly that moment.
+async function pausedStandsStill(page) {
+  await page.evaluate(() => setPlaying(false));
+  await sleep(200);
+  const [frames, time, redraws] = await page.evaluate(() => [Module._frostvale_frames_drawn(),
+    Module.ccall('frostvale_moment', 'string'), Module._frostvale_redraws()]);
+  const before = await screenshot(page);
+  for (const [size, n] of [[{ width: 1000, height: 600 }, 1], [{ width: 1280, height: 720 }, 2]]) {
+    await page.setViewport({ ...size, deviceScaleFactor: 1 });
+    await page.waitForFunction((n) => Module._frostvale_redraws() >= n, { timeout: 10000 }, redraws + n);
+  }
+  await sleep(100);
+  const after = await screenshot(page);
+  assert(after.rgb.equals(before.rgb), 'a paused scene redrawn after a resize shows the same pixels');
+  assert.deepStrictEqual(await page.evaluate(() => [Module._frostvale_frames_drawn(), Module.ccall('frostvale_moment', 'string')]),
+                         [frames, time], 'paused: no frame stepped, the moment stands');
+  await page.evaluate(() => say(''));  // the live moment's link goes
+  await page.click('#share');
+  const link = new URL(await (await page.waitForSelector('#message a')).evaluate((a) => a.href));
+  assert.strictEqual(link.searchParams.get('t'), time, 'the paused page shares the moment on show');
+  await page.evaluate(() => setPlaying(true));
+}
+
 // frostvale.wasm answering 404, and the page opened as a file: a message,
 // the controls off.
 async function loadFailures(browser) {
   const server = await serve(dist, 'frostvale.wasm');
-  for (const [url, expected] of [[`http://127.0.0.1:${server.address().port}/`, /^The program could not be loaded/],
+  for (const [url, expected] of [[`http://127.0.0.1:${server.address().port}/`,
+                                  /^The scene's program \(frostvale\.wasm\) could not be loaded: it is missing or damaged\. Reload the page/],
                                  [`file://${path.resolve(dist, 'index.html')}`, /must come from a web server/]]) {
     const page = await openPage(browser, url, 'failed');
     const shown = await page.evaluate(() => ({ message: document.querySelector('#message span').textContent,
       enabled: [...document.querySelectorAll('nav button')].filter((b) => !b.disabled).map((b) => b.id) }));
     assert.match(shown.message, expected);
+    assert.doesNotMatch(shown.message, /ASSERTIONS|RuntimeError|Aborted|wasm failed/, 'no toolchain words');
     assert.deepStrictEqual(shown.enabled, ['keys'], `${url}: only the help is on`);
     await page.close();
   }
@@ -375,7 +404,10 @@ async function main() {
   const origin = `http://127.0.0.1:${server.address().port}`;
   const browser = await launch(puppeteer, browserName);
   // each group with its wall time
+  // FROSTVALE_PAGE_GROUPS="wallpaper,live page" runs only those groups (manifest and offline need the live page)
+  const only = process.env.FROSTVALE_PAGE_GROUPS?.split(',');
   const timed = async (name, group) => {
+    if (only && !only.includes(name)) return null;
     const begun = Date.now();
     const result = await group();
     console.log(`${name}: ${((Date.now() - begun) / 1000).toFixed(1)} s`);
@@ -386,6 +418,15 @@ async function main() {
     await timed('stored pictures', () => storedPictures(browser, origin, home));
     await timed('far capture', () => farCapture(browser, origin));
     await timed('load failures', () => loadFailures(browser));
+    // the still against the native capture, within the page's tolerance
+    const compare = async (page, expected, name) => {
+      const web = readBitmap(await bytesOf(page, () => Module.FS.readFile('/frostvale.bmp')));
+      const d = differences(web.rgb, expected.rgb, web.width, web.height);
+      console.log(`${name}: mean difference ${d.mean.toFixed(3)}, largest block ${d.block.toFixed(3)}`);
+      assert(d.mean <= tolerance.mean && d.block <= tolerance.block, `${name}: differences ${JSON.stringify(d)}`);
+      assert((await canvasPixels(page)).equals(web.rgb), `${name}: the canvas shows it`);
+    };
+    await timed('wallpaper', () => wallpaperGroup(browser, origin, dist, native, compare, setVisibility));
     const page = await timed('live page', () => livePage(browser, origin));
     await timed('manifest', () => manifest(page));
     await timed('offline', () => offline(page, server));

@@ -130,6 +130,13 @@ void start_live_run(const RunConfig& config, const HostPrimitives& host);
 void begin_frame_loop(const RunConfig& config, const HostPrimitives& host);
 bool run_frame();
 
+// A run that stands still (a paused page): run_redraw draws the scene as
+// it stands, without a step, so a redraw after a resize or a restored
+// context shows the same moment; run_resume starts the next step's count
+// from now, so the scene goes on from where it stood, not by the pause.
+void run_redraw();
+void run_resume();
+
 // Snow on or off while a run goes on (the page's toggle): while it is off
 // the flakes stop where they are and are not drawn.
 void run_set_snow(bool on);

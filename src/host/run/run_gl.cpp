@@ -77,11 +77,10 @@ int64_t next_frame_time(int64_t now) {
     return next;
 }
 
-// Draws the views of drawable's outputs (the frame rate in the first
-// output's corner), presents it and sets when it may draw next: the
-// preview's fixed wait, else the pacing where presents do not wait, and
-// the chosen delay from the frame's start at frame_start.
-void draw_drawable(int32_t drawable, int64_t frame_start) {
+// Draws the views of drawable's outputs at the scene's present state (the
+// frame rate in the first output's corner) and presents it. Returns
+// whether the corner was drawn.
+bool present_views(int32_t drawable) {
     const HostPrimitives& host = *loop.host;
     DrawableArea area = {};
     host.begin_drawable(drawable, &area);
@@ -99,6 +98,15 @@ void draw_drawable(int32_t drawable, int64_t frame_start) {
         }
     }
     host.present_drawable(drawable);
+    return shows_rate;
+}
+
+// Draws and presents drawable, then sets when it may draw next: the
+// preview's fixed wait, else the pacing where presents do not wait, and
+// the chosen delay from the frame's start at frame_start.
+void draw_drawable(int32_t drawable, int64_t frame_start) {
+    const HostPrimitives& host = *loop.host;
+    const bool shows_rate = present_views(drawable);
     const int64_t after = host.clock();
     DrawableTurn& turn = loop.turns[drawable];
     double wait = 0.0;
@@ -235,6 +243,14 @@ bool run_frame() {
     }
     return true;
 }
+
+void run_redraw() {
+    for (int32_t d = 0; d < max_outputs; ++d) {
+        if (drawable_in_use(loop.outputs, d)) present_views(d);
+    }
+}
+
+void run_resume() { loop.last = loop.host->clock(); }
 
 void start_live_run(const RunConfig& config, const HostPrimitives& host) {
     start_run(config);

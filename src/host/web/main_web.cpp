@@ -33,9 +33,14 @@ struct PageRun {
     host::RunConfig config;
     int32_t fitted_width, fitted_height;  // the page size the canvas was last fitted to, device pixels
     bool context_lost;                    // nothing is drawn until the context is back
-    bool paused;                          // the live scene stands still (the page's Play control)
-    bool still_due;                       // a paused scene is drawn once more (resized, context back)
-    uint32_t frames_drawn;                // live frames drawn since the start
+    bool paused;                          // the live scene stands still (Play, a host's pause, hidden)
+    bool looping;                         // the frame loop's animation frame or the cap's timer is pending
+    bool redraw_asked;                    // an animation frame is asked for by a redraw
+    bool redraw_wanted;                   // a redraw asked for while the loop's last frame was due
+    double frame_interval_ms;             // the frame-rate cap's interval; 0: every animation frame
+    double next_frame_due_ms;             // the animation frame time from which the next frame is due
+    uint32_t frames_drawn;                // live frames drawn since the start (each one a step)
+    uint32_t redraws;                     // a standing scene drawn again (resized, context back)
     // a capture: its time, the steps to it and those still to take
     float capture_seconds;
     int32_t capture_steps, steps_left, slice_steps;
@@ -76,7 +81,6 @@ void fit_canvas(host::DrawableArea* area) {
             width = std::max(1, static_cast<int>(std::floor(width * scale)));
             height = std::max(1, static_cast<int>(std::floor(height * scale)));
         }
-        run.still_due = true;
     }
     int width = 0, height = 0;
     emscripten_get_canvas_element_size(canvas, &width, &height);
@@ -93,17 +97,85 @@ void one_output() { host::run_output_changed(host::Output{1, 0, false, 0, 0, 0, 
 const host::HostPrimitives page = {page_clock, 1000000,      no_events, no_wait, one_output,
                                    nullptr,    fit_drawable, no_swap,   true,    nullptr};
 
-EM_BOOL animation_frame(double, void*) {
-    if (run.context_lost) return EM_TRUE;
-    if (run.paused) {
-        host::DrawableArea drawable;
-        fit_canvas(&drawable);
-        if (!run.still_due) return EM_TRUE;
+// A frame is due at the frame-rate cap's pace: the due times advance by
+// the interval from the first frame, so no second holds more frames than
+// the cap (a frame 1 ms early still counts, animation frames come with
+// jitter); a run that fell behind counts again from now.
+bool frame_due(double time_ms) {
+    if (run.frame_interval_ms <= 0.0) return true;
+    if (time_ms < run.next_frame_due_ms - 1.0) return false;
+    const bool behind = time_ms - run.next_frame_due_ms > run.frame_interval_ms;
+    run.next_frame_due_ms = (behind ? time_ms : run.next_frame_due_ms) + run.frame_interval_ms;
+    return true;
+}
+
+EM_BOOL animation_frame(double time_ms, void*);
+
+// The cap's timer: animation frames again from about a frame before
+// the next frame is due.
+void frame_loop_after_wait(void*) {
+    if (run.paused || run.context_lost) {
+        run.looping = false;
+        return;
     }
-    run.still_due = false;
-    if (!host::run_frame()) return EM_FALSE;
+    emscripten_request_animation_frame_loop(animation_frame, nullptr);
+}
+
+// The live frame loop: one step and one frame per due animation frame. It
+// ends while the scene stands still or the context is lost, so that a
+// paused page costs nothing; resume and the context's return start it
+// again. Under a cap it sleeps on a timer between frames rather than
+// waking at every animation frame.
+EM_BOOL animation_frame(double time_ms, void*) {
+    if (run.context_lost || run.paused) {
+        // a run paused before its first frame shows its first moment
+        if (!run.context_lost && (run.redraw_wanted || (run.frames_drawn == 0 && run.redraws == 0))) {
+            host::run_redraw();
+            ++run.redraws;
+        }
+        run.redraw_wanted = false;
+        run.looping = false;
+        return EM_FALSE;
+    }
+    if (!frame_due(time_ms)) return EM_TRUE;
+    if (!host::run_frame()) {
+        run.looping = false;
+        return EM_FALSE;
+    }
     if (run.frames_drawn++ == 0) EM_ASM(performance.mark('frostvale-first-frame'));
+    // 17 ms: about an animation frame at 60 Hz, for a timer that comes late
+    const double wait_ms = run.next_frame_due_ms - time_ms - 17.0;
+    if (run.frame_interval_ms > 0.0 && wait_ms > 4.0) {
+        emscripten_async_call(frame_loop_after_wait, nullptr, static_cast<int>(wait_ms));
+        return EM_FALSE;
+    }
     return EM_TRUE;
+}
+
+void start_frame_loop() {
+    if (run.looping || run.paused || run.context_lost) return;
+    run.looping = true;
+    run.next_frame_due_ms = 0.0;
+    emscripten_request_animation_frame_loop(animation_frame, nullptr);
+}
+
+// The standing scene drawn again as it stands, once, at the next animation
+// frame: the same moment, never a step.
+EM_BOOL redraw_frame(double, void*) {
+    run.redraw_asked = false;
+    if (run.context_lost || run.looping) return EM_FALSE;
+    host::run_redraw();
+    ++run.redraws;
+    return EM_FALSE;
+}
+
+void ask_redraw() {
+    if (run.config.mode == shared::mode_capture) return;
+    // the loop's frame, still asked for, makes it
+    run.redraw_wanted = run.looping;
+    if (run.redraw_asked || run.looping) return;
+    run.redraw_asked = true;
+    emscripten_request_animation_frame(redraw_frame, nullptr);
 }
 
 // The context's objects are gone: nothing is drawn until it is back (the
@@ -123,8 +195,12 @@ EM_BOOL context_restored(int, const void*, void*) {
     fit_canvas(&drawable);
     if (!webgl::restore_layer()) return EM_TRUE;
     run.context_lost = false;
-    run.still_due = true;
     EM_ASM(Module.graphicsReset(false));
+    if (run.paused) {
+        ask_redraw();
+    } else {
+        start_frame_loop();
+    }
     return EM_TRUE;
 }
 
@@ -201,7 +277,7 @@ EMSCRIPTEN_KEEPALIVE int frostvale_start(const char* capture_time, int snow, int
     emscripten_set_webglcontextlost_callback(canvas, nullptr, EM_FALSE, context_lost);
     emscripten_set_webglcontextrestored_callback(canvas, nullptr, EM_FALSE, context_restored);
     host::start_live_run(run.config, page);
-    emscripten_request_animation_frame_loop(animation_frame, nullptr);
+    start_frame_loop();
     return 0;
 }
 
@@ -236,15 +312,46 @@ EMSCRIPTEN_KEEPALIVE const char* frostvale_moment() {
     return seconds_text(run.config.mode == shared::mode_capture ? run.capture_seconds : host::run_scene_time());
 }
 
-// The snow toggle: the flakes stop where they are while it is off.
-EMSCRIPTEN_KEEPALIVE void frostvale_set_snow(int on) { host::run_set_snow(on != 0); }
+// The snow toggle: the flakes stop where they are while it is off (a
+// standing scene is drawn again with or without them).
+EMSCRIPTEN_KEEPALIVE void frostvale_set_snow(int on) {
+    host::run_set_snow(on != 0);
+    if (run.paused) ask_redraw();
+}
 
-// Play and pause: a paused scene stands still and is drawn again only when
-// the canvas changes size or the context comes back.
-EMSCRIPTEN_KEEPALIVE void frostvale_set_playing(int on) { run.paused = on == 0; }
+// Play and pause: a paused scene stands still, its time too, and no frame
+// is drawn; resumed, it goes on from the moment it stood at. Pausing a
+// paused run or resuming a running one changes nothing.
+EMSCRIPTEN_KEEPALIVE void frostvale_set_playing(int on) {
+    const bool paused = on == 0;
+    if (paused == run.paused || run.config.mode == shared::mode_capture) return;
+    run.paused = paused;
+    if (!paused) {
+        host::run_resume();
+        start_frame_loop();
+    }
+}
 
-// Frames drawn since the live start, for the page's own figures.
+// A standing scene drawn again at the canvas's size (the page calls it on
+// a resize and on leaving or entering full screen): the same moment. A
+// running scene fits the canvas at its next frame anyway.
+EMSCRIPTEN_KEEPALIVE void frostvale_redraw() {
+    if (run.paused) ask_redraw();
+}
+
+// The frame-rate cap: at most fps frames a second (a fraction too); 0,
+// a negative or not-a-number fps: every animation frame.
+EMSCRIPTEN_KEEPALIVE void frostvale_set_frame_cap(double fps) {
+    run.frame_interval_ms = fps > 0.0 ? 1000.0 / fps : 0.0;
+    run.next_frame_due_ms = 0.0;
+}
+
+// Frames drawn since the live start (each one a step of the scene), for
+// the page's own figures.
 EMSCRIPTEN_KEEPALIVE uint32_t frostvale_frames_drawn() { return run.frames_drawn; }
+
+// Redraws of the standing scene since the start.
+EMSCRIPTEN_KEEPALIVE uint32_t frostvale_redraws() { return run.redraws; }
 
 }  // extern "C"
 
