@@ -64,9 +64,9 @@ struct Script {
     std::vector<Frame> frames;
     int64_t give_up;  // when the host closes a run that never ends
     std::vector<Wait> waits;
-    bool ready[host::max_outputs];  // by drawable: a frame callback came since its present
-    bool identify;                  // tell each view's phase by its pixels
-    int64_t looks;                  // calls of deliver_events
+    bool ready[host::max_outputs];    // by drawable: a frame callback came since its present
+    bool identify;                    // tell each view's phase by its pixels
+    int64_t looks;                    // calls of deliver_events
     int32_t area_width, area_height;  // the drawable's size where a test changes it (0: the buffer's)
 } script;
 
