@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/x11/hack_options.h"
+#include "host/linux/hack_options.h"
 #include "shared/run_mode.h"
 
 namespace {

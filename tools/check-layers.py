@@ -26,7 +26,10 @@ ALLOWED["host/null"] = BELOW_HOSTS + ["host/run", "webgl"]
 # the video host renders on the null host; the Linux program hands it a
 # --video request
 ALLOWED["host/video"] = BELOW_HOSTS + ["host/run", "host/null"]
-ALLOWED["host/x11"] = ALLOWED["host/x11"] + ["host/video"]
+# what every Linux host shares (the options table, the stop signals, the
+# music lock) lies in host/linux, under the X11 and Wayland hosts
+ALLOWED["host/linux"] = BELOW_HOSTS + ["host/run", "host/video"]
+ALLOWED["host/x11"] = ALLOWED["host/x11"] + ["host/video", "host/linux"]
 
 # system headers and the file names that may include them
 PLATFORM = [

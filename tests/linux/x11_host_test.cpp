@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/x11/stop_signals_posix.h"
+#include "host/linux/stop_signals_posix.h"
 #include "host/x11/window_icon.h"
 #include "music/mixdown.h"
 #include "music/music.h"

@@ -1,4 +1,4 @@
-#include "host/x11/music_lock_linux.h"
+#include "host/linux/music_lock_linux.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>

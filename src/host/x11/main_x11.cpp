@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/linux/hack_options.h"
 #include "host/run/capture.h"
 #include "host/run/message_text.h"
-#include "host/x11/hack_options.h"
 #include "host/x11/saver_x11.h"
 
 int main(int argc, char** argv) {

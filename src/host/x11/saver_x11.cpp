@@ -16,10 +16,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/linux/music_lock_linux.h"
+#include "host/linux/stop_signals_posix.h"
 #include "host/run/capture.h"
 #include "host/run/message_text.h"
-#include "host/x11/music_lock_linux.h"
-#include "host/x11/stop_signals_posix.h"
 #include "host/x11/window_icon.h"
 
 namespace host {
