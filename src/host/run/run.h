@@ -61,6 +61,15 @@ struct HostPrimitives {
 int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds, const char* capture_file,
               CaptureError* capture_error = nullptr);
 
+// A still (--still): the start-up with config (a capture's: seed 8230),
+// the scene advanced by capture steps to seconds as a capture does, then
+// until the run ends: the host's events, and one view at phase 0 drawn and
+// swapped whenever get_drawable gives a drawable of some size, which the
+// host gives only where the picture must be drawn again (a new drawable, a
+// new size or scale), else 0 x 0; between them the host's wait with no
+// deadline, so a still costs no processor time. Returns 0.
+int run_still(const RunConfig& config, const HostPrimitives& host, float seconds);
+
 // The start-up alone, for the image tests and the inspection tool.
 void start_run(const RunConfig& config);
 

@@ -175,6 +175,33 @@ float run_scene_time() { return scene::scene_time; }
 
 void run_advance_capture(int32_t steps) { scene::advance_scene(capture_step, steps); }
 
+int run_still(const RunConfig& config, const HostPrimitives& host, float seconds) {
+    loop = {};
+    loop.config = config;
+    loop.host = &host;
+    loop.drawing = true;
+    start_run(config);
+    advance_capture(seconds);
+    loop.started = true;
+    loop.start = host.clock();
+    // a wait with no deadline: an hour at a time, woken by any event
+    const int64_t hour = counts_of(3600.0);
+    for (;;) {
+        host.handle_events();
+        if (loop.quit) break;
+        Drawable drawable = {};
+        host.get_drawable(&drawable);
+        if (drawable.width > 0 && drawable.height > 0) {
+            render::render_view(0, 0, drawable.width, drawable.height, 0.0f);
+            host.swap_buffers();
+            continue;  // another drawable may wait for its picture
+        }
+        host.wait_for_events(host.clock() + hour);
+    }
+    loop.started = false;
+    return 0;
+}
+
 int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds, const char* capture_file,
               CaptureError* capture_error) {
     loop = {};

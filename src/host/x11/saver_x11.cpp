@@ -51,7 +51,9 @@ struct SaverWindow {
     Atom wm_protocols;
     Atom wm_delete_window;
     int32_t width, height;
-    int wake_fd;  // the stop signals' pipe, -1 when there is none
+    int wake_fd;                        // the stop signals' pipe, -1 when there is none
+    bool still;                         // --still: the picture is drawn again only when needed
+    int32_t still_width, still_height;  // the size the still was last drawn at; 0: draw it
 };
 SaverWindow saver = {};
 
@@ -114,7 +116,7 @@ Window create_own_window(SaverWindow* saver_window, GLXFBConfig config) {
     XSetWindowAttributes attributes = {};
     attributes.colormap = saver_window->colormap;
     attributes.background_pixel = BlackPixel(display, visual->screen);
-    attributes.event_mask = KeyPressMask | StructureNotifyMask;
+    attributes.event_mask = KeyPressMask | StructureNotifyMask | (saver_window->still ? ExposureMask : 0);
     const Window window = XCreateWindow(display, root, 60, 40, 1280, 720, 0, visual->depth, InputOutput, visual->visual,
                                         CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
     XFree(visual);
@@ -186,6 +188,9 @@ void handle_events() {
                     saver.height = event.xconfigure.height;
                 }
                 break;
+            case Expose:
+                saver.still_width = saver.still_height = 0;  // uncovered: the still again
+                break;
             case DestroyNotify:
                 if (event.xdestroywindow.window == saver.window) target_lost = true;
                 break;
@@ -206,12 +211,18 @@ void wait_for_events(int64_t deadline) {
     ppoll(fds, saver.wake_fd >= 0 ? 2 : 1, &timeout, nullptr);
 }
 
+// A still gets its drawable only when the picture must be drawn again.
 void get_drawable(Drawable* drawable) {
+    if (saver.still && saver.width == saver.still_width && saver.height == saver.still_height) return;
     drawable->width = saver.width;
     drawable->height = saver.height;
 }
 
-void swap_buffers() { glXSwapBuffers(saver.display, saver.window); }
+void swap_buffers() {
+    glXSwapBuffers(saver.display, saver.window);
+    saver.still_width = saver.width;
+    saver.still_height = saver.height;
+}
 
 // The rate of the screen's current mode, as the X server's RandR extension
 // reports it; 0 where it does not.
@@ -256,6 +267,7 @@ int refuse(Display* display, const char* why) {
 int saver_run(const HackOptions& options, float seconds, const char* file) {
     // a stop signal during start-up is answered once the frame loop begins
     saver.wake_fd = file ? -1 : install_stop_signals();
+    saver.still = options.still && !file;
     const char* display_name = XDisplayName(options.display);
     if (!display_name || !*display_name) return refuse(nullptr, "no X display: set DISPLAY or use --display");
     saver.display = XOpenDisplay(options.display);
@@ -293,7 +305,7 @@ int saver_run(const HackOptions& options, float seconds, const char* file) {
                                                                                 : DefaultRootWindow(saver.display);
         // the size from here on comes with the window's ConfigureNotify
         // events, its end with DestroyNotify
-        XSelectInput(saver.display, saver.window, StructureNotifyMask);
+        XSelectInput(saver.display, saver.window, StructureNotifyMask | (saver.still ? ExposureMask : 0));
         XWindowAttributes attributes;
         if (!XGetWindowAttributes(saver.display, saver.window, &attributes) || target_lost)
             return refuse(saver.display, "the window to draw into does not exist");
@@ -319,9 +331,10 @@ int saver_run(const HackOptions& options, float seconds, const char* file) {
     chosen.target = target;
     RunConfig run = hack_run_config(chosen, saver.width, saver.height,
                                     static_cast<uint32_t>(clock_ns() / 1000000));  // milliseconds, as a tick count
-    if (run.music && !take_music_lock(DisplayString(saver.display))) run.music = false;
+    if (run.music && !take_music_lock(canonical_display(DisplayString(saver.display)))) run.music = false;
     CaptureError error = {};
-    const int code = run_saver(run, x11_primitives, seconds, file, &error);
+    const int code = saver.still ? run_still(run, x11_primitives, options.still_seconds)
+                                 : run_saver(run, x11_primitives, seconds, file, &error);
     if (file && code != 0) std::fprintf(stderr, "frostvale: %s\n", capture_error_message(file, error).c_str());
     release();
     if (!file) remove_stop_signals();
