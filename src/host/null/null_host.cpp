@@ -26,18 +26,18 @@ void sleep_until(int64_t deadline) {
     if (left > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(left));
 }
 
-void buffer_size(Drawable* drawable) {
-    drawable->width = null_host_width;
-    drawable->height = null_host_height;
+// One output, the buffer, reporting no refresh rate.
+void one_output() { run_output_changed(Output{1, 0, false, 0, 0, null_host_width, null_host_height, unit_scale, 0}); }
+
+void buffer_size(int32_t, DrawableArea* area) {
+    *area = DrawableArea{null_host_width, null_host_height, 0, null_host_height};
 }
 
-void finish() { glFinish(); }
-
-int32_t no_refresh_rate() { return 0; }
+void finish(int32_t) { glFinish(); }
 
 }  // namespace
 
-const HostPrimitives null_host = {steady_ns,   1000000000, no_events,       sleep_until,
-                                  buffer_size, finish,     no_refresh_rate, nullptr};
+const HostPrimitives null_host = {steady_ns, 1000000000,  no_events, sleep_until, one_output,
+                                  nullptr,   buffer_size, finish,    false,       nullptr};
 
 }  // namespace host

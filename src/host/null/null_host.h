@@ -24,7 +24,8 @@ void close_null_host();
 extern int32_t null_host_width, null_host_height;
 
 // The null host's primitives: the steady clock, no events, a sleep for a
-// wait, the buffer's size, a finish for the swap, no refresh rate.
+// wait, one output filling the buffer (no refresh rate), a finish for the
+// present.
 extern const HostPrimitives null_host;
 
 }  // namespace host

@@ -27,9 +27,9 @@ void start_frame_rate(FrameRate* rate, double now, bool shows_cpu, double cpu_se
 void count_frame(FrameRate* rate, double now, double cpu_seconds);
 
 // With the frame drawn and before it is shown: the text in the bottom-left
-// corner of the width x height client area, white 5 x 7 pixel letters
-// (twice that from 400 pixels high) on a black box. Leaves the GL state as
-// it found it.
-void draw_frame_rate(const char* text, int32_t width, int32_t height);
+// corner of the width x height view at (x, y) (an OpenGL viewport), white
+// 5 x 7 pixel letters (twice that from 400 pixels high) on a black box.
+// Leaves the GL state as it found it.
+void draw_frame_rate(const char* text, int32_t x, int32_t y, int32_t width, int32_t height);
 
 }  // namespace host

@@ -55,7 +55,7 @@ void fill(int32_t x, int32_t y, int32_t width, int32_t height) {
 
 }  // namespace
 
-void draw_frame_rate(const char* text, int32_t width, int32_t height) {
+void draw_frame_rate(const char* text, int32_t x, int32_t y, int32_t width, int32_t height) {
     const int32_t scale = height >= 400 ? 2 : 1;
     int32_t length = 0;
     while (text[length]) ++length;
@@ -69,7 +69,7 @@ void draw_frame_rate(const char* text, int32_t width, int32_t height) {
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    glViewport(0, 0, width, height);
+    glViewport(x, y, width, height);
     for (const GLenum state :
          {GL_LIGHTING, GL_TEXTURE_2D, GL_DEPTH_TEST, GL_FOG, GL_BLEND, GL_CULL_FACE, GL_ALPHA_TEST, GL_SCISSOR_TEST})
         glDisable(state);

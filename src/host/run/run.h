@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "host/run/capture_file.h"
+#include "host/run/outputs.h"
 #include "host/run/saver_rules.h"
 
 namespace host {
@@ -23,13 +24,21 @@ struct RunConfig {
     int32_t frame_delay_us = 0;  // at least this long from one frame's start to the next
 };
 
-// What the host draws into, as it stands this frame.
-struct Drawable {
-    int32_t width, height;                 // the client area, pixels
-    int32_t virtual_left, virtual_bottom;  // where the client area lies on the virtual screen
-    int32_t monitor_count;                 // 0 where monitors are not told apart
-    MonitorRect monitors[max_monitors];
-};
+// Outputs and drawables. An output is a monitor the run draws a view on;
+// a drawable is what the host presents (a window with its context's
+// buffers, a surface): one per output (a compositor's surface per output,
+// each with its own frame callbacks), or one for several outputs (a window
+// over the whole virtual screen, the root window), each output's view a
+// viewport in it and one swap for all. The host numbers its drawables 0 to
+// max_outputs - 1 and says which one shows each output.
+//
+// Each frame of the run steps the scene once, then draws every drawable
+// that is ready and due (its own pacing, the chosen delay) with the views
+// of its outputs, and presents it; a drawable that is not ready (no frame
+// callback yet, hidden, off) draws nothing and holds no other back. The
+// run waits for the earliest drawable due, or for events. The first output
+// (the lowest phase slot, first_output) shows the frame rate; the music
+// and the exit rules belong to the run, not to an output.
 
 // The primitives a platform host supplies to the run. Times are counts of
 // the host's monotonic clock, clock_frequency counts a second.
@@ -37,19 +46,52 @@ struct HostPrimitives {
     int64_t (*clock)();
     int64_t clock_frequency;
     // Handles the pending events without waiting, reporting each one that
-    // matters through run_input or run_display_state.
+    // matters through run_input, run_display_state, run_output_changed and
+    // run_output_removed.
     void (*handle_events)();
-    // Sleeps until an event, a signal or a change of the window may be
-    // pending, or until the deadline, whichever comes first.
+    // Sleeps until an event, a signal, a change of the window or of the
+    // outputs, or a drawable's readiness may be pending, or until the
+    // deadline, whichever comes first.
     void (*wait_for_events)(int64_t deadline);
-    void (*get_drawable)(Drawable* drawable);
-    void (*swap_buffers)();
-    // The display's refresh rate in Hz; 0 where it reports none.
-    int32_t (*refresh_rate)();
+    // Reports every output live now through run_output_changed: called once
+    // as the frame loop begins; later changes come with handle_events.
+    void (*report_outputs)();
+    // Whether drawable can take a frame now (a frame callback came since
+    // its last present; it is not hidden). Null: every drawable always can
+    // (a platform with one swap that waits at most a retrace).
+    bool (*drawable_ready)(int32_t drawable);
+    // Makes drawable current for drawing and tells its size and, where it
+    // spans the virtual screen, its place there. Drawable 0 is also the
+    // capture's.
+    void (*begin_drawable)(int32_t drawable, DrawableArea* area);
+    // Presents what was drawn on drawable (a buffer swap). Returns within a
+    // frame period whatever the display does: a host whose swaps could wait
+    // on a hidden output swaps without waiting and reports readiness.
+    void (*present_drawable)(int32_t drawable);
+    // True where drawable_ready follows the display's own pace (frame
+    // callbacks, a browser's animation frames): the run then adds no pacing
+    // of its own (only --delay). False where presents wait for the retrace
+    // or return at once: the run paces a drawable whose presents are seen
+    // not to wait, at the fastest refresh rate of its outputs.
+    bool ready_paces_frames;
     // The processor time the whole process has used, in seconds (every
     // thread's, the music's too); null where the platform reports none.
     double (*cpu_seconds)();
 };
+
+// An output came, or changed (place, size, scale, rate, drawable): the run
+// keeps one view per live output, re-laid from the next frame. A new
+// output's camera phase is the lowest slot's that no live output holds
+// (slot k: k x 0.9 rad), kept for its life, so a fixed desk reported in
+// order gets 0, 0.9, 1.8 ... and no output's coming or going turns
+// another's camera. Past max_outputs live outputs, reports are left out.
+// Called by the host from report_outputs and handle_events.
+void run_output_changed(const Output& output);
+
+// The output of that id is gone (unknown ids are ignored). The run goes on,
+// its music too, also with no output left: it then draws nothing until one
+// comes.
+void run_output_removed(uint32_t id);
 
 // With the host's window and context current: the start-up (seed, then the
 // scene's builders in their fixed order, each continuing the one random
@@ -62,12 +104,13 @@ int run_saver(const RunConfig& config, const HostPrimitives& host, float capture
               CaptureError* capture_error = nullptr);
 
 // A still (--still): the start-up with config (a capture's: seed 8230),
-// the scene advanced by capture steps to seconds as a capture does, then
-// until the run ends: the host's events, and one view at phase 0 drawn and
-// swapped whenever get_drawable gives a drawable of some size, which the
-// host gives only where the picture must be drawn again (a new drawable, a
-// new size or scale), else 0 x 0; between them the host's wait with no
-// deadline, so a still costs no processor time. Returns 0.
+// the scene advanced by capture steps to seconds as a capture does, the
+// outputs reported; then until the run ends: the host's events, and every
+// drawable in use that drawable_ready says must show the picture again (a
+// new drawable, a new size or scale; null: every one, every turn) drawn
+// with the views of its outputs, each at phase 0, and presented; between
+// turns the host's wait with no deadline, so a still costs no processor
+// time. Returns 0.
 int run_still(const RunConfig& config, const HostPrimitives& host, float seconds);
 
 // The start-up alone, for the image tests and the inspection tool.

@@ -16,9 +16,16 @@ namespace host {
 
 namespace {
 
+// A drawable's turn: its own pacing and when it may draw next.
+struct DrawableTurn {
+    SwapPacing pacing;
+    int64_t next_due;  // clock from which it may draw again
+};
+
 // The frame loop's state. Owned here: reset by begin_frame_loop, written by
 // run_frame and by the host's event handling (run_input,
-// run_display_state), read by the loop.
+// run_display_state, run_output_changed, run_output_removed), read by the
+// loop.
 struct FrameLoop {
     RunConfig config;
     const HostPrimitives* host;
@@ -29,9 +36,10 @@ struct FrameLoop {
     bool mouse_reference_set;
     int32_t mouse_x, mouse_y;  // the first cursor position seen
     bool drawing;              // false while the display is off
-    SwapPacing pacing;
-    int64_t next_frame;    // clock when the next frame is due
-    FrameRate frame_rate;  // what the corner shows when the run shows its frame rate
+    OutputTable outputs;
+    DrawableTurn turns[max_outputs];  // by drawable
+    int64_t next_frame;               // while the display is off: when to look again
+    FrameRate frame_rate;             // what the corner shows when the run shows its frame rate
 };
 FrameLoop loop = {};
 
@@ -50,23 +58,73 @@ double cpu_seconds() { return loop.host->cpu_seconds ? loop.host->cpu_seconds() 
 
 bool grace_over() { return !loop.started || loop.host->clock() - loop.start >= counts_of(grace_period); }
 
-void draw_views(const Drawable& d, bool full_screen) {
-    ViewRect views[max_monitors];
-    const int count = frame_views(full_screen, d.monitors, d.monitor_count, d.virtual_left, d.virtual_bottom, d.width,
-                                  d.height, views);
-    for (int i = 0; i < count; ++i)
-        render::render_view(views[i].x, views[i].y, views[i].width, views[i].height, views[i].camera_phase);
+bool drawable_ready(int32_t drawable) { return !loop.host->drawable_ready || loop.host->drawable_ready(drawable); }
+
+// Whether drawable shows an output, can take a frame and is due at now.
+bool drawable_due(int32_t drawable, int64_t now) {
+    return drawable_in_use(loop.outputs, drawable) && now >= loop.turns[drawable].next_due && drawable_ready(drawable);
 }
 
-// Handles events until the next frame is due, the run ends or the display
-// comes back on.
+// When the next frame is due: the earliest a ready drawable may draw; with
+// none ready, a look at the events a quarter of a second on (a drawable's
+// readiness comes as an event and ends the wait sooner).
+int64_t next_frame_time(int64_t now) {
+    int64_t next = now + counts_of(display_off_wait);
+    for (int32_t d = 0; d < max_outputs; ++d) {
+        if (drawable_in_use(loop.outputs, d) && loop.turns[d].next_due < next && drawable_ready(d))
+            next = loop.turns[d].next_due;
+    }
+    return next;
+}
+
+// Draws the views of drawable's outputs (the frame rate in the first
+// output's corner), presents it and sets when it may draw next: the
+// preview's fixed wait, else the pacing where presents do not wait, and
+// the chosen delay from the frame's start at frame_start.
+void draw_drawable(int32_t drawable, int64_t frame_start) {
+    const HostPrimitives& host = *loop.host;
+    DrawableArea area = {};
+    host.begin_drawable(drawable, &area);
+    ViewRect views[max_outputs];
+    int32_t which[max_outputs];
+    const int32_t count = drawable_views(loop.outputs, drawable, area, views, which);
+    const int32_t first = first_output(loop.outputs);
+    bool shows_rate = false;
+    for (int32_t i = 0; i < count; ++i) {
+        const ViewRect& v = views[i];
+        render::render_view(v.x, v.y, v.width, v.height, v.camera_phase);
+        if (loop.config.show_fps && which[i] == first) {
+            draw_frame_rate(loop.frame_rate.text, v.x, v.y, v.width, v.height);
+            shows_rate = true;
+        }
+    }
+    host.present_drawable(drawable);
+    const int64_t after = host.clock();
+    DrawableTurn& turn = loop.turns[drawable];
+    double wait = 0.0;
+    if (loop.config.mode == shared::mode_preview) {
+        wait = preview_frame_wait;
+    } else if (!host.ready_paces_frames) {
+        wait = pace_after_swap(&turn.pacing, seconds_of(after));
+    }
+    turn.next_due = after + counts_of(wait);
+    // a chosen delay holds the frames at least that far apart, start to start
+    const int64_t delayed = frame_start + loop.config.frame_delay_us * host.clock_frequency / 1000000;
+    if (turn.next_due < delayed) turn.next_due = delayed;
+    if (shows_rate) count_frame(&loop.frame_rate, seconds_of(after), cpu_seconds());
+}
+
+// Handles events until a drawable is due, the run ends or the display
+// goes off or comes back on.
 void wait_for_next_frame() {
     const bool drawing = loop.drawing;
     for (;;) {
         loop.host->handle_events();
         if (loop.quit || loop.drawing != drawing) return;
-        if (loop.host->clock() >= loop.next_frame) return;
-        loop.host->wait_for_events(loop.next_frame);
+        const int64_t now = loop.host->clock();
+        const int64_t next = drawing ? next_frame_time(now) : loop.next_frame;
+        if (now >= next) return;
+        loop.host->wait_for_events(next);
     }
 }
 
@@ -119,6 +177,24 @@ void run_display_state(uint32_t state) {
     }
 }
 
+void run_output_changed(const Output& output) {
+    if (!loop.host || output.drawable < 0 || output.drawable >= max_outputs) return;
+    const int32_t d = output.drawable;
+    const bool fresh = !drawable_in_use(loop.outputs, d);
+    if (change_output(&loop.outputs, output) < 0) return;
+    const int32_t hz = drawable_refresh_hz(loop.outputs, d);
+    if (fresh) {
+        // a drawable that shows its first output starts its own pacing
+        const int64_t now = loop.host->clock();
+        loop.turns[d].pacing = start_swap_pacing(hz, seconds_of(now));
+        loop.turns[d].next_due = now;
+    } else {
+        loop.turns[d].pacing.refresh_period = start_swap_pacing(hz, 0.0).refresh_period;
+    }
+}
+
+void run_output_removed(uint32_t id) { remove_output(&loop.outputs, id); }
+
 void begin_frame_loop(const RunConfig& config, const HostPrimitives& host) {
     const bool quit = loop.quit;  // a stop asked for during start-up still counts
     loop = {};
@@ -128,9 +204,9 @@ void begin_frame_loop(const RunConfig& config, const HostPrimitives& host) {
     loop.started = true;
     loop.start = loop.last = loop.next_frame = host.clock();
     loop.drawing = true;
-    loop.pacing = start_swap_pacing(host.refresh_rate(), seconds_of(loop.start));
     if (config.show_fps)
         start_frame_rate(&loop.frame_rate, seconds_of(loop.start), host.cpu_seconds != nullptr, cpu_seconds());
+    if (host.report_outputs) host.report_outputs();
 }
 
 bool run_frame() {
@@ -144,23 +220,19 @@ bool run_frame() {
         return true;
     }
     const int64_t now = host.clock();
+    bool due[max_outputs];
+    bool any_due = false;
+    for (int32_t d = 0; d < max_outputs; ++d) {
+        due[d] = drawable_due(d, now);
+        any_due = any_due || due[d];
+    }
+    // the scene steps once per frame that draws, however many drawables draw
+    if (!any_due) return true;
     scene::step_live_scene(frame_time_step(now - loop.last, host.clock_frequency));
     loop.last = now;
-    Drawable drawable = {};
-    host.get_drawable(&drawable);
-    draw_views(drawable, loop.config.mode == shared::mode_full_screen);
-    if (loop.config.show_fps) draw_frame_rate(loop.frame_rate.text, drawable.width, drawable.height);
-    host.swap_buffers();
-    // the preview waits a fixed time; elsewhere the swap waits, or the pacing does
-    const int64_t after_swap = host.clock();
-    const double wait = loop.config.mode == shared::mode_preview
-                            ? preview_frame_wait
-                            : pace_after_swap(&loop.pacing, seconds_of(after_swap));
-    loop.next_frame = after_swap + counts_of(wait);
-    // a chosen delay holds the frames at least that far apart, start to start
-    const int64_t delayed = now + loop.config.frame_delay_us * host.clock_frequency / 1000000;
-    if (loop.next_frame < delayed) loop.next_frame = delayed;
-    if (loop.config.show_fps) count_frame(&loop.frame_rate, seconds_of(after_swap), cpu_seconds());
+    for (int32_t d = 0; d < max_outputs; ++d) {
+        if (due[d]) draw_drawable(d, now);
+    }
     return true;
 }
 
@@ -184,17 +256,22 @@ int run_still(const RunConfig& config, const HostPrimitives& host, float seconds
     advance_capture(seconds);
     loop.started = true;
     loop.start = host.clock();
+    if (host.report_outputs) host.report_outputs();
     // a wait with no deadline: an hour at a time, woken by any event
     const int64_t hour = counts_of(3600.0);
     for (;;) {
         host.handle_events();
         if (loop.quit) break;
-        Drawable drawable = {};
-        host.get_drawable(&drawable);
-        if (drawable.width > 0 && drawable.height > 0) {
-            render::render_view(0, 0, drawable.width, drawable.height, 0.0f);
-            host.swap_buffers();
-            continue;  // another drawable may wait for its picture
+        for (int32_t d = 0; d < max_outputs; ++d) {
+            if (!drawable_in_use(loop.outputs, d) || !drawable_ready(d)) continue;
+            DrawableArea area = {};
+            host.begin_drawable(d, &area);
+            ViewRect views[max_outputs];
+            const int32_t count = drawable_views(loop.outputs, d, area, views);
+            // every view the capture's own, at its size
+            for (int32_t i = 0; i < count; ++i)
+                render::render_view(views[i].x, views[i].y, views[i].width, views[i].height, 0.0f);
+            host.present_drawable(d);
         }
         host.wait_for_events(host.clock() + hour);
     }
@@ -210,9 +287,9 @@ int run_saver(const RunConfig& config, const HostPrimitives& host, float capture
     loop.drawing = true;
     if (capture_file) {
         start_run(config);
-        Drawable drawable = {};
-        host.get_drawable(&drawable);
-        const CaptureError error = capture_frame(capture_seconds, drawable.width, drawable.height, capture_file);
+        DrawableArea area = {};
+        host.begin_drawable(0, &area);
+        const CaptureError error = capture_frame(capture_seconds, area.width, area.height, capture_file);
         if (capture_error) *capture_error = error;
         return error.fault == CaptureFault::none ? 0 : 1;
     }

@@ -28,14 +28,10 @@
 #include "host/linux/music_lock_linux.h"
 #include "host/linux/stop_signals_posix.h"
 #include "host/run/message_text.h"
-#include "render/render.h"
 
 namespace host {
 
 namespace {
-
-// The outputs a run follows at once; more are left undrawn.
-enum { max_outputs = 16 };
 
 // evdev's code of the Escape key, as wl_keyboard.key gives it
 constexpr uint32_t escape_key_code = 1;
@@ -61,16 +57,21 @@ struct Surface {
 };
 
 // One wl_output with its surface (background, overlay). The registry's
-// name is its id for as long as it lives.
-struct Output {
+// name is its id for as long as it lives; its place in the table is the
+// number of its drawable. Outputs past max_outputs are left out.
+struct WaylandOutput {
     bool live;
     uint32_t id;
     wl_output* output;
-    int32_t scale;       // wl_output.scale
-    int32_t refresh_hz;  // the current mode's rate
-    bool described;      // its first done has come
+    int32_t scale;        // wl_output.scale
+    int32_t refresh_mhz;  // the current mode's rate
+    bool described;       // its first done has come
+    bool reported;        // the run knows it
     Surface view;
 };
+
+// The window's id as an output (registry names start at 1).
+constexpr uint32_t window_output_id = 0;
 
 // Owned here: the connection, its globals, the outputs and the window,
 // written by the listeners and the start-up, read by the primitives.
@@ -87,14 +88,21 @@ struct WaylandHost {
     wl_seat* seat;
     wl_keyboard* keyboard;
     wl_pointer* pointer;
-    Output outputs[max_outputs];
+    WaylandOutput outputs[max_outputs];
     Surface window;  // the window of its own (HackTarget::own_window)
+    bool window_reported;
+    int32_t window_refresh_mhz;
+    // what the run must hear at the next handle_events: outputs whose size
+    // or scale changed, and outputs gone
+    bool outputs_changed;
+    uint32_t removed_ids[max_outputs];
+    int32_t removed_count;
     int32_t window_scale;
     bool window_closed;
     EGLDisplay egl_display;
     EGLConfig egl_config;
     EGLContext egl_context;
-    Surface* current;  // the surface get_drawable made current, until its swap
+    Surface* current;  // the surface current for drawing, null when none is
     int wake_fd;       // the stop signals' pipe, -1 when there is none
     bool lost;         // the connection failed: the compositor is gone
     bool started;      // the first surfaces are made: outputs that come later get theirs at once
@@ -123,7 +131,7 @@ int32_t scale_120(const Surface& s, int32_t integer_scale) {
 
 int32_t integer_scale_of(const Surface& s) {
     if (&s == &wl.window) return wl.window_scale;
-    for (const Output& o : wl.outputs) {
+    for (const WaylandOutput& o : wl.outputs) {
         if (&o.view == &s) return o.scale;
     }
     return 1;
@@ -162,13 +170,15 @@ bool fit_buffer(Surface* s) {
         // one: a hidden output must hold nothing back
         if (eglMakeCurrent(wl.egl_display, s->egl_surface, s->egl_surface, wl.egl_context)) {
             eglSwapInterval(wl.egl_display, 0);
+            wl.current = s;
         }
-        wl.current = nullptr;
+        wl.outputs_changed = true;
     } else if (width != s->buffer_width || height != s->buffer_height) {
         wl_egl_window_resize(s->egl_window, width, height, 0, 0);
     }
     if (width != s->buffer_width || height != s->buffer_height || buffer_scale != s->buffer_scale) {
         s->still_drawn = false;
+        wl.outputs_changed = true;
     }
     s->buffer_width = width;
     s->buffer_height = height;
@@ -219,6 +229,7 @@ void on_layer_configure(void* data, zwlr_layer_surface_v1* layer_surface, uint32
 void on_layer_closed(void* data, zwlr_layer_surface_v1*) {
     Surface* s = static_cast<Surface*>(data);
     s->configured = false;
+    wl.outputs_changed = true;
 }
 constexpr zwlr_layer_surface_v1_listener layer_listener = {on_layer_configure, on_layer_closed};
 
@@ -259,9 +270,10 @@ constexpr wp_fractional_scale_v1_listener fractional_listener = {on_preferred_sc
 void on_surface_enter(void* data, wl_surface*, wl_output* output) {
     Surface* s = static_cast<Surface*>(data);
     if (s != &wl.window) return;
-    for (const Output& o : wl.outputs) {
+    for (const WaylandOutput& o : wl.outputs) {
         if (o.live && o.output == output && o.scale != wl.window_scale) {
             wl.window_scale = o.scale;
+            wl.window_refresh_mhz = o.refresh_mhz;
             if (s->configured && wl.egl_context != EGL_NO_CONTEXT) fit_buffer(s);
         }
     }
@@ -285,7 +297,7 @@ bool make_surface(Surface* s) {
 
 // The output's surface for the mode: a layer surface covering it, or, for
 // the overlay without layer-shell, a full-screen toplevel on it.
-void make_output_surface(Output* o) {
+void make_output_surface(WaylandOutput* o) {
     Surface* s = &o->view;
     if (!make_surface(s)) return;
     if (wl.layer_shell) {
@@ -338,14 +350,15 @@ void make_window() {
 void on_output_geometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*, const char*,
                         int32_t) {}
 void on_output_mode(void* data, wl_output*, uint32_t flags, int32_t, int32_t, int32_t refresh_mhz) {
-    Output* o = static_cast<Output*>(data);
-    if (flags & WL_OUTPUT_MODE_CURRENT) o->refresh_hz = (refresh_mhz + 500) / 1000;
+    WaylandOutput* o = static_cast<WaylandOutput*>(data);
+    if (flags & WL_OUTPUT_MODE_CURRENT) o->refresh_mhz = refresh_mhz;
 }
 // An output's description is whole: a new one gets its surface, a new
 // scale a new buffer.
 void on_output_done(void* data, wl_output*) {
-    Output* o = static_cast<Output*>(data);
+    WaylandOutput* o = static_cast<WaylandOutput*>(data);
     o->described = true;
+    wl.outputs_changed = true;
     if (!wl.started || wl.target == HackTarget::own_window) return;
     if (!o->view.surface) {
         make_output_surface(o);
@@ -354,7 +367,7 @@ void on_output_done(void* data, wl_output*) {
     }
 }
 void on_output_scale(void* data, wl_output*, int32_t factor) {
-    Output* o = static_cast<Output*>(data);
+    WaylandOutput* o = static_cast<WaylandOutput*>(data);
     o->scale = factor > 0 ? factor : 1;
     if (wl.target == HackTarget::own_window && wl.window.surface) on_surface_enter(&wl.window, nullptr, o->output);
 }
@@ -439,7 +452,7 @@ void on_global(void*, wl_registry* registry, uint32_t name, const char* interfac
         wl.seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, at_most(version, 5)));
         wl_seat_add_listener(wl.seat, &seat_listener, nullptr);
     } else if (std::strcmp(interface, wl_output_interface.name) == 0 && version >= 2) {
-        for (Output& o : wl.outputs) {
+        for (WaylandOutput& o : wl.outputs) {
             if (o.live) continue;
             o = {};
             o.live = true;
@@ -455,7 +468,7 @@ void on_global(void*, wl_registry* registry, uint32_t name, const char* interfac
 
 // An output that goes takes its surface with it; the others go on.
 void on_global_remove(void*, wl_registry*, uint32_t name) {
-    for (Output& o : wl.outputs) {
+    for (WaylandOutput& o : wl.outputs) {
         if (!o.live || o.id != name) continue;
         destroy_surface(&o.view);
         if (wl_output_get_version(o.output) >= WL_OUTPUT_RELEASE_SINCE_VERSION) {
@@ -463,25 +476,25 @@ void on_global_remove(void*, wl_registry*, uint32_t name) {
         } else {
             wl_output_destroy(o.output);
         }
+        if (o.reported && wl.removed_count < max_outputs) wl.removed_ids[wl.removed_count++] = o.id;
         o = {};
     }
 }
 constexpr wl_registry_listener registry_listener = {on_global, on_global_remove};
 
-// The surfaces the run may draw now: configured, with a buffer, and (live)
+// Whether the surface may draw now: configured, with a buffer, and (live)
 // asked for a frame by the compositor, or (still) showing no picture yet at
-// their size and scale.
+// its size and scale.
 bool wants_frame(const Surface& s) {
     if (!s.configured || s.egl_surface == EGL_NO_SURFACE) return false;
     return wl.still ? !s.still_drawn : !s.frame_callback;
 }
 
-Surface* surface_wanting_frame() {
-    if (wl.target == HackTarget::own_window) return wants_frame(wl.window) ? &wl.window : nullptr;
-    for (Output& o : wl.outputs) {
-        if (o.live && wants_frame(o.view)) return &o.view;
-    }
-    return nullptr;
+// The surface of drawable: the window's (0) or an output's.
+Surface* drawable_surface(int32_t drawable) {
+    if (drawable < 0 || drawable >= max_outputs) return nullptr;
+    if (wl.target == HackTarget::own_window) return drawable == 0 ? &wl.window : nullptr;
+    return wl.outputs[drawable].live ? &wl.outputs[drawable].view : nullptr;
 }
 
 // Reads what the compositor sent, waiting up to timeout_ms (-1: without
@@ -512,71 +525,83 @@ void read_events(int timeout_ms) {
 
 // The primitives.
 
+// Tells the run what changed: each surface with a buffer is an output of
+// the run, filled whole, at its buffer's pixels; one without (not yet
+// configured, closed) or gone is no more.
+void report_outputs() {
+    wl.outputs_changed = false;
+    for (int32_t i = 0; i < wl.removed_count; ++i) run_output_removed(wl.removed_ids[i]);
+    wl.removed_count = 0;
+    if (wl.target == HackTarget::own_window) {
+        const Surface& s = wl.window;
+        wl.window_reported = s.configured && s.egl_surface != EGL_NO_SURFACE;
+        if (wl.window_reported) {
+            run_output_changed(Output{window_output_id, 0, false, 0, 0, s.buffer_width, s.buffer_height,
+                                      scale_120(s, wl.window_scale), wl.window_refresh_mhz});
+        }
+        return;
+    }
+    for (int32_t d = 0; d < max_outputs; ++d) {
+        WaylandOutput& o = wl.outputs[d];
+        if (!o.live) continue;
+        const Surface& s = o.view;
+        const bool shown = s.configured && s.egl_surface != EGL_NO_SURFACE;
+        if (shown) {
+            run_output_changed(
+                Output{o.id, d, false, 0, 0, s.buffer_width, s.buffer_height, scale_120(s, o.scale), o.refresh_mhz});
+        } else if (o.reported) {
+            run_output_removed(o.id);
+        }
+        o.reported = shown;
+    }
+}
+
 void handle_events() {
     read_events(0);
+    if (wl.outputs_changed || wl.removed_count) report_outputs();
     if (wl.lost || wl.window_closed || stop_requested()) run_input(RunInput::close);
 }
 
-// Waits until the deadline has passed and a surface wants a frame, or
-// until anything arrives that the run must see (a stop signal, input, the
-// compositor's end). With no surface wanting a frame (all hidden) it waits
-// without end: a hidden output costs nothing.
+// Waits on the compositor's connection and the stop signals' pipe until
+// the deadline.
 void wait_for_events(int64_t deadline) {
     const int64_t left = deadline - clock_ns();
-    const bool drawable = surface_wanting_frame() != nullptr;
-    if (left <= 0 && drawable) return;
-    const int timeout_ms = !drawable ? -1 : static_cast<int>((left + 999999) / 1000000);
-    read_events(timeout_ms);
+    if (left <= 0) return;
+    read_events(static_cast<int>((left + 999999) / 1000000));
 }
 
-// The next surface that wants a frame, made current; 0 x 0 when none does.
-void get_drawable(Drawable* drawable) {
-    Surface* s = surface_wanting_frame();
-    wl.current = nullptr;
-    if (!s || !eglMakeCurrent(wl.egl_display, s->egl_surface, s->egl_surface, wl.egl_context)) return;
+bool drawable_ready(int32_t drawable) {
+    const Surface* s = drawable_surface(drawable);
+    return s && wants_frame(*s);
+}
+
+void begin_drawable(int32_t drawable, DrawableArea* area) {
+    Surface* s = drawable_surface(drawable);
+    *area = {};
+    if (!s || s->egl_surface == EGL_NO_SURFACE) return;
+    if (wl.current != s && !eglMakeCurrent(wl.egl_display, s->egl_surface, s->egl_surface, wl.egl_context)) return;
     wl.current = s;
-    drawable->width = s->buffer_width;
-    drawable->height = s->buffer_height;
+    *area = DrawableArea{s->buffer_width, s->buffer_height, 0, s->buffer_height};
 }
 
-// Shows the current surface's frame, asking the compositor to say when it
-// wants the next (a live run; a still draws only on a change).
-void present(Surface* s) {
+// Shows the surface's frame, asking the compositor to say when it wants
+// the next (a live run; a still draws only on a change). The swap never
+// waits: the frame callbacks pace the run.
+void present_drawable(int32_t drawable) {
+    Surface* s = drawable_surface(drawable);
+    if (!s || s->egl_surface == EGL_NO_SURFACE) return;
     if (!wl.still) {
         s->frame_callback = wl_surface_frame(s->surface);
         wl_callback_add_listener(s->frame_callback, &frame_listener, s);
     }
     eglSwapBuffers(wl.egl_display, s->egl_surface);
     s->still_drawn = true;
-}
-
-// The run draws one surface a frame; the others that want a frame in the
-// same turn get the same moment drawn here, each at its own size.
-void swap_buffers() {
-    if (!wl.current) return;
-    present(wl.current);
-    wl.current = nullptr;
-    if (wl.still) return;
-    for (Output& o : wl.outputs) {
-        if (!o.live || !wants_frame(o.view)) continue;
-        if (!eglMakeCurrent(wl.egl_display, o.view.egl_surface, o.view.egl_surface, wl.egl_context)) continue;
-        render::render_view(0, 0, o.view.buffer_width, o.view.buffer_height, 0.0f);
-        present(&o.view);
-    }
     wl_display_flush(wl.display);
 }
 
-// The fastest output's rate; 0 where none says.
-int32_t refresh_rate() {
-    int32_t fastest = 0;
-    for (const Output& o : wl.outputs) {
-        if (o.live && o.refresh_hz > fastest) fastest = o.refresh_hz;
-    }
-    return fastest;
-}
-
-constexpr HostPrimitives wayland_primitives = {clock_ns,     1000000000,   handle_events, wait_for_events,
-                                               get_drawable, swap_buffers, refresh_rate,  cpu_seconds};
+constexpr HostPrimitives wayland_primitives = {clock_ns,       1000000000,     handle_events,  wait_for_events,
+                                               report_outputs, drawable_ready, begin_drawable, present_drawable,
+                                               true,           cpu_seconds};
 
 // EGL on the connection: desktop OpenGL (the compatibility profile, which
 // keeps OpenGL 1.1), 8-bit RGB with no alpha where there is such a config
@@ -625,9 +650,10 @@ bool start_drawing() {
     if (wl.target == HackTarget::own_window) {
         if (wl.window.configured && fit_buffer(&wl.window)) first = &wl.window;
     }
-    for (Output& o : wl.outputs) {
+    for (WaylandOutput& o : wl.outputs) {
         if (o.live && o.view.configured && fit_buffer(&o.view) && !first) first = &o.view;
     }
+    wl.current = first;
     if (first) return eglMakeCurrent(wl.egl_display, first->egl_surface, first->egl_surface, wl.egl_context);
     return eglMakeCurrent(wl.egl_display, EGL_NO_SURFACE, EGL_NO_SURFACE, wl.egl_context);
 }
@@ -637,7 +663,7 @@ void release() {
         eglMakeCurrent(wl.egl_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         wl.current = nullptr;
     }
-    for (Output& o : wl.outputs) {
+    for (WaylandOutput& o : wl.outputs) {
         if (o.live) destroy_surface(&o.view);
     }
     destroy_surface(&wl.window);
@@ -646,7 +672,7 @@ void release() {
     wl.egl_context = EGL_NO_CONTEXT;
     wl.egl_display = EGL_NO_DISPLAY;
     if (wl.display) {
-        for (Output& o : wl.outputs) {
+        for (WaylandOutput& o : wl.outputs) {
             if (o.live) wl_output_destroy(o.output);
         }
         if (wl.keyboard) wl_keyboard_destroy(wl.keyboard);
@@ -716,7 +742,7 @@ int wayland_run(const HackOptions& options) {
         if (wl.target == HackTarget::own_window) {
             make_window();
         } else {
-            for (Output& o : wl.outputs) {
+            for (WaylandOutput& o : wl.outputs) {
                 if (o.live && o.described) make_output_surface(&o);
             }
         }

@@ -49,16 +49,14 @@ int64_t page_clock() { return std::llround(emscripten_get_now() * 1000.0); }
 void no_events() {}
 void no_wait(int64_t) {}
 // The browser presents the canvas when the animation frame returns.
-void no_swap() {}
-// Animation frames come at the display's rate: the run need not pace them.
-int32_t no_refresh_rate() { return 0; }
+void no_swap(int32_t) {}
 
 // The canvas's drawing buffer follows its size on the page times the
 // device pixel ratio; where the browser gives a smaller drawing buffer
 // than that (past about 8192 pixels a side), the canvas takes the largest
 // size of the same aspect that the buffer holds whole, so what is read
 // back is all picture. The page's style letterboxes it.
-void fit_canvas(host::Drawable* drawable) {
+void fit_canvas(host::DrawableArea* area) {
     double css_width = 0.0, css_height = 0.0;
     emscripten_get_element_css_size(canvas, &css_width, &css_height);
     const double ratio = emscripten_get_device_pixel_ratio();
@@ -82,18 +80,23 @@ void fit_canvas(host::Drawable* drawable) {
     }
     int width = 0, height = 0;
     emscripten_get_canvas_element_size(canvas, &width, &height);
-    *drawable = {};
-    drawable->width = width;
-    drawable->height = height;
+    *area = host::DrawableArea{width, height, 0, height};
 }
 
-const host::HostPrimitives page = {page_clock, 1000000, no_events,       no_wait,
-                                   fit_canvas, no_swap, no_refresh_rate, nullptr};
+void fit_drawable(int32_t, host::DrawableArea* area) { fit_canvas(area); }
+
+// The page is one output, the canvas, whatever its size: it fills its
+// drawable.
+void one_output() { host::run_output_changed(host::Output{1, 0, false, 0, 0, 0, 0, host::unit_scale, 0}); }
+
+// Animation frames come at the display's rate: the run need not pace them.
+const host::HostPrimitives page = {page_clock, 1000000,      no_events, no_wait, one_output,
+                                   nullptr,    fit_drawable, no_swap,   true,    nullptr};
 
 EM_BOOL animation_frame(double, void*) {
     if (run.context_lost) return EM_TRUE;
     if (run.paused) {
-        host::Drawable drawable;
+        host::DrawableArea drawable;
         fit_canvas(&drawable);
         if (!run.still_due) return EM_TRUE;
     }
@@ -115,7 +118,7 @@ EM_BOOL context_lost(int, const void*, void*) {
 // A fresh context: the layer makes every WebGL object again from what it
 // keeps (its state, lists and textures stay); the scene goes on at its time.
 EM_BOOL context_restored(int, const void*, void*) {
-    host::Drawable drawable;
+    host::DrawableArea drawable;
     run.fitted_width = run.fitted_height = 0;
     fit_canvas(&drawable);
     if (!webgl::restore_layer()) return EM_TRUE;
@@ -182,7 +185,7 @@ EMSCRIPTEN_KEEPALIVE int frostvale_start(const char* capture_time, int snow, int
         }
     }
     if (!start_context(capture)) return 1;
-    host::Drawable drawable;
+    host::DrawableArea drawable;
     fit_canvas(&drawable);
     if (!webgl::start_layer(drawable.width, drawable.height)) return 1;
     const int32_t mode = capture ? shared::mode_capture : shared::mode_windowed;
@@ -220,7 +223,7 @@ EMSCRIPTEN_KEEPALIVE int frostvale_advance(double budget_ms) {
         if (run.steps_left > 0)
             return static_cast<int>(100.0 * (run.capture_steps - run.steps_left) / run.capture_steps);
     }
-    host::Drawable drawable;
+    host::DrawableArea drawable;
     fit_canvas(&drawable);
     // the scene stands at the capture's time: the capture of no further time
     const host::CaptureError error = host::capture_frame(0.0f, drawable.width, drawable.height, capture_path);

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <cwchar>
 
 #include "shared/run_mode.h"
 
@@ -20,9 +21,17 @@ typedef BOOL(WINAPI* SwapIntervalProc)(int interval);
 // window subscribes.
 constexpr GUID console_display_state = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 
+// A monitor the run has reported, known by its display device's name.
+struct KnownMonitor {
+    wchar_t device[CCHDEVICENAME];
+    uint32_t id;
+    bool seen;  // in the enumeration under way
+};
+
 // The saver run's window and context, alive until shutdown. Owned here:
-// written while the window opens, read by the primitives and the window
-// procedure.
+// written while the window opens, when the desk changes (the virtual
+// screen, the monitors) and by the monitor enumeration; read by the
+// primitives and the window procedure.
 struct SaverWindow {
     int32_t mode;
     HWND window;
@@ -31,18 +40,92 @@ struct SaverWindow {
     HWND host_window;  // the preview's host
     int32_t virtual_left;
     int32_t virtual_bottom;
-    int32_t monitor_count;  // full screen only: filled once before the window exists
-    MonitorRect monitors[max_monitors];
-    bool fine_timer;  // the system timer's 1 ms resolution, taken for the waits
+    KnownMonitor monitors[max_outputs];  // full screen: the monitors reported, by device
+    int32_t monitor_count;
+    uint32_t next_id;  // the id the next new monitor gets
+    bool fine_timer;   // the system timer's 1 ms resolution, taken for the waits
 };
 SaverWindow saver = {};
 
-BOOL CALLBACK add_monitor(HMONITOR, HDC, LPRECT rect, LPARAM) {
-    if (saver.monitor_count < max_monitors) {
-        saver.monitors[saver.monitor_count] = MonitorRect{rect->left, rect->top, rect->right, rect->bottom};
-        ++saver.monitor_count;
+// The refresh rate of a display device in millihertz; 0 where it reports
+// none (0 or 1, the hardware's default).
+int32_t device_refresh_mhz(const wchar_t* device) {
+    DEVMODEW mode = {};
+    mode.dmSize = sizeof mode;
+    if (!EnumDisplaySettingsW(device, ENUM_CURRENT_SETTINGS, &mode) || mode.dmDisplayFrequency <= 1) return 0;
+    return static_cast<int32_t>(mode.dmDisplayFrequency) * 1000;
+}
+
+// The system's scale in 120ths (96 dots per inch is 1:1).
+int32_t system_scale_120() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi * unit_scale / 96 : static_cast<int32_t>(unit_scale);
+}
+
+// Reports one monitor of the enumeration to the run: the id its device had
+// before, or a new one.
+BOOL CALLBACK report_monitor(HMONITOR monitor, HDC, LPRECT, LPARAM scale) {
+    MONITORINFOEXW info = {};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+    KnownMonitor* known = nullptr;
+    for (int32_t i = 0; i < saver.monitor_count && !known; ++i) {
+        if (std::wcscmp(saver.monitors[i].device, info.szDevice) == 0) known = &saver.monitors[i];
     }
-    return TRUE;  // enumerate to the end; monitors past the eighth are left out
+    if (!known) {
+        if (saver.monitor_count == max_outputs) return TRUE;  // monitors past the eighth are left out
+        known = &saver.monitors[saver.monitor_count++];
+        std::wcsncpy(known->device, info.szDevice, CCHDEVICENAME - 1);
+        known->device[CCHDEVICENAME - 1] = L'\0';
+        known->id = ++saver.next_id;
+    }
+    known->seen = true;
+    const RECT& r = info.rcMonitor;
+    run_output_changed(Output{known->id, 0, true, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                              static_cast<int32_t>(scale), device_refresh_mhz(info.szDevice)});
+    return TRUE;
+}
+
+// The outputs: full screen, every monitor in the system's order, in the one
+// window over the virtual screen, and the end of those no longer there;
+// otherwise the window itself.
+void report_outputs() {
+    const int32_t scale = system_scale_120();
+    if (saver.mode != shared::mode_full_screen) {
+        const int32_t hz = GetDeviceCaps(saver.dc, VREFRESH);
+        run_output_changed(Output{1, 0, false, 0, 0, 0, 0, scale, hz > 1 ? hz * 1000 : 0});
+        return;
+    }
+    for (int32_t i = 0; i < saver.monitor_count; ++i) saver.monitors[i].seen = false;
+    EnumDisplayMonitors(nullptr, nullptr, report_monitor, scale);
+    int32_t kept = 0;
+    for (int32_t i = 0; i < saver.monitor_count; ++i) {
+        if (saver.monitors[i].seen) {
+            saver.monitors[kept++] = saver.monitors[i];
+        } else {
+            run_output_removed(saver.monitors[i].id);
+        }
+    }
+    saver.monitor_count = kept;
+}
+
+// The virtual screen as it stands: the full-screen window's rectangle.
+RECT virtual_screen() {
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+// A monitor came, went or changed during a full-screen run: the window
+// covers the new virtual screen and the views are laid out again.
+void desk_changed() {
+    const RECT desk = virtual_screen();
+    saver.virtual_left = desk.left;
+    saver.virtual_bottom = desk.bottom;
+    SetWindowPos(saver.window, HWND_TOPMOST, desk.left, desk.top, desk.right - desk.left, desk.bottom - desk.top,
+                 SWP_NOACTIVATE);
+    report_outputs();
 }
 
 // A report of the display's state, for the run.
@@ -91,6 +174,9 @@ LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPA
             if (wparam != PBT_POWERSETTINGCHANGE) break;
             display_state_changed(reinterpret_cast<const POWERBROADCAST_SETTING*>(lparam));
             return TRUE;
+        case WM_DISPLAYCHANGE:
+            if (full_screen) desk_changed();
+            break;
         case WM_SYSCOMMAND: {
             const WPARAM command = wparam & 0xFFF0;
             if (full_screen && (command == SC_CLOSE || command == SC_SCREENSAVE)) return 0;
@@ -132,27 +218,22 @@ void wait_for_events(int64_t deadline) {
                                 MWMO_INPUTAVAILABLE);
 }
 
-void get_drawable(Drawable* drawable) {
+// The one drawable: the client area, over the virtual screen in full screen.
+void begin_drawable(int32_t, DrawableArea* area) {
     RECT client;
     GetClientRect(saver.window, &client);
-    drawable->width = client.right;
-    drawable->height = client.bottom;
-    drawable->virtual_left = saver.virtual_left;
-    drawable->virtual_bottom = saver.virtual_bottom;
-    drawable->monitor_count = saver.monitor_count;
-    std::memcpy(drawable->monitors, saver.monitors, sizeof saver.monitors);
+    *area = DrawableArea{client.right, client.bottom, saver.virtual_left, saver.virtual_bottom};
 }
 
-void swap_buffers() { SwapBuffers(saver.dc); }
+void swap_buffers(int32_t) { SwapBuffers(saver.dc); }
 
-// 0 or 1 where the display reports none
-int32_t refresh_rate() { return GetDeviceCaps(saver.dc, VREFRESH); }
-
+// One swap for every monitor, waiting at most a retrace: always ready, and
+// paced by the run where swaps do not wait.
 HostPrimitives win32_primitives() {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    return HostPrimitives{clock_counts, frequency.QuadPart, handle_events, wait_for_events,
-                          get_drawable, swap_buffers,       refresh_rate,  nullptr};
+    return HostPrimitives{clock_counts, frequency.QuadPart, handle_events, wait_for_events, report_outputs,
+                          nullptr,      begin_drawable,     swap_buffers,  false,           nullptr};
 }
 
 void release_context() {
@@ -181,11 +262,11 @@ int saver_run(const RunConfig& config, HWND parent, float seconds, const char* f
     int x, y, width, height;
     DWORD style, ex_style = 0;
     if (full_screen) {
-        x = GetSystemMetrics(SM_XVIRTUALSCREEN);
-        y = GetSystemMetrics(SM_YVIRTUALSCREEN);
-        width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-        height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-        EnumDisplayMonitors(nullptr, nullptr, add_monitor, 0);
+        const RECT desk = virtual_screen();
+        x = desk.left;
+        y = desk.top;
+        width = desk.right - desk.left;
+        height = desk.bottom - desk.top;
         style = WS_POPUP | WS_VISIBLE;
         ex_style = WS_EX_TOPMOST;
     } else if (config.mode == shared::mode_preview) {

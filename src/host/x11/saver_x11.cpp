@@ -39,9 +39,16 @@ int on_x_error(Display*, XErrorEvent* error) {
     return 0;  // not fatal: a window that goes away ends the run, not the process
 }
 
+// A monitor the run has reported, known by its RandR name.
+struct KnownMonitor {
+    Atom name;
+    uint32_t id;
+    bool seen;  // in the reading under way
+};
+
 // The run's display, window and context, alive until shutdown. Owned here:
-// written while the window opens and by the event handling (its size), read
-// by the primitives.
+// written while the window opens and by the event handling (its size, the
+// monitors), read by the primitives.
 struct SaverWindow {
     Display* display;
     Window window;
@@ -51,7 +58,15 @@ struct SaverWindow {
     Atom wm_protocols;
     Atom wm_delete_window;
     int32_t width, height;
-    int wake_fd;                        // the stop signals' pipe, -1 when there is none
+    int wake_fd;  // the stop signals' pipe, -1 when there is none
+    // the root window of a desk of several monitors: a view per RandR
+    // monitor, followed as they change
+    bool per_monitor;
+    int randr_event_base;
+    bool outputs_changed;  // a RandR event came: the monitors are read again
+    KnownMonitor monitors[max_outputs];
+    int32_t monitor_count;
+    uint32_t next_id;                   // the id the next new monitor gets
     bool still;                         // --still: the picture is drawn again only when needed
     int32_t still_width, still_height;  // the size the still was last drawn at; 0: draw it
 };
@@ -167,12 +182,91 @@ int64_t clock_ns() {
     return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
+// The rate of the screen's current mode, as the X server's RandR extension
+// reports it, in millihertz; 0 where it does not.
+int32_t screen_refresh_mhz() {
+    int event_base, error_base;
+    if (!XRRQueryExtension(saver.display, &event_base, &error_base)) return 0;
+    XRRScreenConfiguration* screen = XRRGetScreenInfo(saver.display, DefaultRootWindow(saver.display));
+    if (!screen) return 0;
+    const int32_t rate = XRRConfigCurrentRate(screen);
+    XRRFreeScreenConfigInfo(screen);
+    return rate * 1000;
+}
+
+// The refresh rate of the mode that a RandR output shows, in millihertz;
+// 0 where it shows none.
+int32_t output_refresh_mhz(XRRScreenResources* resources, RROutput output) {
+    int32_t mhz = 0;
+    XRROutputInfo* info = XRRGetOutputInfo(saver.display, resources, output);
+    XRRCrtcInfo* crtc = info && info->crtc ? XRRGetCrtcInfo(saver.display, resources, info->crtc) : nullptr;
+    for (int i = 0; crtc && i < resources->nmode; ++i) {
+        const XRRModeInfo& mode = resources->modes[i];
+        const double dots = static_cast<double>(mode.hTotal) * mode.vTotal;
+        if (mode.id == crtc->mode && dots > 0) mhz = static_cast<int32_t>(mode.dotClock / dots * 1000.0 + 0.5);
+    }
+    if (crtc) XRRFreeCrtcInfo(crtc);
+    if (info) XRRFreeOutputInfo(info);
+    return mhz;
+}
+
+// The outputs: on a desk of monitors, every RandR monitor as it stands now
+// (new ones get new ids, those no longer there end); otherwise the window,
+// filled whole (XScreenSaver gives each monitor a window of its own).
+void report_outputs() {
+    saver.outputs_changed = false;
+    int count = 0;
+    XRRMonitorInfo* monitors = saver.per_monitor ? XRRGetMonitors(saver.display, saver.window, True, &count) : nullptr;
+    if (!monitors) {
+        run_output_changed(Output{1, 0, false, 0, 0, saver.width, saver.height, unit_scale, screen_refresh_mhz()});
+        return;
+    }
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(saver.display, saver.window);
+    for (int32_t i = 0; i < saver.monitor_count; ++i) saver.monitors[i].seen = false;
+    for (int m = 0; m < count; ++m) {
+        const XRRMonitorInfo& monitor = monitors[m];
+        KnownMonitor* known = nullptr;
+        for (int32_t i = 0; i < saver.monitor_count && !known; ++i) {
+            if (saver.monitors[i].name == monitor.name) known = &saver.monitors[i];
+        }
+        if (!known) {
+            if (saver.monitor_count == max_outputs) continue;  // monitors past the eighth are left out
+            known = &saver.monitors[saver.monitor_count++];
+            known->name = monitor.name;
+            known->id = ++saver.next_id;
+        }
+        known->seen = true;
+        const int32_t mhz = resources && monitor.noutput > 0 ? output_refresh_mhz(resources, monitor.outputs[0]) : 0;
+        run_output_changed(Output{known->id, 0, true, monitor.x, monitor.y, monitor.width, monitor.height, unit_scale,
+                                  mhz ? mhz : screen_refresh_mhz()});
+    }
+    if (resources) XRRFreeScreenResources(resources);
+    XRRFreeMonitors(monitors);
+    int32_t kept = 0;
+    for (int32_t i = 0; i < saver.monitor_count; ++i) {
+        if (saver.monitors[i].seen) {
+            saver.monitors[kept++] = saver.monitors[i];
+        } else {
+            run_output_removed(saver.monitors[i].id);
+        }
+    }
+    saver.monitor_count = kept;
+}
+
 // Handles the queued events without waiting: Escape and the close button
-// (own window), the window's new size, its destruction, a stop signal.
+// (own window), the window's new size, its destruction, a change of the
+// monitors, a stop signal.
 void handle_events() {
     while (XPending(saver.display)) {
         XEvent event;
         XNextEvent(saver.display, &event);
+        if (saver.per_monitor && event.type >= saver.randr_event_base &&
+            event.type <= saver.randr_event_base + RRNotify) {
+            // the screen's size and the monitors, read again below
+            XRRUpdateConfiguration(&event);
+            saver.outputs_changed = true;
+            continue;
+        }
         switch (event.type) {
             case KeyPress:
                 run_input(XLookupKeysym(&event.xkey, 0) == XK_Escape ? RunInput::escape_key : RunInput::other_key);
@@ -186,6 +280,7 @@ void handle_events() {
                 if (event.xconfigure.window == saver.window) {
                     saver.width = event.xconfigure.width;
                     saver.height = event.xconfigure.height;
+                    if (saver.per_monitor) saver.outputs_changed = true;
                 }
                 break;
             case Expose:
@@ -198,6 +293,7 @@ void handle_events() {
                 break;
         }
     }
+    if (saver.outputs_changed) report_outputs();
     if (target_lost || stop_requested()) run_input(RunInput::close);
 }
 
@@ -211,30 +307,18 @@ void wait_for_events(int64_t deadline) {
     ppoll(fds, saver.wake_fd >= 0 ? 2 : 1, &timeout, nullptr);
 }
 
-// A still gets its drawable only when the picture must be drawn again.
-void get_drawable(Drawable* drawable) {
-    if (saver.still && saver.width == saver.still_width && saver.height == saver.still_height) return;
-    drawable->width = saver.width;
-    drawable->height = saver.height;
-}
+// The one drawable: the window, the root window at the virtual screen's
+// origin.
+void begin_drawable(int32_t, DrawableArea* area) { *area = DrawableArea{saver.width, saver.height, 0, saver.height}; }
 
-void swap_buffers() {
+void swap_buffers(int32_t) {
     glXSwapBuffers(saver.display, saver.window);
     saver.still_width = saver.width;
     saver.still_height = saver.height;
 }
 
-// The rate of the screen's current mode, as the X server's RandR extension
-// reports it; 0 where it does not.
-int32_t refresh_rate() {
-    int event_base, error_base;
-    if (!XRRQueryExtension(saver.display, &event_base, &error_base)) return 0;
-    XRRScreenConfiguration* screen = XRRGetScreenInfo(saver.display, DefaultRootWindow(saver.display));
-    if (!screen) return 0;
-    const int32_t rate = XRRConfigCurrentRate(screen);
-    XRRFreeScreenConfigInfo(screen);
-    return rate;
-}
+// A still is drawn again only at a new size or when uncovered.
+bool still_wanted(int32_t) { return saver.width != saver.still_width || saver.height != saver.still_height; }
 
 // The processor time of every thread of the process, the music's too.
 double cpu_seconds() {
@@ -243,8 +327,13 @@ double cpu_seconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-constexpr HostPrimitives x11_primitives = {clock_ns,     1000000000,   handle_events, wait_for_events,
-                                           get_drawable, swap_buffers, refresh_rate,  cpu_seconds};
+// One swap for every monitor, waiting at most a retrace: always ready, and
+// paced by the run where swaps do not wait.
+constexpr HostPrimitives x11_primitives = {clock_ns, 1000000000,     handle_events, wait_for_events, report_outputs,
+                                           nullptr,  begin_drawable, swap_buffers,  false,           cpu_seconds};
+constexpr HostPrimitives x11_still_primitives = {clock_ns,       1000000000,   handle_events,  wait_for_events,
+                                                 report_outputs, still_wanted, begin_drawable, swap_buffers,
+                                                 false,          cpu_seconds};
 
 // Lets go of the context, the window of its own and the display.
 void release() {
@@ -303,6 +392,16 @@ int saver_run(const HackOptions& options, float seconds, const char* file) {
         }
         saver.window = target_window = target == HackTarget::window_id || named ? static_cast<Window>(window_id)
                                                                                 : DefaultRootWindow(saver.display);
+        // the root window of its own accord: one view per monitor, where
+        // RandR tells them apart (1.5: monitors), following their changes
+        int error_base, major = 0, minor = 0;
+        if (saver.window == DefaultRootWindow(saver.display) &&
+            XRRQueryExtension(saver.display, &saver.randr_event_base, &error_base) &&
+            XRRQueryVersion(saver.display, &major, &minor) && (major > 1 || (major == 1 && minor >= 5))) {
+            saver.per_monitor = true;
+            XRRSelectInput(saver.display, saver.window,
+                           RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+        }
         // the size from here on comes with the window's ConfigureNotify
         // events, its end with DestroyNotify
         XSelectInput(saver.display, saver.window, StructureNotifyMask | (saver.still ? ExposureMask : 0));
@@ -333,7 +432,7 @@ int saver_run(const HackOptions& options, float seconds, const char* file) {
                                     static_cast<uint32_t>(clock_ns() / 1000000));  // milliseconds, as a tick count
     if (run.music && !take_music_lock(canonical_display(DisplayString(saver.display)))) run.music = false;
     CaptureError error = {};
-    const int code = saver.still ? run_still(run, x11_primitives, options.still_seconds)
+    const int code = saver.still ? run_still(run, x11_still_primitives, options.still_seconds)
                                  : run_saver(run, x11_primitives, seconds, file, &error);
     if (file && code != 0) std::fprintf(stderr, "frostvale: %s\n", capture_error_message(file, error).c_str());
     release();
