@@ -67,11 +67,8 @@ class Background(unittest.TestCase):
                                      10), "no buffer of 2560 x 1440 pixels for the output at scale 2")
             self.assertTrue(debug_lines(run, r"set_buffer_scale\(2\)"))
 
-            # the output goes; the run goes on and keeps the first
-            sway.swaymsg("output", "HEADLESS-2", "disable")
-            time.sleep(0.5)
-            self.assertIsNone(run.poll(), "the run ended with the output")
-            self.assertTrue(shows_scene(sway.grim("after.png", "HEADLESS-1")))
+            # (sway 1.7 keeps a headless output's global when it is
+            # disabled, so an output's removal cannot be staged here)
         finally:
             if run.poll() is None:
                 stop(self, run)
@@ -196,6 +193,13 @@ class LiveBackground(unittest.TestCase):
             self.assertNotEqual(open(first, "rb").read(), open(second, "rb").read(), "the frames do not change")
             print("resident memory after 5 s %d KiB, after 21 s %d KiB" % (early, late))
             self.assertLess(late - early, 4096, "memory grows: %d KiB to %d KiB" % (early, late))
+            # a second output switched off holds nothing back
+            sway.swaymsg("create_output")
+            sway.swaymsg("output", "HEADLESS-2", "dpms", "off")
+            third = sway.grim("live-3.png", "HEADLESS-1")
+            time.sleep(1)
+            fourth = sway.grim("live-4.png", "HEADLESS-1")
+            self.assertNotEqual(open(third, "rb").read(), open(fourth, "rb").read(), "frames stop with an output off")
             # the compositor goes: the run ends at once, saying so
             sway.process.terminate()
             self.assertEqual(run.wait(timeout=5), 1)
