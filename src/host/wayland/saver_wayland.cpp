@@ -183,7 +183,10 @@ bool fit_buffer(Surface* s) {
     s->buffer_width = width;
     s->buffer_height = height;
     s->buffer_scale = buffer_scale;
-    wl_surface_set_buffer_scale(s->surface, buffer_scale);
+    // a buffer scale is the compositor's from version 3 on
+    if (wl_surface_get_version(s->surface) >= WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION) {
+        wl_surface_set_buffer_scale(s->surface, buffer_scale);
+    }
     if (s->viewport) wp_viewport_set_destination(s->viewport, s->width, s->height);
     return true;
 }
