@@ -21,8 +21,11 @@ namespace {
 
 constexpr int64_t ms = 1000;  // clock counts: microseconds
 
-// The null host's buffer, which every drawable draws into.
+// The null host's buffer, which every drawable draws into: two outputs'
+// views side by side where the script tells views apart, else a smaller
+// one (views past it draw nothing).
 constexpr int32_t buffer_width = 64, buffer_height = 36;
+constexpr int32_t small_width = 32, small_height = 18;
 
 enum class Kind { input, display, output_changed, output_removed, frame_callback };
 
@@ -190,7 +193,8 @@ int64_t run(const host::RunConfig& run_config, int64_t swap_cost, std::vector<Ev
     const bool identify = script.identify;
     script = {start, swap_cost, outputs, events, 0, {}, start + 60000 * ms, {}, {}, identify, 0};
     scene::reset_scene_state();  // each run starts its scene clock at 0
-    EXPECT_TRUE(host::open_null_host(buffer_width, buffer_height));
+    EXPECT_TRUE(identify ? host::open_null_host(buffer_width, buffer_height)
+                         : host::open_null_host(small_width, small_height));
     EXPECT_EQ(host::run_saver(run_config, primitives, 0.0f, nullptr), 0);
     host::close_null_host();
     for (Frame& f : script.frames) f.swapped_at -= start;

@@ -6,7 +6,7 @@ set -eu
 
 PACKAGES="g++ cmake ninja-build python3 g++-mingw-w64-x86-64 wine wine64 xvfb xauth
 libgl1-mesa-dri libegl-dev libopengl-dev libglu1-mesa-dev libgtest-dev libgmock-dev
-imagemagick sox icoutils xserver-xorg-core xserver-xorg-video-dummy
+imagemagick sox icoutils xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
 nsis wixl msitools osslsigncode openssl"
 
 # the Linux program, its tests, its package and the sanitizer build

@@ -152,6 +152,14 @@ unsigned long handle_count(DWORD process_id) {
     return held;
 }
 
+// WM_DISPLAYCHANGE messages that the listen command's window has seen.
+int display_changes = 0;
+
+LRESULT CALLBACK listener_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_DISPLAYCHANGE) ++display_changes;
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
 BOOL CALLBACK print_monitor(HMONITOR, HDC, LPRECT r, LPARAM) {
     std::printf(" %ld,%ld,%ld,%ld", r->left, r->top, r->right, r->bottom);
     return TRUE;
@@ -275,6 +283,33 @@ bool run(const std::vector<std::wstring>& a) {
         std::printf("monitors");
         EnumDisplayMonitors(nullptr, nullptr, print_monitor, 0);
         std::printf("\n");
+    } else if (c == L"listen") {
+        // a hidden top-level window that counts the system's WM_DISPLAYCHANGE
+        // messages, as every top-level window gets them
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = listener_proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"FrostvaleTestListener";
+        RegisterClassW(&wc);
+        const HWND w = CreateWindowExW(0, L"FrostvaleTestListener", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                       GetModuleHandleW(nullptr), nullptr);
+        std::printf("listening=%d\n", w ? 1 : 0);
+    } else if (c == L"display-changes") {
+        pump(50);
+        std::printf("display_changes=%d\n", display_changes);
+    } else if (c == L"display-mode") {
+        // the primary display to W x H, as the display settings would set it
+        DEVMODEW mode = {};
+        mode.dmSize = sizeof mode;
+        mode.dmPelsWidth = static_cast<DWORD>(num(1));
+        mode.dmPelsHeight = static_cast<DWORD>(num(2));
+        mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+        std::printf("changed=%ld\n", static_cast<long>(ChangeDisplaySettingsW(&mode, 0)));
+    } else if (c == L"wait-file") {
+        // until the test script makes the file (it has done its part), pumping
+        const DWORD start = GetTickCount();
+        while (GetFileAttributesW(a[1].c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < num(2)) pump(20);
+        std::printf("found=%d\n", GetFileAttributesW(a[1].c_str()) != INVALID_FILE_ATTRIBUTES ? 1 : 0);
     } else if (c == L"hold") {
         // opens a file as a virus scanner might, sharing it only for
         // reading, until the driver ends: it can be neither replaced,

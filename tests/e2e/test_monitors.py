@@ -4,7 +4,12 @@ RandR off), and Wine told to take its monitors from Xinerama. A screenshot
 of the root window shows a whole view on each monitor (sky at its top,
 ground at its bottom, the tree on its vertical centre line; which view
 each monitor gets: the views' native test). Runs with the second head
-right of the primary, and left of it (negative x)."""
+right of the primary, and left of it (negative x).
+
+Then a desk that changes while the saver runs, under a Wine virtual
+desktop: the display mode set smaller and back (Wine 8 on the dummy
+driver's RandR passes a monitor plugged in on to its programs only now and
+then, and never as WM_DISPLAYCHANGE; a mode set it does pass on)."""
 import os
 import shutil
 import sys
@@ -27,7 +32,6 @@ WINE_SETTINGS = r"""REGEDIT4
 "UseXVidMode"="N"
 "UseXRandR"="N"
 """
-
 
 class Monitors(unittest.TestCase):
     @classmethod
@@ -79,6 +83,42 @@ class Monitors(unittest.TestCase):
 
     def test_second_head_left_of_the_primary(self):
         self.full_screen_views("left", [(0, 0, 1280, 720), (-1024, 0, 0, 768)])
+
+
+class DisplayModeChange(wine_env.WineTestCase):
+    """A desk that changes under a Wine virtual desktop (one monitor): the
+    display mode set to 1024 x 768 and back while the saver runs. Wine
+    sends WM_DISPLAYCHANGE for it; the saver's window follows the virtual
+    screen, a whole view on the monitor at each size, and a key still ends
+    the run with exit code 0."""
+
+    def test_window_and_view_follow_the_display_mode(self):
+        done = os.path.join(wine_env.HOME, "mode-done")
+        if os.path.exists(done):
+            os.remove(done)
+        driver = wine_env.start_driver(
+            ["listen"], ["spawn", scr_command("/s")], ["wait-window", "Frostvale2026", 20000],
+            ["wait-ready", 20000], ["display-mode", 1024, 768], ["sleep", 1500], ["info"],
+            ["wait-file", wine_env.windows_path(done), 60000], ["display-mode", *wine_env.SCREEN],
+            ["sleep", 1500], ["info"], ["display-changes"], ["post", 0x100, 65, 0], ["wait-exit", 10000])
+        try:
+            deadline = time.time() + 60
+            while len(wine_env.driver_lines()) < 7 and time.time() < deadline:
+                time.sleep(0.1)
+            lines = wine_env.driver_lines()
+            self.assertEqual(fields(lines[4])["changed"], 0, lines)
+            window = fields(lines[6])
+            self.assertEqual((window["x"], window["y"], window["width"], window["height"]), (0, 0, 1024, 768))
+            found = shows_scene(screenshot(wine_env.ENV), 0, 0, 1024, 768)
+            self.assertTrue(is_scene(found), "sky, ground, tree %s" % (found,))
+        finally:
+            open(done, "w").close()
+            driver.wait(timeout=60)
+        lines = wine_env.driver_lines()
+        window = fields(lines[10])
+        self.assertEqual((window["width"], window["height"]), wine_env.SCREEN)
+        self.assertGreaterEqual(fields(lines[11])["display_changes"], 2)
+        self.assertEqual(fields(lines[13])["exit"], 0)
 
 
 if __name__ == "__main__":

@@ -21,6 +21,13 @@ typedef BOOL(WINAPI* SwapIntervalProc)(int interval);
 // window subscribes.
 constexpr GUID console_display_state = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 
+// The desk: the virtual screen, then each monitor's rectangle in the
+// system's order.
+struct Desk {
+    RECT rects[max_outputs + 1];
+    int32_t count;
+};
+
 // A monitor the run has reported, known by its display device's name.
 struct KnownMonitor {
     wchar_t device[CCHDEVICENAME];
@@ -42,8 +49,10 @@ struct SaverWindow {
     int32_t virtual_bottom;
     KnownMonitor monitors[max_outputs];  // full screen: the monitors reported, by device
     int32_t monitor_count;
-    uint32_t next_id;  // the id the next new monitor gets
-    bool fine_timer;   // the system timer's 1 ms resolution, taken for the waits
+    uint32_t next_id;   // the id the next new monitor gets
+    Desk desk;          // full screen: the desk as last laid out
+    DWORD desk_looked;  // and when it was last looked at
+    bool fine_timer;    // the system timer's 1 ms resolution, taken for the waits
 };
 SaverWindow saver = {};
 
@@ -117,15 +126,44 @@ RECT virtual_screen() {
     return RECT{x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
+BOOL CALLBACK add_monitor_rect(HMONITOR, HDC, LPRECT rect, LPARAM desk) {
+    Desk* into = reinterpret_cast<Desk*>(desk);
+    if (into->count <= max_outputs) into->rects[into->count++] = *rect;
+    return TRUE;
+}
+
+// Whether the desk differs from the one last laid out (and takes it as
+// the one laid out).
+bool desk_differs() {
+    Desk now = {};
+    now.rects[0] = virtual_screen();
+    now.count = 1;
+    EnumDisplayMonitors(nullptr, nullptr, add_monitor_rect, reinterpret_cast<LPARAM>(&now));
+    const bool differs =
+        now.count != saver.desk.count || std::memcmp(now.rects, saver.desk.rects, sizeof now.rects) != 0;
+    saver.desk = now;
+    return differs;
+}
+
 // A monitor came, went or changed during a full-screen run: the window
 // covers the new virtual screen and the views are laid out again.
 void desk_changed() {
+    desk_differs();
     const RECT desk = virtual_screen();
     saver.virtual_left = desk.left;
     saver.virtual_bottom = desk.bottom;
     SetWindowPos(saver.window, HWND_TOPMOST, desk.left, desk.top, desk.right - desk.left, desk.bottom - desk.top,
                  SWP_NOACTIVATE);
     report_outputs();
+}
+
+// Full screen: once a second, whether the desk has changed without a
+// WM_DISPLAYCHANGE (Wine on an X server with RandR sends none).
+void look_at_desk() {
+    const DWORD now = GetTickCount();
+    if (now - saver.desk_looked < 1000) return;
+    saver.desk_looked = now;
+    if (desk_differs()) desk_changed();
 }
 
 // A report of the display's state, for the run.
@@ -205,6 +243,7 @@ void handle_events() {
     }
     // a preview ends with its host window
     if (saver.mode == shared::mode_preview && !IsWindow(saver.host_window)) run_input(RunInput::close);
+    if (saver.mode == shared::mode_full_screen) look_at_desk();
 }
 
 void wait_for_events(int64_t deadline) {
@@ -263,6 +302,8 @@ int saver_run(const RunConfig& config, HWND parent, float seconds, const char* f
     DWORD style, ex_style = 0;
     if (full_screen) {
         const RECT desk = virtual_screen();
+        desk_differs();  // the desk laid out first
+        saver.desk_looked = GetTickCount();
         x = desk.left;
         y = desk.top;
         width = desk.right - desk.left;
