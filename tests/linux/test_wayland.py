@@ -1,6 +1,6 @@
 """The Linux program as a Wayland client: under headless sway (layer-shell,
 grim's screenshots, swaymsg's outputs, swayidle and wtype for the
-screensaver) and Weston's kiosk shell (no layer-shell: the xdg fallback),
+screensaver) and Weston's desktop shell (no layer-shell: the xdg fallback),
 each run as an ordinary user (wayland_env.py)."""
 import os
 import re
@@ -153,7 +153,7 @@ class Overlay(unittest.TestCase):
 
 
 @unittest.skipUnless(__import__("shutil").which("weston"), "weston is not installed")
-class WestonKiosk(unittest.TestCase):
+class Weston(unittest.TestCase):
     def test_full_screen_without_layer_shell(self):
         weston = Compositor("weston")
         try:
@@ -167,6 +167,9 @@ class WestonKiosk(unittest.TestCase):
             self.assertTrue(drawn, weston.log_text())
             self.assertTrue(debug_lines(run, r"xdg_toplevel@\d+\.set_fullscreen\(wl_output@\d+\)"))
             self.assertTrue(debug_lines(run, r"xdg_toplevel@\d+\.configure\(1280, 720,"))
+            # shown: the compositor asks for frame after frame
+            frames = wait_for(lambda: len(debug_lines(run, r"wl_callback@\d+\.done\(\d{4,}\)")) >= 3, 15)
+            self.assertTrue(frames, "the compositor asks for no further frames")
             stop(self, run)
         finally:
             weston.close()

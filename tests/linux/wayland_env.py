@@ -1,6 +1,6 @@
 """A private Wayland compositor for the Wayland host's tests: Debian's sway
 on its headless backend with the pixman renderer (or Weston's headless
-backend), run with the program as an ordinary user the test creates when
+backend with its desktop shell), run with the program as an ordinary user the test creates when
 it runs as root (sway refuses to start as root), each in its own runtime
 folder. Screenshots through grim, sway's outputs through swaymsg."""
 import os
@@ -61,7 +61,9 @@ class Compositor:
             env.update(WLR_BACKENDS="headless", WLR_RENDERER="pixman", WLR_LIBINPUT_NO_DEVICES="1")
             command = ["sway", "-c", os.path.join(self.folder, "config")]
         else:
-            command = ["weston", "--backend=headless-backend.so", "--shell=kiosk-shell.so", "--use-pixman",
+            # (its kiosk shell, headless with no seat, never shows a
+            # toplevel nor answers its frame callbacks: the desktop shell)
+            command = ["weston", "--backend=headless-backend.so", "--shell=desktop-shell.so", "--use-pixman",
                        "--width=1280", "--height=720", "--socket=" + self.socket, "--idle-time=0"]
         for path in os.listdir(self.folder):
             os.chown(os.path.join(self.folder, path), self.uid, self.gid)
