@@ -83,6 +83,48 @@ class Background(unittest.TestCase):
         allowed = {(w * s, h * s) for w, h in configured for s in (1, 2)}
         self.assertLessEqual(buffers, allowed, "a buffer of a size the compositor did not configure")
 
+    def test_outputs_hidden_and_removed(self):
+        # a sway inside the test's sway, whose outputs are windows there: a
+        # window moved away hides its output, a window closed removes it
+        sway = self.sway
+        inner_socket = os.path.join(sway.folder, "inner.sock")
+        with open(os.path.join(sway.folder, "inner.config"), "w") as f:
+            f.write("")
+        os.chown(f.name, sway.uid, sway.gid)
+        inner = subprocess.Popen(["sway", "-c", f.name], cwd=sway.folder, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL,
+                                 env=sway.env(WLR_BACKENDS="wayland", WLR_RENDERER="pixman",
+                                              WLR_LIBINPUT_NO_DEVICES="1", SWAYSOCK=inner_socket),
+                                 **sway.as_user())
+        try:
+            self.assertTrue(wait_for(lambda: os.path.exists(os.path.join(sway.folder, "wayland-2")), 15))
+            self.assertTrue(wait_for(lambda: os.path.exists(inner_socket), 15))
+            subprocess.run(["swaymsg", "-s", inner_socket, "create_output"], env=sway.env(), capture_output=True,
+                           timeout=30, **sway.as_user())
+            run = sway.start("--background", env=sway.env(WAYLAND_DISPLAY="wayland-2", WAYLAND_DEBUG="1"))
+            self.assertTrue(wait_for(lambda: len(debug_lines(run, r"layer_surface_v1@\d+\.configure\(")) >= 2, 15))
+            first = '[title="wlroots - WL-1"]'
+
+            def changing():
+                a = sway.grim("inner-a.png")
+                time.sleep(0.5)
+                b = sway.grim("inner-b.png")
+                with open(a, "rb") as fa, open(b, "rb") as fb:
+                    return fa.read() != fb.read()
+
+            # the second output hidden, then gone: the first keeps its pace
+            sway.swaymsg('[title="wlroots - WL-2"]', "move", "to", "workspace", "9")
+            sway.swaymsg(first, "focus")
+            self.assertTrue(wait_for(changing, 15), "the first output stopped")
+            sway.swaymsg('[title="wlroots - WL-2"]', "kill")
+            self.assertTrue(wait_for(lambda: debug_lines(run, r"global_remove"), 10), "no output went")
+            self.assertIsNone(run.poll(), "the run ended with the output")
+            self.assertTrue(wait_for(changing, 15), "the first output stopped with the other's end")
+            stop(self, run)
+        finally:
+            inner.terminate()
+            inner.wait(timeout=10)
+
     def test_connection_handed_over_and_faults(self):
         sway = self.sway
         # as a locker runs its wallpaper program: only WAYLAND_SOCKET
