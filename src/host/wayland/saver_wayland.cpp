@@ -208,7 +208,7 @@ void destroy_surface(Surface* s) {
     *s = {};
 }
 
-// Listeners. Each takes the Surface or Output it was added with.
+// Listeners. Each takes the Surface or WaylandOutput it was added with.
 
 void on_frame_done(void* data, wl_callback* callback, uint32_t) {
     Surface* s = static_cast<Surface*>(data);
@@ -274,9 +274,10 @@ void on_surface_enter(void* data, wl_surface*, wl_output* output) {
     Surface* s = static_cast<Surface*>(data);
     if (s != &wl.window) return;
     for (const WaylandOutput& o : wl.outputs) {
-        if (o.live && o.output == output && o.scale != wl.window_scale) {
+        if (!o.live || o.output != output) continue;
+        wl.window_refresh_mhz = o.refresh_mhz;
+        if (o.scale != wl.window_scale) {
             wl.window_scale = o.scale;
-            wl.window_refresh_mhz = o.refresh_mhz;
             if (s->configured && wl.egl_context != EGL_NO_CONTEXT) fit_buffer(s);
         }
     }
