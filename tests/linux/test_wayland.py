@@ -187,6 +187,17 @@ class Overlay(unittest.TestCase):
             idle.terminate()
             idle.wait(timeout=10)
 
+    def test_window_of_its_own_ends_on_escape_only(self):
+        sway = self.sway
+        run = sway.start(env=sway.env(WAYLAND_DEBUG="1"))
+        self.assertTrue(wait_for(lambda: shows_scene(sway.grim("window.png")), 15))
+        self.assertTrue(debug_lines(run, r'xdg_toplevel@\d+\.set_title\("Frostvale 2026"\)'))
+        sway.run("wtype", "-s", "1000", "x")
+        time.sleep(0.5)
+        self.assertIsNone(run.poll(), "another key ended the window")
+        sway.run("wtype", "-s", "1000", "-k", "Escape")
+        self.assertEqual(run.wait(timeout=10), 0)
+
     def test_sigterm_ends_it(self):
         sway = self.sway
         run = sway.start("--overlay")

@@ -9,6 +9,7 @@
 #include <EGL/eglext.h>
 #include <fractional-scale-v1-client-protocol.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include <wlr-layer-shell-unstable-v1-client-protocol.h>
 #include <xdg-shell-client-protocol.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -33,8 +35,11 @@ namespace host {
 
 namespace {
 
-// evdev's code of the Escape key, as wl_keyboard.key gives it
-constexpr uint32_t escape_key_code = 1;
+// evdev's code of the Escape key, as wl_keyboard.key gives it, until the
+// keyboard's keymap says otherwise
+constexpr uint32_t evdev_escape = 1;
+// XKB numbers keys 8 above their evdev codes
+constexpr uint32_t xkb_keycode_offset = 8;
 
 // One surface the run draws: an output's (background, overlay) or the
 // window's. Its size arrives with the compositor's configure.
@@ -102,10 +107,11 @@ struct WaylandHost {
     EGLDisplay egl_display;
     EGLConfig egl_config;
     EGLContext egl_context;
-    Surface* current;  // the surface current for drawing, null when none is
-    int wake_fd;       // the stop signals' pipe, -1 when there is none
-    bool lost;         // the connection failed: the compositor is gone
-    bool started;      // the first surfaces are made: outputs that come later get theirs at once
+    Surface* current;      // the surface current for drawing, null when none is
+    uint32_t escape_code;  // the key code of Escape in the keyboard's keymap
+    int wake_fd;           // the stop signals' pipe, -1 when there is none
+    bool lost;             // the connection failed: the compositor is gone
+    bool started;          // the first surfaces are made: outputs that come later get theirs at once
 };
 WaylandHost wl = {};
 
@@ -384,9 +390,49 @@ constexpr wl_output_listener output_listener = {on_output_geometry, on_output_mo
 // the window on Escape); the pointer is hidden over the overlay.
 void on_key(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t state) {
     if (state != WL_KEYBOARD_KEY_STATE_PRESSED) return;
-    run_input(key == escape_key_code ? RunInput::escape_key : RunInput::other_key);
+    run_input(key == wl.escape_code ? RunInput::escape_key : RunInput::other_key);
 }
-void on_keymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) { close(fd); }
+
+// The key code of the Escape keysym in an XKB keymap's text: the key whose
+// symbols name Escape (`key <ESC> { [ Escape ] };`), then its number in
+// the keycodes (`<ESC> = 9;`). 0, which no key sends, where the keymap has
+// no Escape (a virtual keyboard's keymap holds only the keys it types).
+uint32_t escape_code_in(const std::string& keymap) {
+    for (size_t at = keymap.find("key <"); at != std::string::npos; at = keymap.find("key <", at + 5)) {
+        const size_t name_end = keymap.find('>', at + 5);
+        const size_t block_end = keymap.find("};", at);
+        if (name_end == std::string::npos || block_end == std::string::npos) break;
+        const std::string block = keymap.substr(name_end, block_end - name_end);
+        size_t word = block.find("Escape");
+        const auto letter = [&](size_t i) { return i < block.size() && (std::isalnum(block[i]) || block[i] == '_'); };
+        while (word != std::string::npos && (letter(word + 6) || (word > 0 && letter(word - 1))))
+            word = block.find("Escape", word + 6);
+        if (word == std::string::npos) continue;
+        const std::string name = keymap.substr(at + 4, name_end - at - 3);  // "<ESC>"
+        for (size_t code = keymap.find(name); code != std::string::npos; code = keymap.find(name, code + 1)) {
+            size_t i = code + name.size();
+            while (i < keymap.size() && keymap[i] == ' ') ++i;
+            if (i >= keymap.size() || keymap[i] != '=') continue;
+            const long number = std::strtol(keymap.c_str() + i + 1, nullptr, 10);
+            if (number > static_cast<long>(xkb_keycode_offset))
+                return static_cast<uint32_t>(number) - xkb_keycode_offset;
+        }
+    }
+    return 0;
+}
+
+void on_keymap(void*, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
+    wl.escape_code = evdev_escape;
+    if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
+        void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (text != MAP_FAILED) {
+            wl.escape_code = escape_code_in(
+                std::string(static_cast<const char*>(text), strnlen(static_cast<const char*>(text), size)));
+            munmap(text, size);
+        }
+    }
+    close(fd);
+}
 void on_keyboard_enter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {}
 void on_keyboard_leave(void*, wl_keyboard*, uint32_t, wl_surface*) {}
 void on_modifiers(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
@@ -415,14 +461,32 @@ constexpr wl_pointer_listener pointer_listener = {on_pointer_enter, on_pointer_l
                                                   on_axis,          on_pointer_frame, on_axis_source, on_axis_stop,
                                                   on_axis_discrete, on_axis_value120};
 
+// A keyboard or pointer that goes (a virtual keyboard's end) is let go,
+// and the next one taken anew.
 void on_seat_capabilities(void*, wl_seat* seat, uint32_t capabilities) {
-    if ((capabilities & WL_SEAT_CAPABILITY_KEYBOARD) && !wl.keyboard) {
+    const bool keyboard = capabilities & WL_SEAT_CAPABILITY_KEYBOARD;
+    const bool pointer = capabilities & WL_SEAT_CAPABILITY_POINTER;
+    if (keyboard && !wl.keyboard) {
         wl.keyboard = wl_seat_get_keyboard(seat);
         wl_keyboard_add_listener(wl.keyboard, &keyboard_listener, nullptr);
+    } else if (!keyboard && wl.keyboard) {
+        if (wl_keyboard_get_version(wl.keyboard) >= WL_KEYBOARD_RELEASE_SINCE_VERSION) {
+            wl_keyboard_release(wl.keyboard);
+        } else {
+            wl_keyboard_destroy(wl.keyboard);
+        }
+        wl.keyboard = nullptr;
     }
-    if ((capabilities & WL_SEAT_CAPABILITY_POINTER) && !wl.pointer) {
+    if (pointer && !wl.pointer) {
         wl.pointer = wl_seat_get_pointer(seat);
         wl_pointer_add_listener(wl.pointer, &pointer_listener, nullptr);
+    } else if (!pointer && wl.pointer) {
+        if (wl_pointer_get_version(wl.pointer) >= WL_POINTER_RELEASE_SINCE_VERSION) {
+            wl_pointer_release(wl.pointer);
+        } else {
+            wl_pointer_destroy(wl.pointer);
+        }
+        wl.pointer = nullptr;
     }
 }
 void on_seat_name(void*, wl_seat*, const char*) {}
@@ -711,6 +775,7 @@ int wayland_run(const HackOptions& options) {
     wl.egl_display = EGL_NO_DISPLAY;
     wl.egl_context = EGL_NO_CONTEXT;
     wl.window_scale = 1;
+    wl.escape_code = evdev_escape;
     // a stop signal during start-up is answered once the frame loop begins
     wl.wake_fd = install_stop_signals();
     const int exit_code = [&] {
