@@ -1,8 +1,9 @@
-/* Counts the buffer swaps of the program it is preloaded into
-   (LD_PRELOAD) and prints, when the program ends, the swaps, the seconds
+/* Counts the buffer swaps (GLX's, and EGL's for the Wayland host) of the
+   program it is preloaded into (LD_PRELOAD) and prints, when the program ends, the swaps, the seconds
    from the first swap to the last and the frames per second between them,
    on standard error: "swaps N seconds S fps F". */
 #define _GNU_SOURCE
+#include <EGL/egl.h>
 #include <GL/glx.h>
 #include <dlfcn.h>
 #include <stdio.h>
@@ -23,6 +24,15 @@ void glXSwapBuffers(Display* display, GLXDrawable drawable) {
     swap(display, drawable);
     last = now();
     if (swaps++ == 0) first = last;
+}
+
+EGLBoolean eglSwapBuffers(EGLDisplay display, EGLSurface surface) {
+    static EGLBoolean (*swap)(EGLDisplay, EGLSurface);
+    if (!swap) swap = (EGLBoolean(*)(EGLDisplay, EGLSurface))dlsym(RTLD_NEXT, "eglSwapBuffers");
+    const EGLBoolean swapped = swap(display, surface);
+    last = now();
+    if (swaps++ == 0) first = last;
+    return swapped;
 }
 
 __attribute__((destructor)) static void report(void) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/x11/hack_options.h"
+#include "host/linux/hack_options.h"
 #include "shared/run_mode.h"
 
 namespace {
@@ -133,6 +133,47 @@ TEST(HackOptions, RunConfigByWindowAndTarget) {
     run = host::hack_run_config(host::parse_hack_options(5, capture), 1280, 720, 6);
     EXPECT_TRUE(run.mode == shared::mode_capture && !run.music && run.snow);
     EXPECT_EQ(run.seed, 8230u);
+}
+
+// The Wayland modes: which host runs, what each plays and takes, and the
+// still, which starts as a capture does.
+TEST(HackOptions, WaylandModesAndTheStill) {
+    const auto parse = [](std::vector<const char*> args) {
+        args.insert(args.begin(), "frostvale");
+        return host::parse_hack_options(static_cast<int>(args.size()), args.data());
+    };
+    // under Wayland unless an X11 target or a capture is asked for;
+    // --background and --overlay always
+    EXPECT_TRUE(host::runs_on_wayland(parse({}), true));
+    EXPECT_FALSE(host::runs_on_wayland(parse({}), false));
+    EXPECT_TRUE(host::runs_on_wayland(parse({"--background"}), false));
+    EXPECT_TRUE(host::runs_on_wayland(parse({"--root", "--overlay"}), false));
+    for (const std::vector<const char*>& x11 : {std::vector<const char*>{"--root"},
+                                                {"--window-id", "7"},
+                                                {"--display", ":3"},
+                                                {"--capture", "3", "a.bmp"},
+                                                {"--overlay", "--root"}}) {
+        EXPECT_FALSE(host::runs_on_wayland(parse(x11), true)) << x11[0];
+    }
+    host::RunConfig run = host::hack_run_config(parse({"--background", "--music"}), 1280, 720, 6);
+    EXPECT_TRUE(run.mode == shared::mode_full_screen && !run.music && !run.input_ends_run);
+    run = host::hack_run_config(parse({"--overlay", "--music"}), 1280, 720, 6);
+    EXPECT_TRUE(run.mode == shared::mode_full_screen && run.music && run.input_ends_run);
+    run = host::hack_run_config(parse({"--music", "--fps"}), 1280, 720, 6);
+    EXPECT_TRUE(run.music && run.show_fps && !run.input_ends_run);
+
+    const host::HackOptions still = parse({"--overlay", "--still", "34.3", "--music", "--fps"});
+    EXPECT_EQ(still.action, host::HackAction::run);
+    EXPECT_TRUE(still.still && still.still_seconds == 34.3f);
+    run = host::hack_run_config(still, 1280, 720, 6);
+    EXPECT_TRUE(run.mode == shared::mode_capture && !run.music && !run.show_fps && run.input_ends_run);
+    EXPECT_EQ(run.seed, 8230u);
+    for (const char* bad : {"abc", "-1", "1048577", "nan"}) {
+        const host::HackOptions refused = parse({"--still", bad});
+        EXPECT_EQ(refused.action, host::HackAction::refuse) << bad;
+        EXPECT_EQ(refused.bad_arg, 1) << bad;
+    }
+    EXPECT_EQ(parse({"--still"}).action, host::HackAction::refuse);
 }
 
 std::string read_file(const char* path) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/linux/hack_options.h"
 #include "host/video/video.h"
-#include "host/x11/hack_options.h"
 
 namespace {
 

@@ -26,15 +26,22 @@ ALLOWED["host/null"] = BELOW_HOSTS + ["host/run", "webgl"]
 # the video host renders on the null host; the Linux program hands it a
 # --video request
 ALLOWED["host/video"] = BELOW_HOSTS + ["host/run", "host/null"]
-ALLOWED["host/x11"] = ALLOWED["host/x11"] + ["host/video"]
+# what every Linux host shares (the options table, the stop signals, the
+# music lock) lies in host/linux, under the X11 and Wayland hosts
+ALLOWED["host/linux"] = BELOW_HOSTS + ["host/run", "host/video"]
+ALLOWED["host/wayland"] = BELOW_HOSTS + ["host/run", "host/linux"]
+# the program's entry (host/x11/main_x11.cpp) hands a Wayland session to
+# the Wayland host
+ALLOWED["host/x11"] = ALLOWED["host/x11"] + ["host/video", "host/linux", "host/wayland"]
 
 # system headers and the file names that may include them
 PLATFORM = [
     (re.compile(r"^(windows|mmsystem|shellapi|commctrl)\.h$"), re.compile(r"_win32\.(cpp|h)$")),
     (re.compile(r"^(X11/|GL/glx)"), re.compile(r"_x11\.(cpp|h)$")),
     (re.compile(r"^alsa/"), re.compile(r"_alsa\.cpp$")),
-    (re.compile(r"^(poll|signal|unistd|fcntl|pthread)\.h$"), re.compile(r"_(x11|posix|linux|alsa)\.cpp$")),
-    (re.compile(r"^EGL/"), re.compile(r"host/null/")),
+    (re.compile(r"^(poll|signal|unistd|fcntl|pthread)\.h$"), re.compile(r"_(x11|wayland|posix|linux|alsa)\.cpp$")),
+    (re.compile(r"^(wayland-|.*-client-protocol\.h$)"), re.compile(r"_wayland\.cpp$")),
+    (re.compile(r"^EGL/"), re.compile(r"(host/null/|_wayland\.cpp$)")),
     (re.compile(r"^(GL/gl\.h|GL/glu\.h|shared/gl\.h)$"), re.compile(r"(_gl\.cpp|/shared/gl\.h|host/null/)")),
     (re.compile(r"^(emscripten/|GLES3/)"), re.compile(r"_web\.cpp$")),
     (re.compile(r"^webgl/gl11\.h$"), re.compile(r"(/webgl/|/shared/gl\.h)")),

@@ -1,8 +1,10 @@
 #!/bin/sh
 # Packs the Linux program as a Debian package: dist/frostvale_VERSION_amd64.deb
-# holding the program where XScreenSaver looks for its hacks, its settings
-# description, the manual page, a desktop entry that runs it in a window,
-# and its icon; Depends as dpkg-shlibdeps finds them.
+# holding the program where XScreenSaver looks for its hacks and, through a
+# link, on PATH (/usr/bin/frostvale, for Wayland compositors' and idle
+# daemons' command lines), its settings description, the manual page, the
+# Wayland notes, a desktop entry that runs it in a window, and its icon;
+# Depends as dpkg-shlibdeps finds them.
 #
 #   tools/package-deb.sh                  builds the program (build/native) first
 #   tools/package-deb.sh PROGRAM [DIR]    packs a program already built, into DIR
@@ -29,15 +31,17 @@ trap 'rm -rf "$STAGE"' EXIT
 PKG="$STAGE/frostvale"
 DOC="$PKG/usr/share/doc/frostvale"
 
-install -d "$PKG/DEBIAN" "$PKG/usr/libexec/xscreensaver" "$PKG/usr/share/xscreensaver/config" \
+install -d "$PKG/DEBIAN" "$PKG/usr/libexec/xscreensaver" "$PKG/usr/bin" "$PKG/usr/share/xscreensaver/config" \
     "$PKG/usr/share/man/man6" "$PKG/usr/share/applications" "$DOC"
 install -m 755 "$PROGRAM" "$PKG/usr/libexec/xscreensaver/frostvale"
 strip --remove-section=.comment --remove-section=.note --strip-unneeded \
     "$PKG/usr/libexec/xscreensaver/frostvale"
+ln -s ../libexec/xscreensaver/frostvale "$PKG/usr/bin/frostvale"
 install -m 644 packaging/linux/frostvale.xml "$PKG/usr/share/xscreensaver/config/"
 install -m 644 packaging/linux/frostvale.desktop "$PKG/usr/share/applications/"
 sed "s/@VERSION@/$VERSION/" packaging/linux/frostvale.6 | gzip -9n >"$PKG/usr/share/man/man6/frostvale.6.gz"
 install -m 644 packaging/linux/copyright "$DOC/"
+install -m 644 docs/wayland.md "$DOC/"
 
 # The icon's images as PNG files, one per size the icon file holds.
 icotool -x -o "$STAGE" res/frostvale.ico
@@ -65,19 +69,21 @@ Architecture: amd64
 Maintainer: Zentrel3D <frostvale@zentrel.example>
 Installed-Size: $(du -k -s "$PKG" | cut -f1)
 Depends: $DEPENDS
-Recommends: xscreensaver, ffmpeg
+Recommends: xscreensaver | swayidle, ffmpeg
 Section: x11
 Priority: optional
 Homepage: https://zentrel.example/frostvale/
-Description: 3D Christmas scene as an XScreenSaver hack
+Description: 3D Christmas scene as a screensaver for X11 and Wayland
  A fir tree with a spinning gold star, blinking string lights and presents
  stands under a starry night sky, seen by a slowly circling camera. Forty
  ornaments fly in from space and snap onto the tree with sparks, then fly
  away again; snow falls, and three carols the program synthesizes itself
  may play.
  .
- XScreenSaver runs it as "frostvale --root"; it also runs in a window of
- its own from the applications menu.
+ XScreenSaver runs it as "frostvale --root"; on Wayland desktops it is the
+ wallpaper ("frostvale --background") or the screensaver on idle
+ ("frostvale --overlay" from swayidle or hypridle); it also runs in a
+ window of its own from the applications menu.
 CONTROL
 
 (cd "$PKG" && find usr -type f -exec md5sum {} + | sort -k2) >"$PKG/DEBIAN/md5sums"

@@ -15,6 +15,9 @@ PACKAGES="$PACKAGES libx11-dev libxrandr-dev libasound2-dev xdotool xscreensaver
 # the Linux program's videos
 PACKAGES="$PACKAGES ffmpeg webp"
 
+# the Wayland host, and its tests on headless sway and Weston
+PACKAGES="$PACKAGES libwayland-dev wayland-protocols sway grim wtype swayidle weston"
+
 # the browser build and its page test (in Chromium and Firefox ESR)
 PACKAGES="$PACKAGES emscripten binaryen chromium firefox-esr"
 

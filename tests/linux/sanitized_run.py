@@ -3,15 +3,19 @@ UndefinedBehaviorSanitizer (tools/test.sh's native-asan build), run on a
 private Xvfb display: a run with the frame-rate counter and the music on a
 file-backed ALSA device, ended by SIGTERM, and two captures, one written
 and one that fails. Any finding, a leak included, makes the sanitizers
-print to standard error and end with a non-zero exit code.
+print to standard error and end with a non-zero exit code. Under headless
+sway (wayland_env.py), where it is installed: the wallpaper live for 10 s,
+the still and the overlay, each ended by SIGTERM.
 
 The GLX driver is preloaded so that it stays loaded when the display
 closes: the leak suppressions name it (tests/sanitizers/lsan.supp)."""
 import glob
 import os
+import shutil
 import signal
 import sys
 import time
+import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 import x11_env
@@ -44,6 +48,29 @@ class Sanitized(x11_env.X11TestCase):
                     self.assertEqual(program.stderr.read(), message)
                 self.assertEqual(program.returncode, code)
         self.assertEqual(os.path.getsize(capture), 54 + 1280 * 720 * 3)
+
+
+@unittest.skipUnless(shutil.which("sway") and shutil.which("grim"), "sway or grim is not installed")
+class SanitizedWayland(unittest.TestCase):
+    def test_wallpaper_still_and_overlay_find_nothing(self):
+        import wayland_env
+        sway = wayland_env.Compositor("sway")
+        try:
+            env = sway.env(LD_PRELOAD=DRIVER, LSAN_OPTIONS="suppressions=%s:print_suppressions=0" % SUPPRESSIONS)
+            for args, seconds in ((["--background"], 10), (["--background", "--still", "34.3"], 1),
+                                  (["--overlay"], 1)):
+                with self.subTest(args=args):
+                    program = sway.start(*args, env=env)
+                    self.assertTrue(wayland_env.wait_for(lambda: wayland_env.shows_scene(sway.grim("shot.png")),
+                                                         120))
+                    time.sleep(seconds)
+                    program.send_signal(signal.SIGTERM)
+                    code = program.wait(timeout=60)
+                    program.err.seek(0)
+                    self.assertEqual(program.err.read().decode(errors="replace"), "")
+                    self.assertEqual(code, 0)
+        finally:
+            sway.close()
 
 
 if __name__ == "__main__":

@@ -22,6 +22,7 @@ INSTALLED = [
     "usr/share/icons/hicolor/16x16/apps/frostvale.png",
     "usr/share/doc/frostvale/copyright",
     "usr/share/doc/frostvale/changelog.gz",
+    "usr/share/doc/frostvale/wayland.md",
 ]
 
 
@@ -42,7 +43,8 @@ class Package(x11_env.X11TestCase):
         self.assertEqual(os.path.basename(deb), "frostvale_%s_amd64.deb" % version)
         fields = subprocess.run(["dpkg-deb", "-f", deb, "Depends"], capture_output=True, text=True,
                                 check=True).stdout
-        for library in ("libasound2", "libgl1", "libglu1-mesa", "libx11-6", "libc6"):
+        for library in ("libasound2", "libgl1", "libglu1-mesa", "libx11-6", "libc6", "libwayland-client0",
+                        "libwayland-egl1", "libegl1"):
             self.assertIn(library, fields)
 
         if shutil.which("lintian"):
@@ -59,6 +61,9 @@ class Package(x11_env.X11TestCase):
                 self.assertTrue(os.path.isfile(os.path.join(root, path)), path)
             program = os.path.join(root, INSTALLED[0])
             self.assertTrue(os.access(program, os.X_OK))
+            # on PATH too, for the Wayland compositors' command lines
+            on_path = os.path.join(root, "usr/bin/frostvale")
+            self.assertTrue(os.path.samefile(on_path, program))
 
             capture = os.path.join(x11_env.HOME, "installed.bmp")
             built = os.path.join(x11_env.HOME, "built.bmp")

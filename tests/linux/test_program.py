@@ -124,6 +124,34 @@ class Program(x11_env.X11TestCase):
                 self.assertEqual(run("--no-music", "--fps", "--capture", "%g" % seconds, path).returncode, 0)
                 pictures.assert_matches(self, path, seconds)
 
+    def test_still_is_the_capture_and_draws_only_on_a_new_size(self):
+        program = x11_env.start_program("--still", "34.3")
+        try:
+            window = x11_env.find_window("Frostvale 2026")
+            self.assertShowsScene(60, 40, 1280, 720)
+            shot = os.path.join(x11_env.HOME, "still.bmp")
+            subprocess.run(["import", "-window", "root", "-crop", "1280x720+60+40", "+repage", "BMP3:" + shot],
+                           env=x11_env.ENV, check=True)
+            pictures.assert_matches(self, shot, 34.3)
+
+            def cpu_seconds():
+                with open("/proc/%d/stat" % program.pid) as f:
+                    fields = f.read().rsplit(")", 1)[1].split()
+                return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+            # no frames while nothing changes: a still costs no processor time
+            before = cpu_seconds()
+            time.sleep(2)
+            self.assertLess(cpu_seconds() - before, 0.05)
+            # a new size draws it again
+            subprocess.run(["xdotool", "windowsize", str(window), "800", "450"], env=x11_env.ENV, check=True)
+            self.assertShowsScene(60, 40, 800, 450)
+            program.send_signal(signal.SIGTERM)
+            self.assertEnds(program, 5)
+        finally:
+            if program.poll() is None:
+                end(program)
+
     def test_capture_refusals_and_failures_say_why(self):
         # one of each line (which times are refused: the options' native test)
         for args, code in ((["abc", "x.bmp"], 2), (["1048576.0000001", "x.bmp"], 1), (["9" * 10000, "x.bmp"], 1),

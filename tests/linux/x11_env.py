@@ -45,6 +45,9 @@ def start():
     _xvfb, name = start_xvfb()
     ENV = dict(os.environ, DISPLAY=name)
     ENV.pop("XSCREENSAVER_WINDOW", None)
+    # run from a Wayland desktop, the program would be a Wayland client
+    for variable in ("WAYLAND_DISPLAY", "WAYLAND_SOCKET"):
+        ENV.pop(variable, None)
     _xlib = ctypes.CDLL("libX11.so.6")
     for function, result, arguments in _XLIB:
         getattr(_xlib, function).restype = result

@@ -1,6 +1,6 @@
-// The Linux host's parts that need no display: the stop signals and their
-// wake-up pipe, the ALSA player's loop (ALSA's default device pointed at a
-// file) and the window icon.
+// The Linux hosts' parts that need no display: the stop signals and their
+// wake-up pipe, the music lock's display keys, the ALSA player's loop
+// (ALSA's default device pointed at a file) and the window icon.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -16,7 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "host/x11/stop_signals_posix.h"
+#include "host/linux/music_lock_linux.h"
+#include "host/linux/stop_signals_posix.h"
 #include "host/x11/window_icon.h"
 #include "music/mixdown.h"
 #include "music/music.h"
@@ -29,6 +30,25 @@ namespace {
 bool readable(int fd) {
     pollfd p = {fd, POLLIN, 0};
     return poll(&p, 1, 0) == 1;
+}
+
+// One spelling per display, X or Wayland, so that the runs of one display
+// meet at one lock and the runs of two never do.
+TEST(MusicLock, OneKeyPerDisplayAndOneHolder) {
+    EXPECT_EQ(host::canonical_display("localhost/unix:71.1"), ":71");
+    EXPECT_EQ(host::canonical_display("unix:71"), ":71");
+    EXPECT_EQ(host::canonical_wayland_display("wayland-1", "/run/user/1000"), "wayland:/run/user/1000/wayland-1");
+    EXPECT_EQ(host::canonical_wayland_display("/run/user/1000/wayland-1", "/elsewhere"),
+              "wayland:/run/user/1000/wayland-1");
+    EXPECT_EQ(host::canonical_wayland_display(nullptr, "/run/user/7"), "wayland:/run/user/7/wayland-0");
+    EXPECT_EQ(host::canonical_wayland_display("", "/run/user/7"), "wayland:/run/user/7/wayland-0");
+    // a display of this test's own: the first take holds it, a second run
+    // of the same user stays silent; another display is another lock
+    const std::string folder = "/frostvale-test/" + std::to_string(getpid());
+    const std::string key = host::canonical_wayland_display(nullptr, folder.c_str());
+    EXPECT_TRUE(host::take_music_lock(key));
+    EXPECT_FALSE(host::take_music_lock(key));
+    EXPECT_TRUE(host::take_music_lock(key + "-other"));
 }
 
 TEST(StopSignals, EachSignalIsNotedAndWakesThePipeUntilRemoved) {

@@ -103,6 +103,16 @@ void run_output_removed(uint32_t id);
 int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds, const char* capture_file,
               CaptureError* capture_error = nullptr);
 
+// A still (--still): the start-up with config (a capture's: seed 8230),
+// the scene advanced by capture steps to seconds as a capture does, the
+// outputs reported; then until the run ends: the host's events, and every
+// drawable in use that drawable_ready says must show the picture again (a
+// new drawable, a new size or scale; null: every one, every turn) drawn
+// with the views of its outputs, each at phase 0, and presented; between
+// turns the host's wait with no deadline, so a still costs no processor
+// time. Returns 0.
+int run_still(const RunConfig& config, const HostPrimitives& host, float seconds);
+
 // The start-up alone, for the image tests and the inspection tool.
 void start_run(const RunConfig& config);
 

@@ -263,6 +263,38 @@ float run_scene_time() { return scene::scene_time; }
 
 void run_advance_capture(int32_t steps) { scene::advance_scene(capture_step, steps); }
 
+int run_still(const RunConfig& config, const HostPrimitives& host, float seconds) {
+    loop = {};
+    loop.config = config;
+    loop.host = &host;
+    loop.drawing = true;
+    start_run(config);
+    advance_capture(seconds);
+    loop.started = true;
+    loop.start = host.clock();
+    if (host.report_outputs) host.report_outputs();
+    // a wait with no deadline: an hour at a time, woken by any event
+    const int64_t hour = counts_of(3600.0);
+    for (;;) {
+        host.handle_events();
+        if (loop.quit) break;
+        for (int32_t d = 0; d < max_outputs; ++d) {
+            if (!drawable_in_use(loop.outputs, d) || !drawable_ready(d)) continue;
+            DrawableArea area = {};
+            host.begin_drawable(d, &area);
+            ViewRect views[max_outputs];
+            const int32_t count = drawable_views(loop.outputs, d, area, views);
+            // every view the capture's own, at its size
+            for (int32_t i = 0; i < count; ++i)
+                render::render_view(views[i].x, views[i].y, views[i].width, views[i].height, 0.0f);
+            host.present_drawable(d);
+        }
+        host.wait_for_events(host.clock() + hour);
+    }
+    loop.started = false;
+    return 0;
+}
+
 int run_saver(const RunConfig& config, const HostPrimitives& host, float capture_seconds, const char* capture_file,
               CaptureError* capture_error) {
     loop = {};

@@ -1,11 +1,14 @@
 // The Linux program's entry: reads the command line in XScreenSaver's
 // conventions and takes exactly one action; its result is the exit code.
+// Under Wayland, with no X11 target asked for, the Wayland host runs it.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "host/linux/hack_options.h"
 #include "host/run/capture.h"
 #include "host/run/message_text.h"
-#include "host/x11/hack_options.h"
+#include "host/wayland/saver_wayland.h"
 #include "host/x11/saver_x11.h"
 
 int main(int argc, char** argv) {
@@ -27,6 +30,12 @@ int main(int argc, char** argv) {
         case host::HackAction::capture:
             break;
     }
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    if (host::runs_on_wayland(options, set("WAYLAND_DISPLAY") || set("WAYLAND_SOCKET")))
+        return host::wayland_run(options);
     if (options.action == host::HackAction::run) return host::saver_run(options, 0.0f, nullptr);
     // the refusals of the Windows capture: a name beyond its 260-byte
     // buffer, a time the capture clock never reaches

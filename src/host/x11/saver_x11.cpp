@@ -16,10 +16,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/linux/music_lock_linux.h"
+#include "host/linux/stop_signals_posix.h"
 #include "host/run/capture.h"
 #include "host/run/message_text.h"
-#include "host/x11/music_lock_linux.h"
-#include "host/x11/stop_signals_posix.h"
 #include "host/x11/window_icon.h"
 
 namespace host {
@@ -66,7 +66,9 @@ struct SaverWindow {
     bool outputs_changed;  // a RandR event came: the monitors are read again
     KnownMonitor monitors[max_outputs];
     int32_t monitor_count;
-    uint32_t next_id;  // the id the next new monitor gets
+    uint32_t next_id;                   // the id the next new monitor gets
+    bool still;                         // --still: the picture is drawn again only when needed
+    int32_t still_width, still_height;  // the size the still was last drawn at; 0: draw it
 };
 SaverWindow saver = {};
 
@@ -129,7 +131,7 @@ Window create_own_window(SaverWindow* saver_window, GLXFBConfig config) {
     XSetWindowAttributes attributes = {};
     attributes.colormap = saver_window->colormap;
     attributes.background_pixel = BlackPixel(display, visual->screen);
-    attributes.event_mask = KeyPressMask | StructureNotifyMask;
+    attributes.event_mask = KeyPressMask | StructureNotifyMask | (saver_window->still ? ExposureMask : 0);
     const Window window = XCreateWindow(display, root, 60, 40, 1280, 720, 0, visual->depth, InputOutput, visual->visual,
                                         CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
     XFree(visual);
@@ -281,6 +283,9 @@ void handle_events() {
                     if (saver.per_monitor) saver.outputs_changed = true;
                 }
                 break;
+            case Expose:
+                saver.still_width = saver.still_height = 0;  // uncovered: the still again
+                break;
             case DestroyNotify:
                 if (event.xdestroywindow.window == saver.window) target_lost = true;
                 break;
@@ -306,7 +311,14 @@ void wait_for_events(int64_t deadline) {
 // origin.
 void begin_drawable(int32_t, DrawableArea* area) { *area = DrawableArea{saver.width, saver.height, 0, saver.height}; }
 
-void swap_buffers(int32_t) { glXSwapBuffers(saver.display, saver.window); }
+void swap_buffers(int32_t) {
+    glXSwapBuffers(saver.display, saver.window);
+    saver.still_width = saver.width;
+    saver.still_height = saver.height;
+}
+
+// A still is drawn again only at a new size or when uncovered.
+bool still_wanted(int32_t) { return saver.width != saver.still_width || saver.height != saver.still_height; }
 
 // The processor time of every thread of the process, the music's too.
 double cpu_seconds() {
@@ -319,6 +331,9 @@ double cpu_seconds() {
 // paced by the run where swaps do not wait.
 constexpr HostPrimitives x11_primitives = {clock_ns, 1000000000,     handle_events, wait_for_events, report_outputs,
                                            nullptr,  begin_drawable, swap_buffers,  false,           cpu_seconds};
+constexpr HostPrimitives x11_still_primitives = {clock_ns,       1000000000,   handle_events,  wait_for_events,
+                                                 report_outputs, still_wanted, begin_drawable, swap_buffers,
+                                                 false,          cpu_seconds};
 
 // Lets go of the context, the window of its own and the display.
 void release() {
@@ -341,6 +356,7 @@ int refuse(Display* display, const char* why) {
 int saver_run(const HackOptions& options, float seconds, const char* file) {
     // a stop signal during start-up is answered once the frame loop begins
     saver.wake_fd = file ? -1 : install_stop_signals();
+    saver.still = options.still && !file;
     const char* display_name = XDisplayName(options.display);
     if (!display_name || !*display_name) return refuse(nullptr, "no X display: set DISPLAY or use --display");
     saver.display = XOpenDisplay(options.display);
@@ -388,7 +404,7 @@ int saver_run(const HackOptions& options, float seconds, const char* file) {
         }
         // the size from here on comes with the window's ConfigureNotify
         // events, its end with DestroyNotify
-        XSelectInput(saver.display, saver.window, StructureNotifyMask);
+        XSelectInput(saver.display, saver.window, StructureNotifyMask | (saver.still ? ExposureMask : 0));
         XWindowAttributes attributes;
         if (!XGetWindowAttributes(saver.display, saver.window, &attributes) || target_lost)
             return refuse(saver.display, "the window to draw into does not exist");
@@ -414,9 +430,10 @@ int saver_run(const HackOptions& options, float seconds, const char* file) {
     chosen.target = target;
     RunConfig run = hack_run_config(chosen, saver.width, saver.height,
                                     static_cast<uint32_t>(clock_ns() / 1000000));  // milliseconds, as a tick count
-    if (run.music && !take_music_lock(DisplayString(saver.display))) run.music = false;
+    if (run.music && !take_music_lock(canonical_display(DisplayString(saver.display)))) run.music = false;
     CaptureError error = {};
-    const int code = run_saver(run, x11_primitives, seconds, file, &error);
+    const int code = saver.still ? run_still(run, x11_still_primitives, options.still_seconds)
+                                 : run_saver(run, x11_primitives, seconds, file, &error);
     if (file && code != 0) std::fprintf(stderr, "frostvale: %s\n", capture_error_message(file, error).c_str());
     release();
     if (!file) remove_stop_signals();

@@ -2,7 +2,7 @@
 // the saver run needs, and the events it reports to it. X11 and GLX.
 #pragma once
 
-#include "host/x11/hack_options.h"
+#include "host/linux/hack_options.h"
 
 namespace host {
 

@@ -1,4 +1,4 @@
-// One carol loop per user and X display: XScreenSaver starts one hack per
+// One carol loop per user and display (X or Wayland): XScreenSaver starts one hack per
 // monitor, and each would open the sound device. The run that takes the
 // lock plays; the user's other runs on that display run silent. The lock
 // is an abstract unix socket that listens under a name made from the
@@ -17,9 +17,15 @@ namespace host {
 // "localhost/unix:71" are ":71".
 std::string canonical_display(const char* display_name);
 
-// Takes the music lock of the user's runs on the X display display_name
-// (as DisplayString gives it) for the rest of the process's life. False
-// only when another run of the same user holds it.
-bool take_music_lock(const char* display_name);
+// A Wayland display in one spelling: "wayland:" and the socket's path,
+// WAYLAND_DISPLAY as it stands when absolute, else under runtime_dir
+// (XDG_RUNTIME_DIR); "wayland-0" when the name is null or empty.
+// "wayland-1" under /run/user/1000 is "wayland:/run/user/1000/wayland-1".
+std::string canonical_wayland_display(const char* wayland_display, const char* runtime_dir);
+
+// Takes the music lock of the user's runs on the display display_key (one
+// of the spellings above) for the rest of the process's life. False only
+// when another run of the same user holds it.
+bool take_music_lock(const std::string& display_key);
 
 }  // namespace host

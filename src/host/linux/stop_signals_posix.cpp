@@ -1,4 +1,4 @@
-#include "host/x11/stop_signals_posix.h"
+#include "host/linux/stop_signals_posix.h"
 
 #include <fcntl.h>
 #include <signal.h>

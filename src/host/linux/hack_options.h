@@ -1,9 +1,9 @@
 // The Linux program's command line, in XScreenSaver's conventions: which
-// display and window to draw into, the two choices, the stock hacks'
+// display and window (X11) or which surfaces (Wayland) to draw into, the two choices, the stock hacks'
 // frame-rate options, and the capture request, all in one table that the
 // parser walks and --help is made from (a test holds the manual page and
-// frostvale.xml to it). Pure: it looks at the argument vector only; the X11 host reads the
-// environment and opens the windows.
+// frostvale.xml to it). Pure: it looks at the argument vector only; the X11
+// and Wayland hosts read the environment and open the windows.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -26,6 +26,8 @@ enum class HackTarget {
     own_window,  // a 1280 x 720 window of its own
     root,        // --root: XSCREENSAVER_WINDOW, else the root window
     window_id,   // --window-id ID
+    background,  // --background: Wayland, the wallpaper of every output
+    overlay,     // --overlay: Wayland, the screensaver over every output
 };
 
 struct HackOptions {
@@ -44,6 +46,8 @@ struct HackOptions {
     float seconds;             // --capture: SECONDS, usable or beyond reach
     bool seconds_unreachable;  // --capture: SECONDS lies beyond 1048576 s
     VideoRequest video;        // --video and its options (--snow, --music too)
+    bool still = false;        // --still: one picture, drawn again only on a new size
+    float still_seconds = 0;   // --still: the capture time it shows
 };
 
 // One row of the options table: everything the parser, --help and the
@@ -80,11 +84,22 @@ HackOptions parse_hack_options(int argc, const char* const* argv);
 // --help's text, made from the table.
 std::string hack_usage();
 
+// The run's configuration for a width x height drawable: the capture for
+// --capture; else full screen, or the small preview below 400 x 300; the
+// music only where the scene is the screensaver or in its own window, and
+// never behind the desktop (--background) or in a still; input ends the run
+// only over the desktop (--overlay); a still starts as a capture does.
 RunConfig hack_run_config(const HackOptions& options, int32_t width, int32_t height, uint32_t clock_ticks);
 
 // A window number as XScreenSaver writes it: decimal, or hexadecimal after
 // 0x or 0X, the whole text, not 0, at most 32 bits (X resource ids are
 // 29 bits). False for anything else.
 bool parse_window_id(const char* text, uint64_t* id);
+
+// Whether the run goes to the Wayland host: asked for (--background,
+// --overlay), or the program runs under Wayland (wayland_session: the
+// environment names a compositor) and asks for no X11 target (--root,
+// --window-id, --display) and no capture.
+bool runs_on_wayland(const HackOptions& options, bool wayland_session);
 
 }  // namespace host

@@ -1,4 +1,4 @@
-#include "host/x11/hack_options.h"
+#include "host/linux/hack_options.h"
 
 #include <cstdio>
 #include <cstring>
@@ -47,6 +47,23 @@ const char* set_own_window(HackOptions* o, const HackOption&, bool, Argv, int) {
 const char* set_window_id(HackOptions* o, const HackOption&, bool, Argv argv, int at) {
     if (!parse_window_id(argv[at + 1], &o->window_id)) return "needs ID, a window number (decimal or 0x hex)";
     o->target = HackTarget::window_id;
+    return nullptr;
+}
+
+const char* set_background(HackOptions* o, const HackOption&, bool, Argv, int) {
+    o->target = HackTarget::background;
+    return nullptr;
+}
+
+const char* set_overlay(HackOptions* o, const HackOption&, bool, Argv, int) {
+    o->target = HackTarget::overlay;
+    return nullptr;
+}
+
+const char* set_still(HackOptions* o, const HackOption&, bool, Argv argv, int at) {
+    if (read_capture_time(argv[at + 1], &o->still_seconds) != CaptureTime::usable)
+        return "needs SECONDS, a number from 0 to 1048576";
+    o->still = true;
     return nullptr;
 }
 
@@ -218,6 +235,13 @@ const HackOption hack_option_table[] = {
      "draw into the window ID (decimal, or hex after 0x)", nullptr},
     {"window", nullptr, 0, nullptr, 0, 0, set_own_window, nullptr,
      "a 1280 x 720 window of its own (the default); Escape\nor the close button ends it", nullptr},
+    {"background", nullptr, 0, nullptr, 0, 0, set_background, nullptr,
+     "Wayland: the wallpaper of every output (layer-shell's\nbackground layer; no input, never music)", nullptr},
+    {"overlay", nullptr, 0, nullptr, 0, 0, set_overlay, nullptr,
+     "Wayland: the screensaver over every output; a key, a\nbutton or moving the mouse ends it", nullptr},
+    {"still", nullptr, 1, "SECONDS", 0, 0, set_still, nullptr,
+     "show the capture of SECONDS, drawn again only when the\nsize or scale changes (no processor time between)",
+     nullptr},
     {"snow", "no-snow", 0, nullptr, 0, 0, set_snow, nullptr, "falling snow (default: on)", "arg-unset=\"--no-snow\""},
     {"music", "no-music", 0, nullptr, 0, 0, set_music, nullptr,
      "the carol loop on ALSA's default device (default: off;\none run per X display plays it); a video has it\nunless "
@@ -258,13 +282,16 @@ RunConfig hack_run_config(const HackOptions& options, int32_t width, int32_t hei
     const int32_t mode = options.action == HackAction::capture ? shared::mode_capture
                          : width < 400 || height < 300         ? shared::mode_preview
                                                                : shared::mode_full_screen;
+    // a still starts as a capture of its time does
+    const int32_t run_mode = options.still ? shared::mode_capture : mode;
     const bool named_window = options.target == HackTarget::window_id;
-    return RunConfig{mode,
+    const bool music_chosen = options.music != 0 && !options.still && options.target != HackTarget::background;
+    return RunConfig{run_mode,
                      options.snow != 0,
-                     run_plays_music(mode, options.music != 0, named_window),
-                     false,
-                     run_seed(mode, clock_ticks),
-                     options.fps != 0,
+                     run_plays_music(run_mode, music_chosen, named_window),
+                     options.target == HackTarget::overlay,
+                     run_seed(run_mode, clock_ticks),
+                     options.fps != 0 && !options.still,
                      options.delay_us};
 }
 
@@ -293,6 +320,12 @@ bool parse_window_id(const char* text, uint64_t* id) {
     if (value == 0) return false;
     *id = value;
     return true;
+}
+
+bool runs_on_wayland(const HackOptions& options, bool wayland_session) {
+    if (options.action != HackAction::run) return false;
+    if (options.target == HackTarget::background || options.target == HackTarget::overlay) return true;
+    return wayland_session && options.target == HackTarget::own_window && !options.display;
 }
 
 HackOptions parse_hack_options(int argc, const char* const* argv) {

@@ -1,4 +1,4 @@
-#include "host/x11/music_lock_linux.h"
+#include "host/linux/music_lock_linux.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -21,11 +21,17 @@ std::string canonical_display(const char* display_name) {
     return host + std::string(colon, dot ? dot : colon + std::strlen(colon));
 }
 
-bool take_music_lock(const char* display_name) {
+std::string canonical_wayland_display(const char* wayland_display, const char* runtime_dir) {
+    const std::string name = wayland_display && *wayland_display ? wayland_display : "wayland-0";
+    if (name[0] == '/') return "wayland:" + name;
+    return "wayland:" + std::string(runtime_dir ? runtime_dir : "") + "/" + name;
+}
+
+bool take_music_lock(const std::string& display_key) {
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
     // the abstract namespace: a name that starts with a zero byte
-    const std::string name = "frostvale-music-" + std::to_string(getuid()) + "-" + canonical_display(display_name);
+    const std::string name = "frostvale-music-" + std::to_string(getuid()) + "-" + display_key;
     const size_t length = 1 + std::min(name.size(), sizeof address.sun_path - 1);
     std::memcpy(address.sun_path + 1, name.data(), length - 1);
     const socklen_t size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length);
