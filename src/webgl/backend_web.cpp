@@ -1,10 +1,13 @@
 // The layer's backend on WebGL2 (through Emscripten's OpenGL ES 3 calls):
-// one program, whose shader pair does per-vertex lighting, linear fog and
-// texture modulation as OpenGL 1.1's fixed functions do for the scene, on
-// vertices that come in eye space; one vertex layout in one vertex array
-// object, whose vertex and index buffers are a stream every batch is
-// written into after the last, both orphaned when full. Uniforms and
-// switches are sent only when they changed.
+// one program, whose vertex shader carries each vertex from object space
+// to eye space by its draw's record and lights it as OpenGL 1.1's fixed
+// functions do for the scene, and whose fragment shader does texture
+// modulation and linear fog. One vertex layout in two vertex array
+// objects: the display lists' store, sent once, and a stream that
+// immediate-mode batches are written into one after another, orphaned when
+// full. The records go into a float texture, a row each, read by
+// texelFetch; a batch of repeated list calls is one instanced draw.
+// Uniforms and switches are sent only when they changed.
 #include <GLES3/gl3.h>
 #include <emscripten/console.h>
 #include <emscripten/emscripten.h>
@@ -17,7 +20,7 @@
 #include <vector>
 
 #include "webgl/backend.h"
-#include "webgl/layer.h"
+#include "webgl/textures.h"
 
 namespace webgl {
 
@@ -25,22 +28,29 @@ namespace backend {
 
 namespace {
 
-// Lighting per vertex with the vertices, normals and lights in eye space,
-// as OpenGL 1.1 lights: emission + ambient x model ambient + for each light
-// its attenuated ambient, diffuse (n.l) and specular ((n.h)^shininess,
+// Per vertex, as OpenGL 1.1 carries and lights it: the position and the
+// normal to eye space by the draw's record (the position divided by w
+// where it is not 1, the normal by the inverse transpose); lighting with
+// the lights in eye space: emission + ambient x model ambient + for each
+// light its attenuated ambient, diffuse (n.l) and specular ((n.h)^shininess,
 // only where n.l > 0) terms, clamped to 1; alpha from the diffuse
-// material. The fog distance is the eye-space depth.
+// material. The fog distance is the eye-space depth. The record is row
+// u_draw.x + instance x u_draw.y + (part - u_draw.z) of u_records.
 constexpr const char* vertex_source = R"(#version 300 es
 precision highp float;
+precision highp int;
+precision highp sampler2D;
 layout(location = 0) in vec3 a_position;
 layout(location = 1) in vec3 a_normal;
 layout(location = 2) in vec4 a_colour;
 layout(location = 3) in vec2 a_texcoord;
+layout(location = 4) in float a_part;
+uniform sampler2D u_records;
+// the first record, the records a repeat, the first part
+uniform ivec4 u_draw;
 uniform mat4 u_projection;
 // per light that is on: position, ambient, diffuse, specular, (constant, linear, quadratic attenuation)
 uniform vec4 u_lights[40];
-// ambient, diffuse, specular, emission, (shininess)
-uniform vec4 u_material[5];
 // model ambient (rgb), local viewer (a)
 uniform vec4 u_light_model;
 // lighting, normalize, point size, number of lights on
@@ -48,20 +58,30 @@ uniform vec4 u_vertex_switches;
 out vec4 v_colour;
 out vec2 v_texcoord;
 out float v_fog_distance;
+vec4 record(int row, int texel) { return texelFetch(u_records, ivec2(texel, row), 0); }
 void main() {
-    vec3 p = a_position;
+    int row = u_draw.x + gl_InstanceID * u_draw.y + int(a_part) - u_draw.z;
+    mat4 modelview = mat4(record(row, 0), record(row, 1), record(row, 2), record(row, 3));
+    vec4 inherited_normal = record(row, 13);
+    int inherit = int(inherited_normal.w);
+    vec4 eye = modelview * vec4(a_position, 1.0);
+    vec3 p = eye.w != 1.0 ? eye.xyz / eye.w : eye.xyz;
     gl_Position = u_projection * vec4(p, 1.0);
     gl_PointSize = u_vertex_switches.z;
-    v_texcoord = a_texcoord;
+    v_texcoord = (inherit & 4) != 0 ? record(row, 14).xy : a_texcoord;
     v_fog_distance = abs(p.z);
     if (u_vertex_switches.x == 0.0) {
-        v_colour = a_colour;
+        v_colour = (inherit & 2) != 0 ? record(row, 12) : a_colour;
         return;
     }
-    vec3 n = a_normal;
+    mat3 normal_matrix = mat3(record(row, 4).xyz, record(row, 5).xyz, record(row, 6).xyz);
+    vec3 n = normal_matrix * ((inherit & 1) != 0 ? inherited_normal.xyz : a_normal);
     if (u_vertex_switches.y != 0.0) n = normalize(n);
+    vec4 ambient = record(row, 7), diffuse = record(row, 8), specular = record(row, 9);
+    vec4 emission = record(row, 10);
+    float shininess = record(row, 11).x;
     vec3 to_eye = u_light_model.a != 0.0 ? normalize(-p) : vec3(0.0, 0.0, 1.0);
-    vec3 c = u_material[3].rgb + u_material[0].rgb * u_light_model.rgb;
+    vec3 c = emission.rgb + ambient.rgb * u_light_model.rgb;
     for (int i = 0; i < 8; ++i) {
         if (float(i) >= u_vertex_switches.w) break;
         vec4 k = u_lights[i * 5 + 4];
@@ -77,14 +97,14 @@ void main() {
             l = normalize(position.xyz);
         }
         float nl = dot(n, l);
-        vec3 term = u_material[0].rgb * u_lights[i * 5 + 1].rgb + max(nl, 0.0) * u_material[1].rgb * u_lights[i * 5 + 2].rgb;
+        vec3 term = ambient.rgb * u_lights[i * 5 + 1].rgb + max(nl, 0.0) * diffuse.rgb * u_lights[i * 5 + 2].rgb;
         if (nl > 0.0) {
             float nh = max(dot(n, normalize(l + to_eye)), 0.0);
-            term += pow(nh, u_material[4].x) * u_material[2].rgb * u_lights[i * 5 + 3].rgb;
+            term += pow(nh, shininess) * specular.rgb * u_lights[i * 5 + 3].rgb;
         }
         c += attenuation * term;
     }
-    v_colour = vec4(clamp(c, 0.0, 1.0), u_material[1].a);
+    v_colour = vec4(clamp(c, 0.0, 1.0), diffuse.a);
 }
 )";
 
@@ -113,7 +133,6 @@ void main() {
 enum Uniform {
     u_projection,
     u_lights,
-    u_material,
     u_light_model,
     u_vertex_switches,
     u_fragment_switches,
@@ -121,35 +140,53 @@ enum Uniform {
     uniform_count
 };
 constexpr const char* uniform_names[uniform_count] = {
-    "u_projection",        "u_lights",     "u_material", "u_light_model", "u_vertex_switches",
-    "u_fragment_switches", "u_fog_colour",
+    "u_projection", "u_lights", "u_light_model", "u_vertex_switches", "u_fragment_switches", "u_fog_colour",
 };
 // the most floats a uniform holds (the lights)
 constexpr int largest_uniform = light_count * 20;
 
 constexpr GLsizei vertex_stride = sizeof(Vertex);
-// the stream's first sizes: about a frame of the scene's vertices and
-// indices, so that it is orphaned about once a frame
-constexpr GLsizeiptr first_vertex_bytes = 4 << 20;
-constexpr GLsizeiptr first_index_bytes = 1 << 20;
+// the stream's first sizes: about a frame of the scene's immediate-mode
+// vertices and indices (snow, glows), so that it is orphaned about once a
+// frame
+constexpr GLsizeiptr first_vertex_bytes = 512 << 10;
+constexpr GLsizeiptr first_index_bytes = 128 << 10;
+// texels of a record (batch.h's DrawRecord, four floats each) and the
+// records the texture first holds: about a frame's
+constexpr GLsizei record_texels = record_floats / 4;
+constexpr GLsizei first_record_rows = 1024;
+// the texture units: the scene's textures, the records
+constexpr GLenum scene_unit = GL_TEXTURE0;
+constexpr GLenum record_unit = GL_TEXTURE1;
 
 // Written by start, read by send.
 GLint locations[uniform_count];
+GLint draw_location;
 // The uniforms' values as last sent: written by send (ever_sent cleared by start), read by send.
 float sent[uniform_count][largest_uniform];
 bool ever_sent[uniform_count];
+GLint sent_draw[3];
+bool ever_sent_draw;
 
-// The vertex array object and its two buffers, their sizes and how much of
-// each the batches since they were last orphaned have used. Written by
-// start and draw, read by draw.
-struct Stream {
+// A vertex array object with its two buffers and their sizes; for the
+// stream, how much of each the batches since it was last orphaned have
+// used. Written by start, send_store and draw, read by draw.
+struct Arrays {
     GLuint array, vertices, indices;
     GLsizeiptr vertex_bytes, index_bytes;
     GLsizeiptr vertices_used, indices_used;
 };
-Stream stream;
+Arrays store, stream;
+// the vertex array object bound: written by bind and start
+GLuint bound_array;
 // A batch's indices moved past the vertices already in the stream: written and read by draw.
 std::vector<uint32_t> moved_indices;
+
+// The records' texture, its rows and the next row to write (rows are
+// reused from the top once they run out; WebGL keeps what a draw made
+// before reads). Written by start and draw.
+GLuint record_texture;
+GLsizei record_rows, next_row;
 
 // The WebGL names of the layer's textures: written by start (cleared) and texture, read by set_uniforms.
 GLuint texture_objects[max_textures];
@@ -210,29 +247,76 @@ bool make_program() {
         locations[u] = glGetUniformLocation(program, uniform_names[u]);
         ever_sent[u] = false;
     }
+    draw_location = glGetUniformLocation(program, "u_draw");
+    ever_sent_draw = false;
     glUniform1i(glGetUniformLocation(program, "u_texture"), 0);
+    glUniform1i(glGetUniformLocation(program, "u_records"), 1);
     return true;
 }
 
-// The stream's vertex array object and buffers, bound for good: the one
+void bind(GLuint array) {
+    if (bound_array == array) return;
+    bound_array = array;
+    glBindVertexArray(array);
+}
+
+// A vertex array object with its buffers of the given sizes: the one
 // vertex layout.
-void make_stream() {
-    stream = Stream{};
-    glGenVertexArrays(1, &stream.array);
-    glGenBuffers(1, &stream.vertices);
-    glGenBuffers(1, &stream.indices);
-    glBindVertexArray(stream.array);
-    glBindBuffer(GL_ARRAY_BUFFER, stream.vertices);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, stream.indices);
-    stream.vertex_bytes = first_vertex_bytes;
-    stream.index_bytes = first_index_bytes;
-    glBufferData(GL_ARRAY_BUFFER, stream.vertex_bytes, nullptr, GL_STREAM_DRAW);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, stream.index_bytes, nullptr, GL_STREAM_DRAW);
+Arrays make_arrays(GLsizeiptr vertex_bytes, GLsizeiptr index_bytes, GLenum usage) {
+    Arrays a = {};
+    glGenVertexArrays(1, &a.array);
+    glGenBuffers(1, &a.vertices);
+    glGenBuffers(1, &a.indices);
+    bind(a.array);
+    glBindBuffer(GL_ARRAY_BUFFER, a.vertices);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, a.indices);
+    a.vertex_bytes = vertex_bytes;
+    a.index_bytes = index_bytes;
+    if (vertex_bytes > 0) glBufferData(GL_ARRAY_BUFFER, vertex_bytes, nullptr, usage);
+    if (index_bytes > 0) glBufferData(GL_ELEMENT_ARRAY_BUFFER, index_bytes, nullptr, usage);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, position)));
     glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, normal)));
     glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, colour)));
     glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, texcoord)));
-    for (GLuint i = 0; i < 4; ++i) glEnableVertexAttribArray(i);
+    glVertexAttribPointer(4, 1, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, part)));
+    for (GLuint i = 0; i < 5; ++i) glEnableVertexAttribArray(i);
+    return a;
+}
+
+// The records' texture with rows rows, bound to its unit for good.
+void make_record_texture(GLsizei rows) {
+    if (!record_texture) glGenTextures(1, &record_texture);
+    glActiveTexture(record_unit);
+    glBindTexture(GL_TEXTURE_2D, record_texture);
+    // without mipmaps and filtering a float texture is complete
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, record_texels, rows, 0, GL_RGBA, GL_FLOAT, nullptr);
+    glActiveTexture(scene_unit);
+    record_rows = rows;
+    next_row = 0;
+}
+
+// Writes the batch's records into the texture's next rows; returns the first.
+GLint send_records(const Batch& batch) {
+    const GLsizei count = static_cast<GLsizei>(batch.records.size());
+    if (count > record_rows) make_record_texture(std::max(count, 2 * record_rows));
+    if (next_row + count > record_rows) next_row = 0;
+    const GLint first = next_row;
+    glActiveTexture(record_unit);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first, record_texels, count, GL_RGBA, GL_FLOAT, batch.records.data());
+    glActiveTexture(scene_unit);
+    next_row += count;
+    return first;
+}
+
+void send_draw(GLint first_record, GLint span, GLint first_part) {
+    const GLint v[3] = {first_record, span, first_part};
+    if (ever_sent_draw && std::memcmp(sent_draw, v, sizeof v) == 0) return;
+    std::memcpy(sent_draw, v, sizeof v);
+    ever_sent_draw = true;
+    glUniform4i(draw_location, first_record, span, first_part, 0);
 }
 
 // Sends the first n floats of v to uniform u unless they were sent last.
@@ -284,10 +368,9 @@ void set_raster(const DrawState& d) {
 void set_uniforms(const DrawState& d) {
     send(u_projection, d.projection, 16);
     const bool lighting = (d.switches & switch_lighting) != 0;
-    // the lights and material matter only while lighting is on
+    // the lights matter only while lighting is on
     if (lighting) {
         if (d.lights_on > 0) send(u_lights, d.lights[0], d.lights_on * 20);
-        send(u_material, d.material, 20);
         send(u_light_model, d.light_model, 4);
     }
     const float vertex_switches[4] = {lighting ? 1.0f : 0.0f, (d.switches & switch_normalize) ? 1.0f : 0.0f,
@@ -307,12 +390,16 @@ void set_uniforms(const DrawState& d) {
 }  // namespace
 
 bool start() {
+    bound_array = 0;
+    record_texture = 0;
     if (!make_program()) return false;
-    make_stream();
+    store = make_arrays(0, 0, GL_STATIC_DRAW);
+    stream = make_arrays(first_vertex_bytes, first_index_bytes, GL_STREAM_DRAW);
+    make_record_texture(first_record_rows);
     raster = Raster{};
     flush_asked = false;
     std::memset(texture_objects, 0, sizeof texture_objects);
-    glActiveTexture(GL_TEXTURE0);
+    glActiveTexture(scene_unit);
     for (uint32_t name = 1; name < max_textures; ++name) {
         if (textures[name].named) texture(name);
     }
@@ -322,12 +409,41 @@ bool start() {
     return true;
 }
 
-void draw(const DrawState& state, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
-          int32_t index_count) {
+void send_store(const Vertex* vertices, int32_t vertex_count, const uint32_t* indices, int32_t index_count) {
+    bind(store.array);
+    store.vertex_bytes = static_cast<GLsizeiptr>(vertex_count) * vertex_stride;
+    store.index_bytes = static_cast<GLsizeiptr>(index_count) * sizeof(uint32_t);
+    glBindBuffer(GL_ARRAY_BUFFER, store.vertices);
+    glBufferData(GL_ARRAY_BUFFER, store.vertex_bytes, vertices, GL_STATIC_DRAW);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, store.index_bytes, indices, GL_STATIC_DRAW);
+}
+
+void draw(const Batch& batch) {
+    const DrawState& state = batch.state;
     set_raster(state);
     set_uniforms(state);
+    const GLint first_record = send_records(batch);
+    const GLenum mode = static_cast<GLenum>(state.mode);
+    if (batch.listed) {
+        bind(store.array);
+        for (int32_t r = 0; r < batch.run_count; ++r) {
+            const DrawRun& run = batch.runs[r];
+            send_draw(first_record + run.first_record, run.span, run.first_part);
+            const void* offset = reinterpret_cast<void*>(static_cast<uintptr_t>(run.first_index) * sizeof(uint32_t));
+            if (run.instances == 1) {
+                glDrawElements(mode, run.index_count, GL_UNSIGNED_INT, offset);
+            } else {
+                glDrawElementsInstanced(mode, run.index_count, GL_UNSIGNED_INT, offset, run.instances);
+            }
+        }
+        return;
+    }
+    bind(stream.array);
+    const int32_t vertex_count = static_cast<int32_t>(batch.vertices.size());
+    const int32_t index_count = static_cast<int32_t>(batch.indices.size());
     const GLsizeiptr vertex_bytes = static_cast<GLsizeiptr>(vertex_count) * vertex_stride;
     const GLsizeiptr index_bytes = static_cast<GLsizeiptr>(index_count) * sizeof(uint32_t);
+    glBindBuffer(GL_ARRAY_BUFFER, stream.vertices);
     if (stream.vertices_used + vertex_bytes > stream.vertex_bytes ||
         stream.indices_used + index_bytes > stream.index_bytes) {
         // full: fresh storage for both, while the draws made keep theirs
@@ -339,10 +455,11 @@ void draw(const DrawState& state, const Vertex* vertices, int32_t vertex_count, 
     }
     const uint32_t first_vertex = static_cast<uint32_t>(stream.vertices_used / vertex_stride);
     moved_indices.resize(static_cast<size_t>(index_count));
-    for (int32_t i = 0; i < index_count; ++i) moved_indices[i] = first_vertex + indices[i];
-    glBufferSubData(GL_ARRAY_BUFFER, stream.vertices_used, vertex_bytes, vertices);
+    for (int32_t i = 0; i < index_count; ++i) moved_indices[i] = first_vertex + batch.indices[i];
+    glBufferSubData(GL_ARRAY_BUFFER, stream.vertices_used, vertex_bytes, batch.vertices.data());
     glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, stream.indices_used, index_bytes, moved_indices.data());
-    glDrawElements(static_cast<GLenum>(state.mode), index_count, GL_UNSIGNED_INT,
+    send_draw(first_record, 0, 0);
+    glDrawElements(mode, index_count, GL_UNSIGNED_INT,
                    reinterpret_cast<void*>(static_cast<uintptr_t>(stream.indices_used)));
     stream.vertices_used += vertex_bytes;
     stream.indices_used += index_bytes;

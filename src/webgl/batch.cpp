@@ -1,91 +1,63 @@
 #include "webgl/batch.h"
 
 #include <cstring>
-#include <vector>
 
 #include "webgl/backend.h"
 #include "webgl/gl11.h"
-#include "webgl/layer.h"
+#include "webgl/lists.h"
+#include "webgl/textures.h"
 
 namespace webgl {
 
 namespace {
 
-// The open batch: its state, its vertices in eye space and its indices
-// into them. Written by add_draw, flush_draws and drop_draws; read by
-// flush_draws. The vectors keep their room from frame to frame.
-DrawState batch_state;
-std::vector<Vertex> batch_vertices;
-std::vector<uint32_t> batch_indices;
-// For each vertex of the draw being added, the clip planes it lies
-// beyond (outcode), then its place once the unseen are gone: written and
-// read by add_draw and keep_seen.
-std::vector<uint8_t> outcodes;
-std::vector<int32_t> new_places;
+// The open batch (open: it has a draw) and, for a batch of list draws, its
+// pattern: the run of parts from first_part that its first repeat covers
+// (span of them, their indices ending at part_ends), the repeats begun and
+// how many parts of the last one have come. Written by add_draw,
+// add_list_draw and drop_draws; read by flush_draws. The vectors keep
+// their room from frame to frame.
+Batch batch;
+bool open = false;
+int32_t first_part = 0, span = 0, repeats = 0, filled = 0;
+std::vector<int32_t> part_ends;
 
 void copy(float* to, const float* from, int n) { std::memcpy(to, from, sizeof(float) * n); }
 
-// The clip planes (bits 0 to 5: left, right, bottom, top, near, far)
-// that a point in eye space lies beyond under the projection p.
-uint8_t outcode(const float* p, const float* eye) {
-    float clip[4];
-    for (int r = 0; r < 4; ++r) clip[r] = p[r] * eye[0] + p[4 + r] * eye[1] + p[8 + r] * eye[2] + p[12 + r];
-    const float w = clip[3];
-    return static_cast<uint8_t>((clip[0] < -w) | (clip[0] > w) << 1 | (clip[1] < -w) << 2 | (clip[1] > w) << 3 |
-                                (clip[2] < -w) << 4 | (clip[2] > w) << 5);
+// Ends the open batch unless it is a batch of the kind (listed) in state d.
+void end_unless(bool listed, const DrawState& d) {
+    if (open && (batch.listed != listed || std::memcmp(&d, &batch.state, sizeof d) != 0)) flush_draws();
 }
 
-// The vertices carried to eye space by state's model-view matrix, as
-// OpenGL carries them before lighting: positions by the matrix (divided by
-// w where it is not 1), normals by its inverse transpose while lighting
-// (unlit, the normal is never read and stays as it is); with the outcode
-// of each under state's projection.
-void to_eye_space(const State& state, bool lighting, const Vertex* in, int32_t count, uint8_t inherit, Vertex* out,
-                  uint8_t* codes) {
-    const float* m = current(state.modelview).m;
-    const float* projection = current(state.projection).m;
-    float n[9];
-    if (lighting) normal_matrix(current(state.modelview), n);
-    for (int32_t i = 0; i < count; ++i) {
-        const Vertex& v = in[i];
-        Vertex& o = out[i];
-        const float x = v.position[0], y = v.position[1], z = v.position[2];
-        o.position[0] = m[0] * x + m[4] * y + m[8] * z + m[12];
-        o.position[1] = m[1] * x + m[5] * y + m[9] * z + m[13];
-        o.position[2] = m[2] * x + m[6] * y + m[10] * z + m[14];
-        const float w = m[3] * x + m[7] * y + m[11] * z + m[15];
-        if (w != 1.0f) {
-            for (float& p : o.position) p /= w;
-        }
-        codes[i] = outcode(projection, o.position);
-        const float* normal = inherit & inherit_normal ? state.normal : v.normal;
-        if (lighting) {
-            for (int r = 0; r < 3; ++r) o.normal[r] = n[r] * normal[0] + n[3 + r] * normal[1] + n[6 + r] * normal[2];
-        } else {
-            copy(o.normal, normal, 3);
-        }
-        copy(o.colour, inherit & inherit_colour ? state.colour : v.colour, 4);
-        copy(o.texcoord, inherit & inherit_texcoord ? state.texcoord : v.texcoord, 2);
-    }
+void begin(bool listed, const DrawState& d) {
+    batch.state = d;
+    batch.listed = listed;
+    batch.records.clear();
+    batch.vertices.clear();
+    batch.indices.clear();
+    open = true;
+    backend::flush_soon();
 }
 
-// Moves the vertices from base on that the count indices from first use
-// down over those they do not (their order kept), and the indices with
-// them; the batch ends after the last vertex kept.
-void keep_seen(size_t base, size_t first, size_t count, int32_t vertex_count) {
-    new_places.assign(static_cast<size_t>(vertex_count), -1);
-    const uint32_t b = static_cast<uint32_t>(base);
-    for (size_t i = first; i < first + count; ++i) new_places[batch_indices[i] - b] = 0;
-    int32_t kept = 0;
-    for (int32_t v = 0; v < vertex_count; ++v) {
-        if (new_places[v] < 0) continue;
-        new_places[v] = kept;
-        // kept <= v: a vertex is only ever moved down, over one already moved or unused
-        if (kept != v) batch_vertices[base + kept] = batch_vertices[base + v];
-        ++kept;
+// Whether a list's draw of part, its indices from first_index, continues
+// the open batch's pattern; if so the pattern takes it.
+bool continues(int32_t part, int32_t first_index, int32_t index_count) {
+    if (repeats == 1 && filled == span && part == first_part + span && first_index == part_ends.back()) {
+        ++span;
+        ++filled;
+        part_ends.push_back(first_index + index_count);
+        return true;
     }
-    for (size_t i = first; i < first + count; ++i) batch_indices[i] = b + new_places[batch_indices[i] - b];
-    batch_vertices.resize(base + static_cast<size_t>(kept));
+    if (filled == span && part == first_part) {
+        ++repeats;
+        filled = 1;
+        return true;
+    }
+    if (filled < span && part == first_part + filled) {
+        ++filled;
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -104,9 +76,7 @@ DrawState draw_state_of(const State& s, uint32_t mode) {
         d.blend_destination = s.blend_destination;
     }
     // a texture without its levels is incomplete: OpenGL draws as if texturing were off
-    const bool textured = (s.switches & switch_texture) != 0 && s.texture != 0 && s.texture < max_textures &&
-                          !textures[s.texture].levels.empty();
-    if (textured) {
+    if ((s.switches & switch_texture) != 0 && texture_complete(s.texture)) {
         d.texture = s.texture;
     } else {
         d.switches &= ~switch_texture;
@@ -129,61 +99,94 @@ DrawState draw_state_of(const State& s, uint32_t mode) {
     }
     copy(d.light_model, s.light_model_ambient, 3);
     d.light_model[3] = s.local_viewer ? 1.0f : 0.0f;
-    const Material& m = s.material;
-    copy(d.material, m.ambient, 4);
-    copy(d.material + 4, m.diffuse, 4);
-    copy(d.material + 8, m.specular, 4);
-    copy(d.material + 12, m.emission, 4);
-    d.material[16] = m.shininess;
     return d;
 }
 
+DrawRecord record_of(const State& s, uint8_t inherit) {
+    DrawRecord r = {};
+    const Matrix& m = current(s.modelview);
+    copy(r.modelview, m.m, 16);
+    const bool lighting = (s.switches & switch_lighting) != 0;
+    // only the attributes that act: the normal while lighting, the colour
+    // otherwise, the texture coordinate while texturing
+    uint8_t acting = inherit & (lighting ? inherit_normal : inherit_colour);
+    if ((s.switches & switch_texture) != 0 && texture_complete(s.texture)) acting |= inherit & inherit_texcoord;
+    if (acting & inherit_colour) copy(r.colour, s.colour, 4);
+    if (acting & inherit_normal) copy(r.normal, s.normal, 3);
+    if (acting & inherit_texcoord) copy(r.texcoord, s.texcoord, 2);
+    r.normal[3] = static_cast<float>(acting);
+    if (!lighting) return r;
+    float n[9];
+    normal_matrix(m, n);
+    for (int c = 0; c < 3; ++c) copy(r.normal_matrix + 4 * c, n + 3 * c, 3);
+    const Material& material = s.material;
+    copy(r.material, material.ambient, 4);
+    copy(r.material + 4, material.diffuse, 4);
+    copy(r.material + 8, material.specular, 4);
+    copy(r.material + 12, material.emission, 4);
+    r.material[16] = material.shininess;
+    return r;
+}
+
 void add_draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
-              int32_t index_count, uint8_t inherit) {
+              int32_t index_count) {
     if (index_count <= 0 || vertex_count <= 0) return;
     const DrawState d = draw_state_of(state, mode);
-    if (!batch_indices.empty() && std::memcmp(&d, &batch_state, sizeof d) != 0) flush_draws();
-    if (batch_indices.empty()) {
-        batch_state = d;
-        backend::flush_soon();
+    end_unless(false, d);
+    if (!open) begin(false, d);
+    // neighbours under the same matrix and material share a record
+    const DrawRecord r = record_of(state, 0);
+    if (batch.records.empty() || std::memcmp(&r, &batch.records.back(), sizeof r) != 0) batch.records.push_back(r);
+    const float part = static_cast<float>(batch.records.size() - 1);
+    const uint32_t base = static_cast<uint32_t>(batch.vertices.size());
+    batch.vertices.insert(batch.vertices.end(), vertices, vertices + vertex_count);
+    for (size_t v = base; v < batch.vertices.size(); ++v) batch.vertices[v].part = part;
+    for (int32_t i = 0; i < index_count; ++i) batch.indices.push_back(base + indices[i]);
+}
+
+void add_list_draw(const State& state, uint32_t mode, int32_t part, int32_t first_index, int32_t index_count,
+                   uint8_t inherit) {
+    if (index_count <= 0) return;
+    const DrawState d = draw_state_of(state, mode);
+    end_unless(true, d);
+    if (open && !continues(part, first_index, index_count)) flush_draws();
+    if (!open) {
+        begin(true, d);
+        first_part = part;
+        span = repeats = filled = 1;
+        part_ends.assign(1, first_index + index_count);
+        batch.runs[0].first_index = first_index;
     }
-    const size_t base = batch_vertices.size();
-    batch_vertices.resize(base + static_cast<size_t>(vertex_count));
-    outcodes.resize(static_cast<size_t>(vertex_count));
-    to_eye_space(state, (state.switches & switch_lighting) != 0, vertices, vertex_count, inherit,
-                 batch_vertices.data() + base, outcodes.data());
-    const size_t first = batch_indices.size();
-    batch_indices.resize(first + static_cast<size_t>(index_count));
-    uint32_t* to = batch_indices.data() + first;
-    const uint32_t b = static_cast<uint32_t>(base);
-    if (mode != GL_TRIANGLES) {
-        for (int32_t i = 0; i < index_count; ++i) to[i] = b + indices[i];
-        return;
-    }
-    // a triangle whose corners all lie beyond one clip plane draws nothing: it goes
-    int32_t kept = 0;
-    for (int32_t i = 0; i + 2 < index_count; i += 3) {
-        const uint32_t u = indices[i], v = indices[i + 1], w = indices[i + 2];
-        if (outcodes[u] & outcodes[v] & outcodes[w]) continue;
-        to[kept++] = b + u;
-        to[kept++] = b + v;
-        to[kept++] = b + w;
-    }
-    batch_indices.resize(first + static_cast<size_t>(kept));
-    // the vertices only unseen triangles used need not be sent
-    if (kept < index_count) keep_seen(base, first, static_cast<size_t>(kept), vertex_count);
+    batch.records.push_back(record_of(state, inherit));
 }
 
 void flush_draws() {
-    if (batch_indices.empty()) return;
-    backend::draw(batch_state, batch_vertices.data(), static_cast<int32_t>(batch_vertices.size()), batch_indices.data(),
-                  static_cast<int32_t>(batch_indices.size()));
+    if (!open) return;
+    if (batch.listed) {
+        if (!store_sent) {
+            backend::send_store(store_vertices.data(), static_cast<int32_t>(store_vertices.size()),
+                                store_indices.data(), static_cast<int32_t>(store_indices.size()));
+            store_sent = true;
+        }
+        const int32_t first_index = batch.runs[0].first_index;
+        const int32_t whole = filled == span ? repeats : repeats - 1;
+        batch.run_count = 0;
+        if (whole > 0)
+            batch.runs[batch.run_count++] = {0, whole, span, first_part, first_index, part_ends.back() - first_index};
+        // the last repeat, incomplete, drawn on its own
+        if (filled < span) {
+            batch.runs[batch.run_count++] = {whole * span, 1,
+                                             filled,       first_part,
+                                             first_index,  part_ends[static_cast<size_t>(filled - 1)] - first_index};
+        }
+    } else {
+        batch.runs[0] = {0, 1, 0, 0, 0, static_cast<int32_t>(batch.indices.size())};
+        batch.run_count = 1;
+    }
+    backend::draw(batch);
     drop_draws();
 }
 
-void drop_draws() {
-    batch_vertices.clear();
-    batch_indices.clear();
-}
+void drop_draws() { open = false; }
 
 }  // namespace webgl

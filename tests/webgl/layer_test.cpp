@@ -1,18 +1,21 @@
 // The browser build's OpenGL 1.1 layer, natively: its primitive
 // conversion, its matrix stacks, and the scene's own display lists built
-// by the asset code (compiled against the layer) and called, with a
-// recorder in place of WebGL.
+// by the asset code (compiled against the layer) and called, with the
+// recording backend in place of WebGL (it carries each vertex drawn to eye
+// space by its draw's record, as the vertex shader does).
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
 #include "assets/assets.h"
-#include "recording_backend.h"
 #include "shared/gl.h"
 #include "shared/random.h"
-#include "webgl/backend.h"
+#include "webgl/backend_recording.h"
+#include "webgl/batch.h"
 #include "webgl/layer.h"
+#include "webgl/state.h"
+#include "webgl/textures.h"
 
 namespace {
 
@@ -183,7 +186,7 @@ TEST(LayerDisplayLists, TheSceneListsReplayTheirStateAndTakeTheCallersColour) {
     ASSERT_EQ(ground.vertices.size(), 96u * 96u * 6u);
     EXPECT_TRUE(ground.state.switches & webgl::switch_texture);
     EXPECT_EQ(ground.state.texture, assets::ground_texture);
-    EXPECT_EQ(ground.state.material[0], 0.0f) << "unlit, the material is left out";
+    EXPECT_EQ(ground.vertex_records[0].material[0], 0.0f) << "unlit, the material is left out";
     for (const Vertex& v : ground.vertices) {
         ASSERT_TRUE(all_near(v.normal, {0.0f, 1.0f, 0.0f}));
         ASSERT_LE(std::fabs(v.position[0]), 70.0f);
@@ -242,7 +245,7 @@ TEST(LayerBatches, NeighboursMergeWhatChangesTheirLookSplitsAndOrderStays) {
     const GLfloat red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
     const GLfloat place[4] = {1.0f, 2.0f, 3.0f, 1.0f};
 
-    // another matrix, another colour, a material while unlit: one draw
+    // another matrix, another colour, a material: one draw
     triangle(0, 0);
     glTranslatef(0.0f, 1.0f, 0.0f);
     glColor3f(0.5f, 0.5f, 0.5f);
@@ -273,10 +276,6 @@ TEST(LayerBatches, NeighboursMergeWhatChangesTheirLookSplitsAndOrderStays) {
         [] { glFogf(GL_FOG_END, 20.0f); },
         [] { glEnable(GL_LIGHTING); },
         [] { glEnable(GL_NORMALIZE); },
-        [] {
-            const GLfloat blue[4] = {0, 0, 1, 1};
-            glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, blue);
-        },
         [] { glEnable(GL_LIGHT0); },
         [] {
             const GLfloat at[4] = {0, 5, 0, 1};
@@ -297,6 +296,9 @@ TEST(LayerBatches, NeighboursMergeWhatChangesTheirLookSplitsAndOrderStays) {
     glClear(GL_COLOR_BUFFER_BIT);
     triangle(33, 0);
     glLightfv(GL_LIGHT1, GL_POSITION, place);  // a light that is off
+    // a material while lighting goes with the draw, in its record
+    const GLfloat blue[4] = {0, 0, 1, 1};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, blue);
     triangle(34, 0);
 
     // each draw begins with the triangle that began it, in the order given (-1: the clear)
@@ -309,23 +311,35 @@ TEST(LayerBatches, NeighboursMergeWhatChangesTheirLookSplitsAndOrderStays) {
         ASSERT_EQ(draws[i].clear, first_x[i] < 0.0f) << i;
         if (!draws[i].clear) {
             EXPECT_FLOAT_EQ(draws[i].vertices[0].position[0], first_x[i]) << i;
+            EXPECT_EQ(draws[i].runs, 1) << i;
         }
     }
     EXPECT_EQ(draws[0].vertices.size(), 9u);
     EXPECT_FLOAT_EQ(draws[0].vertices[3].position[1], 1.0f);
     EXPECT_FLOAT_EQ(draws[0].vertices[8].position[1], 3.0f);
-    EXPECT_EQ(draws.back().vertices.size(), 6u) << "a light that is off changes nothing";
+    EXPECT_FLOAT_EQ(draws[0].vertices[3].colour[0], 0.5f);
+    const auto& last = draws.back();
+    ASSERT_EQ(last.vertices.size(), 6u) << "a light that is off, a material: one draw";
+    EXPECT_FLOAT_EQ(last.vertex_records[0].material[6], 0.0f);
+    EXPECT_FLOAT_EQ(last.vertex_records[5].material[6], 1.0f) << "the second triangle's own material";
     EXPECT_EQ(draws[splits.size() + 1].state.mode, static_cast<uint32_t>(GL_POINTS));
     EXPECT_FLOAT_EQ(draws[splits.size() + 2].state.point_size, 3.0f);
     EXPECT_EQ(draws[splits.size() + 3].state.point_size, 0.0f);
 }
 
-TEST(LayerBatches, AListCalledUnderTwoMatricesGivesTwoCopiesInEyeSpace) {
-    start_wide();
+// A list of one triangle at x, y.
+GLuint triangle_list(float x, float y) {
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    triangle(0, 0);
+    triangle(x, y);
     glEndList();
+    return list;
+}
+
+TEST(LayerBatches, AListIsSentOnceAndCalledUnderTwoMatricesGivesTwoCopiesInEyeSpace) {
+    start_wide();
+    const GLuint list = triangle_list(0, 0);
+    EXPECT_EQ(recording_backend::store_sends, 0) << "compiling sends nothing";
 
     glEnable(GL_LIGHTING);
     glTranslatef(5.0f, 0.0f, 0.0f);
@@ -341,6 +355,10 @@ TEST(LayerBatches, AListCalledUnderTwoMatricesGivesTwoCopiesInEyeSpace) {
 
     const auto& draws = drawn();
     ASSERT_EQ(draws.size(), 1u);
+    EXPECT_TRUE(draws[0].listed);
+    EXPECT_EQ(draws[0].runs, 1) << "three calls, one instanced draw";
+    EXPECT_EQ(draws[0].records, 3);
+    EXPECT_EQ(draws[0].streamed_vertices, 0);
     const auto& v = draws[0].vertices;
     ASSERT_EQ(v.size(), 9u);
     EXPECT_TRUE(all_near(v[1].position, {6.0f, 0.0f, 0.0f}));
@@ -352,20 +370,80 @@ TEST(LayerBatches, AListCalledUnderTwoMatricesGivesTwoCopiesInEyeSpace) {
     // the list itself stays in its own space
     EXPECT_TRUE(all_near(v[7].position, {1.0f, 0.0f, 0.0f}));
 
-    // a triangle wholly beyond a clip plane is left out with its vertices,
-    // one across it stays
-    recording_backend::reset();
-    glBegin(GL_TRIANGLES);
-    for (float x : {1000.5f, 999.5f}) {
-        glVertex3f(x, 0.0f, 0.0f);
-        glVertex3f(x + 1.0f, 0.0f, 0.0f);
-        glVertex3f(x, 1.0f, 0.0f);
+    // called again over frames, with other lists compiled before: its
+    // vertices went to the backend once, and go again only to a new context
+    const GLuint other = triangle_list(7, 7);
+    for (int frame = 0; frame < 3; ++frame) {
+        glCallList(list);
+        glCallList(other);
+        webgl::flush_draws();
     }
-    glEnd();
+    EXPECT_EQ(recording_backend::store_sends, 2) << "once, and once more for the list compiled after";
+    EXPECT_EQ(recording_backend::store_vertices_sent, 3 + 6);
+    recording_backend::reset();
+    ASSERT_TRUE(webgl::restore_layer());
+    glCallList(list);
     ASSERT_EQ(drawn().size(), 1u);
-    EXPECT_EQ(drawn()[0].vertex_count, 3);
-    ASSERT_EQ(drawn()[0].vertices.size(), 3u);
-    EXPECT_FLOAT_EQ(drawn()[0].vertices[0].position[0], 999.5f);
+    EXPECT_TRUE(all_near(drawn()[0].vertices[1].position, {1.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(recording_backend::store_vertices_sent, 6);
+}
+
+TEST(LayerBatches, RepeatedListCallsShareADrawInTheirOrder) {
+    start_wide();
+    shared::seed_random(8230);
+    assets::build_textures();
+    assets::build_display_lists();
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    // ornaments as the scene draws them: each its own matrix and material,
+    // its ball then its gold cap (whose material the list sets)
+    auto ornament = [](float x, float red) {
+        glPushMatrix();
+        glTranslatef(x, 0.0f, 0.0f);
+        const GLfloat colour[4] = {red, 0.0f, 0.0f, 1.0f};
+        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, colour);
+        glCallList(assets::ornament_ball_list);
+        glCallList(assets::ornament_cap_list);
+        glPopMatrix();
+    };
+    for (int i = 0; i < 3; ++i) ornament(10.0f * static_cast<float>(i), 0.25f * static_cast<float>(i + 1));
+    auto draws = drawn();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].runs, 1);
+    EXPECT_EQ(draws[0].records, 6) << "a ball's and a cap's record an ornament";
+    EXPECT_EQ(draws[0].streamed_vertices, 0);
+    const auto& v = draws[0].vertices;
+    ASSERT_EQ(v.size() % 3, 0u);
+    // each third of the vertices is one ornament, ball first, at its place and in its red
+    const size_t third = v.size() / 3;
+    for (size_t i = 0; i < v.size(); ++i) {
+        const float x = 10.0f * static_cast<float>(i / third);
+        ASSERT_NEAR(v[i].position[0], x, 1.0f) << i;
+    }
+    EXPECT_FLOAT_EQ(draws[0].vertex_records[0].material[4], 0.25f);
+    EXPECT_FLOAT_EQ(draws[0].vertex_records[third + 0].material[4], 0.5f);
+    EXPECT_NE(draws[0].vertex_records[third - 1].material[4], 0.5f) << "the first cap in gold";
+
+    // a ball left without its cap ends the pattern: the whole ornaments and
+    // the lone ball are two WebGL draws of one batch; then an immediate
+    // draw, and the ball again: each in its place
+    recording_backend::reset();
+    ornament(0.0f, 1.0f);
+    ornament(10.0f, 1.0f);
+    glCallList(assets::ornament_ball_list);
+    triangle(50, 0);
+    glCallList(assets::ornament_ball_list);
+    glCallList(assets::star_list);
+    draws = drawn();
+    ASSERT_EQ(draws.size(), 4u);
+    EXPECT_EQ(draws[0].runs, 2);
+    EXPECT_EQ(draws[0].records, 5);
+    EXPECT_NEAR(draws[0].vertices.back().position[0], 0.0f, 1.0f) << "the lone ball last";
+    EXPECT_FALSE(draws[1].listed);
+    EXPECT_FLOAT_EQ(draws[1].vertices[0].position[0], 50.0f);
+    EXPECT_TRUE(draws[2].listed);
+    EXPECT_EQ(draws[2].records, 1) << "the star's list is not the ball's next";
+    EXPECT_EQ(draws[3].records, 1);
 }
 
 }  // namespace
