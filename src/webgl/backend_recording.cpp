@@ -64,18 +64,38 @@ void send_store(const Vertex* vertices, int32_t vertex_count, const uint32_t* in
 void draw(const Batch& batch) {
     recording_backend::Draw d = {};
     d.state = batch.state;
-    d.listed = batch.listed;
+    d.kind = batch.kind;
     d.runs = batch.run_count;
     d.records = static_cast<int32_t>(batch.records.size());
-    d.streamed_vertices = batch.listed ? 0 : static_cast<int32_t>(batch.vertices.size());
+    const bool listed = batch.kind == batch_listed;
+    d.streamed_vertices = static_cast<int32_t>(listed                        ? 0
+                                               : batch.kind == batch_sprites ? batch.sprites.size()
+                                                                             : batch.vertices.size());
     const bool lighting = (batch.state.switches & switch_lighting) != 0;
-    const std::vector<Vertex>& vertices = batch.listed ? sent_vertices : batch.vertices;
-    const std::vector<uint32_t>& indices = batch.listed ? sent_indices : batch.indices;
+    const std::vector<Vertex>& vertices = listed ? sent_vertices : batch.vertices;
+    const std::vector<uint32_t>& indices = listed ? sent_indices : batch.indices;
     for (int32_t r = 0; r < batch.run_count; ++r) {
         const DrawRun& run = batch.runs[r];
         for (int32_t instance = 0; instance < run.instances; ++instance) {
             for (int32_t i = run.first_index; i < run.first_index + run.index_count; ++i) {
-                const Vertex& v = vertices.at(indices.at(static_cast<size_t>(i)));
+                Vertex v;
+                if (batch.kind == batch_sprites) {
+                    // the corner the sprite's index names, its texture coordinate from the record
+                    constexpr int corner_of[6] = {0, 1, 2, 0, 2, 3};
+                    const Sprite& s = batch.sprites.at(static_cast<size_t>(instance));
+                    const DrawRecord& shape = batch.records.at(static_cast<size_t>(s.part));
+                    const int k = corner_of[i];
+                    v = {};
+                    for (int c = 0; c < 3; ++c) {
+                        v.position[c] = s.corner[c] + (k == 1 || k == 2 ? shape.sprite[c] : 0.0f) +
+                                        (k >= 2 ? shape.sprite[4 + c] : 0.0f);
+                    }
+                    std::memcpy(v.colour, s.colour, sizeof v.colour);
+                    std::memcpy(v.texcoord, shape.sprite + 8 + 2 * k, sizeof v.texcoord);
+                    v.part = s.part;
+                } else {
+                    v = vertices.at(indices.at(static_cast<size_t>(i)));
+                }
                 const int32_t record =
                     run.first_record + instance * run.span + (static_cast<int32_t>(v.part) - run.first_part);
                 const DrawRecord& rec = batch.records.at(static_cast<size_t>(record));

@@ -15,7 +15,7 @@ namespace recording_backend {
 struct Draw {
     bool clear;  // a glClear, without vertices
     webgl::DrawState state;
-    bool listed;                                    // drawn from the lists' store
+    webgl::BatchKind kind;
     std::vector<webgl::Vertex> vertices;            // eye space (normals only while lighting), one per index drawn
     std::vector<webgl::DrawRecord> vertex_records;  // each vertex's record
     int32_t runs;                                   // WebGL draws it took

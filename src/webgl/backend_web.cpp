@@ -2,11 +2,12 @@
 // one program, whose vertex shader carries each vertex from object space
 // to eye space by its draw's record and lights it as OpenGL 1.1's fixed
 // functions do for the scene, and whose fragment shader does texture
-// modulation and linear fog. One vertex layout in two vertex array
+// modulation and linear fog. One vertex layout in three vertex array
 // objects: the display lists' store, sent once, and a stream that
 // immediate-mode batches are written into one after another, orphaned when
-// full. The records go into a float texture, a row each, read by
-// texelFetch; a batch of repeated list calls is one instanced draw.
+// full; and sprites, an instance each of a quad's six indices. The
+// records go into a float texture, a row each, read by texelFetch; a batch
+// of repeated list calls is one instanced draw.
 // Uniforms and switches are sent only when they changed.
 #include <GLES3/gl3.h>
 #include <emscripten/console.h>
@@ -35,7 +36,8 @@ namespace {
 // light its attenuated ambient, diffuse (n.l) and specular ((n.h)^shininess,
 // only where n.l > 0) terms, clamped to 1; alpha from the diffuse
 // material. The fog distance is the eye-space depth. The record is row
-// u_draw.x + instance x u_draw.y + (part - u_draw.z) of u_records.
+// u_draw.x + instance x u_draw.y + (part - u_draw.z) of u_records. A
+// sprite's corner is its first one plus the record's edges, by the index.
 constexpr const char* vertex_source = R"(#version 300 es
 precision highp float;
 precision highp int;
@@ -64,11 +66,21 @@ void main() {
     mat4 modelview = mat4(record(row, 0), record(row, 1), record(row, 2), record(row, 3));
     vec4 inherited_normal = record(row, 13);
     int inherit = int(inherited_normal.w);
-    vec4 eye = modelview * vec4(a_position, 1.0);
+    vec3 position = a_position;
+    vec2 texcoord = (inherit & 4) != 0 ? record(row, 14).xy : a_texcoord;
+    if ((inherit & 8) != 0) {
+        // a sprite: a_position is its first corner, the index its corner k
+        int k = gl_VertexID;
+        if (k == 1 || k == 2) position += record(row, 15).xyz;
+        if (k >= 2) position += record(row, 16).xyz;
+        vec4 t = record(row, k < 2 ? 17 : 18);
+        texcoord = k == 0 || k == 2 ? t.xy : t.zw;
+    }
+    vec4 eye = modelview * vec4(position, 1.0);
     vec3 p = eye.w != 1.0 ? eye.xyz / eye.w : eye.xyz;
     gl_Position = u_projection * vec4(p, 1.0);
     gl_PointSize = u_vertex_switches.z;
-    v_texcoord = (inherit & 4) != 0 ? record(row, 14).xy : a_texcoord;
+    v_texcoord = texcoord;
     v_fog_distance = abs(p.z);
     if (u_vertex_switches.x == 0.0) {
         v_colour = (inherit & 2) != 0 ? record(row, 12) : a_colour;
@@ -176,7 +188,7 @@ struct Arrays {
     GLsizeiptr vertex_bytes, index_bytes;
     GLsizeiptr vertices_used, indices_used;
 };
-Arrays store, stream;
+Arrays store, stream, sprites;
 // the vertex array object bound: written by bind and start
 GLuint bound_array;
 // A batch's indices moved past the vertices already in the stream: written and read by draw.
@@ -280,6 +292,20 @@ Arrays make_arrays(GLsizeiptr vertex_bytes, GLsizeiptr index_bytes, GLenum usage
     glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, texcoord)));
     glVertexAttribPointer(4, 1, GL_FLOAT, GL_FALSE, vertex_stride, reinterpret_cast<void*>(offsetof(Vertex, part)));
     for (GLuint i = 0; i < 5; ++i) glEnableVertexAttribArray(i);
+    return a;
+}
+
+// The sprites' vertex array object: its vertex buffer holds Sprites, an
+// instance each, and its index buffer the six indices of a quad's two
+// triangles (the corners' numbers, which the vertex shader reads).
+Arrays make_sprite_arrays() {
+    Arrays a = make_arrays(64 << 10, 0, GL_STREAM_DRAW);
+    const uint16_t quad[6] = {0, 1, 2, 0, 2, 3};
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof quad, quad, GL_STATIC_DRAW);
+    a.index_bytes = sizeof quad;
+    glDisableVertexAttribArray(1);
+    glDisableVertexAttribArray(3);
+    for (GLuint i : {0u, 2u, 4u}) glVertexAttribDivisor(i, 1);
     return a;
 }
 
@@ -395,6 +421,7 @@ bool start() {
     if (!make_program()) return false;
     store = make_arrays(0, 0, GL_STATIC_DRAW);
     stream = make_arrays(first_vertex_bytes, first_index_bytes, GL_STREAM_DRAW);
+    sprites = make_sprite_arrays();
     make_record_texture(first_record_rows);
     raster = Raster{};
     flush_asked = false;
@@ -424,7 +451,7 @@ void draw(const Batch& batch) {
     set_uniforms(state);
     const GLint first_record = send_records(batch);
     const GLenum mode = static_cast<GLenum>(state.mode);
-    if (batch.listed) {
+    if (batch.kind == batch_listed) {
         bind(store.array);
         for (int32_t r = 0; r < batch.run_count; ++r) {
             const DrawRun& run = batch.runs[r];
@@ -436,6 +463,26 @@ void draw(const Batch& batch) {
                 glDrawElementsInstanced(mode, run.index_count, GL_UNSIGNED_INT, offset, run.instances);
             }
         }
+        return;
+    }
+    if (batch.kind == batch_sprites) {
+        bind(sprites.array);
+        const GLsizeiptr bytes = static_cast<GLsizeiptr>(batch.sprites.size() * sizeof(Sprite));
+        glBindBuffer(GL_ARRAY_BUFFER, sprites.vertices);
+        if (sprites.vertices_used + bytes > sprites.vertex_bytes) {
+            sprites.vertex_bytes = std::max(sprites.vertex_bytes, 2 * bytes);
+            glBufferData(GL_ARRAY_BUFFER, sprites.vertex_bytes, nullptr, GL_STREAM_DRAW);
+            sprites.vertices_used = 0;
+        }
+        glBufferSubData(GL_ARRAY_BUFFER, sprites.vertices_used, bytes, batch.sprites.data());
+        constexpr GLsizei stride = sizeof(Sprite);
+        const uintptr_t at = static_cast<uintptr_t>(sprites.vertices_used);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(at + offsetof(Sprite, corner)));
+        glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(at + offsetof(Sprite, colour)));
+        glVertexAttribPointer(4, 1, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(at + offsetof(Sprite, part)));
+        sprites.vertices_used += bytes;
+        send_draw(first_record, 0, 0);
+        glDrawElementsInstanced(mode, 6, GL_UNSIGNED_SHORT, nullptr, static_cast<GLsizei>(batch.sprites.size()));
         return;
     }
     bind(stream.array);

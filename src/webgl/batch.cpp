@@ -1,5 +1,6 @@
 #include "webgl/batch.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "webgl/backend.h"
@@ -24,17 +25,23 @@ std::vector<int32_t> part_ends;
 
 void copy(float* to, const float* from, int n) { std::memcpy(to, from, sizeof(float) * n); }
 
-// Ends the open batch unless it is a batch of the kind (listed) in state d.
-void end_unless(bool listed, const DrawState& d) {
-    if (open && (batch.listed != listed || std::memcmp(&d, &batch.state, sizeof d) != 0)) flush_draws();
+// how far, for its size (the sum of its coordinates' and edges' magnitudes),
+// a sprite's corner may lie from the parallelogram: a few roundings of
+// the float arithmetic that made it, far below a pixel
+constexpr float shape_tolerance = 1e-5f;
+
+// Ends the open batch unless it is a batch of the kind in state d.
+void end_unless(BatchKind kind, const DrawState& d) {
+    if (open && (batch.kind != kind || std::memcmp(&d, &batch.state, sizeof d) != 0)) flush_draws();
 }
 
-void begin(bool listed, const DrawState& d) {
+void begin(BatchKind kind, const DrawState& d) {
     batch.state = d;
-    batch.listed = listed;
+    batch.kind = kind;
     batch.records.clear();
     batch.vertices.clear();
     batch.indices.clear();
+    batch.sprites.clear();
     open = true;
     backend::flush_soon();
 }
@@ -132,8 +139,8 @@ void add_draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t
               int32_t index_count) {
     if (index_count <= 0 || vertex_count <= 0) return;
     const DrawState d = draw_state_of(state, mode);
-    end_unless(false, d);
-    if (!open) begin(false, d);
+    end_unless(batch_streamed, d);
+    if (!open) begin(batch_streamed, d);
     // neighbours under the same matrix and material share a record
     const DrawRecord r = record_of(state, 0);
     if (batch.records.empty() || std::memcmp(&r, &batch.records.back(), sizeof r) != 0) batch.records.push_back(r);
@@ -144,14 +151,70 @@ void add_draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t
     for (int32_t i = 0; i < index_count; ++i) batch.indices.push_back(base + indices[i]);
 }
 
+bool add_sprites(const State& state, const Vertex* corners, int32_t quad_count) {
+    if (quad_count <= 0) return false;
+    for (int32_t q = 0; q < quad_count; ++q) {
+        const Vertex* v = corners + 4 * q;
+        for (int k = 1; k < 4; ++k) {
+            if (std::memcmp(v[k].colour, v[0].colour, sizeof v[0].colour) != 0 ||
+                std::memcmp(v[k].normal, v[0].normal, sizeof v[0].normal) != 0)
+                return false;
+        }
+        // the third corner where the first and the two edges put it
+        float size = 0.0f;
+        for (int i = 0; i < 3; ++i) {
+            size += std::fabs(v[0].position[i]) + std::fabs(v[1].position[i] - v[0].position[i]) +
+                    std::fabs(v[3].position[i] - v[0].position[i]);
+        }
+        for (int i = 0; i < 3; ++i) {
+            const float third = v[1].position[i] + v[3].position[i] - v[0].position[i];
+            if (std::fabs(third - v[2].position[i]) > shape_tolerance * size) return false;
+        }
+    }
+    const DrawState d = draw_state_of(state, GL_TRIANGLES);
+    end_unless(batch_sprites, d);
+    if (!open) begin(batch_sprites, d);
+    DrawRecord r = record_of(state, 0);
+    r.normal[3] = static_cast<float>(inherit_normal | record_sprite);
+    for (int32_t q = 0; q < quad_count; ++q) {
+        const Vertex* v = corners + 4 * q;
+        copy(r.normal, v[0].normal, 3);
+        for (int i = 0; i < 3; ++i) {
+            r.sprite[i] = v[1].position[i] - v[0].position[i];
+            r.sprite[4 + i] = v[3].position[i] - v[0].position[i];
+        }
+        for (int k = 0; k < 4; ++k) copy(r.sprite + 8 + 2 * k, v[k].texcoord, 2);
+        // the same shape as the last sprite's, to within rounding: its record
+        if (!batch.records.empty()) {
+            const DrawRecord& last = batch.records.back();
+            float size = 0.0f;
+            for (int i = 0; i < 3; ++i)
+                size += std::fabs(v[0].position[i]) + std::fabs(r.sprite[i]) + std::fabs(r.sprite[4 + i]);
+            bool near = true;
+            for (int i = 0; i < 8; ++i)
+                near = near && std::fabs(last.sprite[i] - r.sprite[i]) <= shape_tolerance * size;
+            if (near) {
+                for (int i = 0; i < 8; ++i) r.sprite[i] = last.sprite[i];
+            }
+        }
+        if (batch.records.empty() || std::memcmp(&r, &batch.records.back(), sizeof r) != 0) batch.records.push_back(r);
+        Sprite s;
+        copy(s.corner, v[0].position, 3);
+        copy(s.colour, v[0].colour, 4);
+        s.part = static_cast<float>(batch.records.size() - 1);
+        batch.sprites.push_back(s);
+    }
+    return true;
+}
+
 void add_list_draw(const State& state, uint32_t mode, int32_t part, int32_t first_index, int32_t index_count,
                    uint8_t inherit) {
     if (index_count <= 0) return;
     const DrawState d = draw_state_of(state, mode);
-    end_unless(true, d);
+    end_unless(batch_listed, d);
     if (open && !continues(part, first_index, index_count)) flush_draws();
     if (!open) {
-        begin(true, d);
+        begin(batch_listed, d);
         first_part = part;
         span = repeats = filled = 1;
         part_ends.assign(1, first_index + index_count);
@@ -162,7 +225,7 @@ void add_list_draw(const State& state, uint32_t mode, int32_t part, int32_t firs
 
 void flush_draws() {
     if (!open) return;
-    if (batch.listed) {
+    if (batch.kind == batch_listed) {
         if (!store_sent) {
             backend::send_store(store_vertices.data(), static_cast<int32_t>(store_vertices.size()),
                                 store_indices.data(), static_cast<int32_t>(store_indices.size()));
@@ -179,6 +242,9 @@ void flush_draws() {
                                              filled,       first_part,
                                              first_index,  part_ends[static_cast<size_t>(filled - 1)] - first_index};
         }
+    } else if (batch.kind == batch_sprites) {
+        batch.runs[0] = {0, static_cast<int32_t>(batch.sprites.size()), 0, 0, 0, 6};
+        batch.run_count = 1;
     } else {
         batch.runs[0] = {0, 1, 0, 0, 0, static_cast<int32_t>(batch.indices.size())};
         batch.run_count = 1;

@@ -42,17 +42,39 @@ struct DrawState {
     float light_model[4];  // the model ambient's rgb, local viewer (1 or 0)
 };
 
-// One draw's record, as the vertex shader reads it (15 texels of four
+// what a record's normal[3] holds besides lists.h's inherit bits: the
+// draw is of sprites
+constexpr uint32_t record_sprite = 8;
+
+// One draw's record, as the vertex shader reads it (19 texels of four
 // floats): what acts on it, the rest zero.
 struct DrawRecord {
     float modelview[16];
     float normal_matrix[12];  // the inverse transpose's three columns (xyz, 0); while lighting
     float material[20];       // ambient, diffuse, specular, emission, (shininess, 0, 0, 0); while lighting
     float colour[4];          // the caller's, where the draw inherits it
-    float normal[4];          // the caller's (xyz), where inherited; w: the inherit bits that act
+    float normal[4];          // the caller's or the sprites' (xyz); w: the inherit bits that act, record_sprite
     float texcoord[4];        // the caller's (st, 0, 0), where inherited
+    // sprites: the edges from the first corner to the second and to the
+    // fourth (xyz, 0), the four corners' texture coordinates
+    float sprite[16];
 };
 constexpr int32_t record_floats = static_cast<int32_t>(sizeof(DrawRecord) / sizeof(float));
+
+// A quad of GL_QUADS that is a parallelogram of one colour and one normal,
+// sent as its first corner and its colour; its record gives its edges,
+// the corners' texture coordinates and the normal (the glows, the snow).
+struct Sprite {
+    float corner[3];
+    float colour[4];
+    float part;  // its record's place in the batch's records
+};
+
+enum BatchKind : uint32_t {
+    batch_streamed,  // immediate-mode vertices and indices
+    batch_listed,    // the lists' store
+    batch_sprites,   // sprites, each drawn as the two triangles of its quad
+};
 
 // One WebGL draw of a batch: instances times the index range, vertex v of
 // instance i transformed by record first_record + i x span + (v.part -
@@ -63,15 +85,17 @@ struct DrawRun {
     int32_t first_index, index_count;  // of the store's indices, or of the batch's own
 };
 
-// What the backend draws as one batch: from the lists' store (listed) or
-// from streamed vertices and indices; in one or two runs (a batch of
-// repeated list calls whose last repeat is incomplete needs two).
+// What the backend draws as one batch, in one or two runs (a batch of
+// repeated list calls whose last repeat is incomplete needs two). A batch
+// of sprites is one run of an instance a sprite, each the six indices 0,
+// 1, 2, 0, 2, 3 of its corners.
 struct Batch {
     DrawState state;
-    bool listed;
+    BatchKind kind;
     std::vector<DrawRecord> records;
     std::vector<Vertex> vertices;   // streamed: object space, part the record's place in records
     std::vector<uint32_t> indices;  // streamed: into vertices
+    std::vector<Sprite> sprites;
     DrawRun runs[2];
     int32_t run_count;
 };
@@ -88,6 +112,13 @@ DrawRecord record_of(const State& state, uint8_t inherit);
 // matrix draw them. Ends the open batch first when it cannot take it.
 void add_draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
               int32_t index_count);
+
+// Adds an immediate-mode block of quad_count GL_QUADS (four corners each,
+// object space) as sprites, if every quad is a parallelogram (to within a
+// hundred-thousandth of its size) with one colour and one normal; returns
+// false, adding nothing, otherwise. Neighbouring quads of the same shape
+// (edges, texture coordinates, normal) share a record.
+bool add_sprites(const State& state, const Vertex* corners, int32_t quad_count);
 
 // Adds a call of a list's draw: part and its index_count indices from
 // first_index in the store (lists.h), drawn as mode with state, the

@@ -1,7 +1,8 @@
 // Immediate mode: vertices gathered between glBegin and glEnd with the
 // attributes current at each one, turned into separate points, lines or
 // triangles, and either drawn at once (streamed by the batching, in object
-// space) or added to the list being compiled.
+// space; quads that are parallelograms as sprites) or added to the list
+// being compiled.
 #include <cstring>
 #include <vector>
 
@@ -85,6 +86,8 @@ void glEnd() {
     const uint32_t mode = primitive_indices(primitive_mode, count, &indices);
     const int32_t index_count = static_cast<int32_t>(indices.size());
     if (!compiling) {
+        // quads that are parallelograms go as sprites, a corner and a colour each
+        if (primitive_mode == GL_QUADS && add_sprites(state, primitive.data(), count / 4)) return;
         add_draw(state, mode, primitive.data(), count, indices.data(), index_count);
         return;
     }

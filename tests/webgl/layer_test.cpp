@@ -355,7 +355,7 @@ TEST(LayerBatches, AListIsSentOnceAndCalledUnderTwoMatricesGivesTwoCopiesInEyeSp
 
     const auto& draws = drawn();
     ASSERT_EQ(draws.size(), 1u);
-    EXPECT_TRUE(draws[0].listed);
+    EXPECT_EQ(draws[0].kind, webgl::batch_listed);
     EXPECT_EQ(draws[0].runs, 1) << "three calls, one instanced draw";
     EXPECT_EQ(draws[0].records, 3);
     EXPECT_EQ(draws[0].streamed_vertices, 0);
@@ -439,11 +439,78 @@ TEST(LayerBatches, RepeatedListCallsShareADrawInTheirOrder) {
     EXPECT_EQ(draws[0].runs, 2);
     EXPECT_EQ(draws[0].records, 5);
     EXPECT_NEAR(draws[0].vertices.back().position[0], 0.0f, 1.0f) << "the lone ball last";
-    EXPECT_FALSE(draws[1].listed);
+    EXPECT_EQ(draws[1].kind, webgl::batch_streamed);
     EXPECT_FLOAT_EQ(draws[1].vertices[0].position[0], 50.0f);
-    EXPECT_TRUE(draws[2].listed);
+    EXPECT_EQ(draws[2].kind, webgl::batch_listed);
     EXPECT_EQ(draws[2].records, 1) << "the star's list is not the ball's next";
     EXPECT_EQ(draws[3].records, 1);
+}
+
+TEST(LayerBatches, GlowQuadsGoAsSpritesWithTheirCornersColoursAndTextureCoordinates) {
+    start_wide();
+    // quads facing a turned camera, as the glows are made: centre -+ right -+ up
+    const float right[3] = {0.6f, 0.0f, -0.8f}, up[3] = {0.0f, 1.0f, 0.0f};
+    std::vector<std::vector<float>> corners;
+    glTranslatef(0.0f, 0.0f, -3.0f);
+    glBegin(GL_QUADS);
+    for (int i = 0; i < 5; ++i) {
+        const float h = i < 3 ? 0.07f : 0.21f;  // three snowflakes, two bulbs' glows
+        const float centre[3] = {1.3f * static_cast<float>(i) - 2.1f, 0.37f * static_cast<float>(i), 5.3f};
+        glColor3f(0.1f * static_cast<float>(i), 0.5f, 1.0f);
+        const float signs[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+        for (const auto& sign : signs) {
+            glTexCoord2f(sign[0] > 0 ? 1.0f : 0.0f, sign[1] > 0 ? 1.0f : 0.0f);
+            std::vector<float> p(3);
+            for (int c = 0; c < 3; ++c) p[c] = centre[c] + sign[0] * right[c] * h + sign[1] * up[c] * h;
+            glVertex3f(p[0], p[1], p[2]);
+            corners.push_back(p);
+        }
+    }
+    glVertex3f(9.0f, 9.0f, 9.0f);  // completes no quad
+    glEnd();
+    const auto& draws = drawn();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].kind, webgl::batch_sprites);
+    EXPECT_EQ(draws[0].streamed_vertices, 5) << "a corner and a colour a quad";
+    EXPECT_EQ(draws[0].records, 2) << "one record for each size";
+    const auto& v = draws[0].vertices;
+    ASSERT_EQ(v.size(), 5u * 6u);
+    const int corner_of[6] = {0, 1, 2, 0, 2, 3};
+    for (size_t i = 0; i < v.size(); ++i) {
+        const size_t quad = i / 6;
+        const int k = corner_of[i % 6];
+        const std::vector<float>& p = corners[4 * quad + static_cast<size_t>(k)];
+        for (int c = 0; c < 3; ++c) ASSERT_NEAR(v[i].position[c], p[c] - (c == 2 ? 3.0f : 0.0f), 1e-5f) << i;
+        EXPECT_FLOAT_EQ(v[i].colour[0], 0.1f * static_cast<float>(quad)) << i;
+        EXPECT_FLOAT_EQ(v[i].texcoord[0], k == 1 || k == 2 ? 1.0f : 0.0f) << i;
+        EXPECT_FLOAT_EQ(v[i].texcoord[1], k >= 2 ? 1.0f : 0.0f) << i;
+    }
+
+    // a quad that is no parallelogram, or whose corners differ in colour,
+    // goes as vertices, after the sprites before it; neighbours of the kind merge
+    recording_backend::reset();
+    for (int bent = 0; bent < 2; ++bent) {
+        glBegin(GL_QUADS);
+        glVertex3f(0.0f, 0.0f, 0.0f);
+        glVertex3f(1.0f, 0.0f, 0.0f);
+        glVertex3f(1.0f, 1.0f, 0.0f);
+        if (bent) glColor3f(1.0f, 0.0f, 0.0f);
+        glVertex3f(0.0f, 1.0f, 0.0f);
+        glEnd();
+        glBegin(GL_QUADS);
+        glVertex3f(0.0f, 0.0f, 0.0f);
+        glVertex3f(1.0f, 0.0f, 0.0f);
+        glVertex3f(1.0f, 1.5f, 0.0f);
+        glVertex3f(0.0f, 1.0f, 0.0f);
+        glEnd();
+    }
+    ASSERT_EQ(drawn().size(), 2u);
+    EXPECT_EQ(drawn()[0].kind, webgl::batch_sprites);
+    EXPECT_EQ(drawn()[1].kind, webgl::batch_streamed);
+    ASSERT_EQ(drawn()[1].vertices.size(), 3u * 6u);
+    EXPECT_FLOAT_EQ(drawn()[1].vertices[2].position[1], 1.5f);
+    EXPECT_FLOAT_EQ(drawn()[1].vertices[6].colour[1], 0.5f) << "the colour set before";
+    EXPECT_FLOAT_EQ(drawn()[1].vertices[11].colour[1], 0.0f) << "the red corner";
 }
 
 }  // namespace
