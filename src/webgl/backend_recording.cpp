@@ -70,6 +70,7 @@ void draw(const Batch& batch) {
     const bool listed = batch.kind == batch_listed;
     d.streamed_vertices = static_cast<int32_t>(listed                        ? 0
                                                : batch.kind == batch_sprites ? batch.sprites.size()
+                                               : batch.kind == batch_points  ? batch.points.size() / 3
                                                                              : batch.vertices.size());
     const bool lighting = (batch.state.switches & switch_lighting) != 0;
     const std::vector<Vertex>& vertices = listed ? sent_vertices : batch.vertices;
@@ -90,9 +91,13 @@ void draw(const Batch& batch) {
                         v.position[c] = s.corner[c] + (k == 1 || k == 2 ? shape.sprite[c] : 0.0f) +
                                         (k >= 2 ? shape.sprite[4 + c] : 0.0f);
                     }
-                    std::memcpy(v.colour, s.colour, sizeof v.colour);
+                    std::memcpy(v.colour, s.colour, 3 * sizeof(float));
+                    v.colour[3] = 1.0f;
                     std::memcpy(v.texcoord, shape.sprite + 8 + 2 * k, sizeof v.texcoord);
                     v.part = s.part;
+                } else if (batch.kind == batch_points) {
+                    v = {};
+                    std::memcpy(v.position, &batch.points.at(3 * static_cast<size_t>(i)), sizeof v.position);
                 } else {
                     v = vertices.at(indices.at(static_cast<size_t>(i)));
                 }

@@ -2,10 +2,11 @@
 // one program, whose vertex shader carries each vertex from object space
 // to eye space by its draw's record and lights it as OpenGL 1.1's fixed
 // functions do for the scene, and whose fragment shader does texture
-// modulation and linear fog. One vertex layout in three vertex array
+// modulation and linear fog. One vertex layout in four vertex array
 // objects: the display lists' store, sent once, and a stream that
 // immediate-mode batches are written into one after another, orphaned when
-// full; and sprites, an instance each of a quad's six indices. The
+// full; sprites, an instance each of a quad's six indices; and points of
+// one colour, positions alone. The
 // records go into a float texture, a row each, read by texelFetch; a batch
 // of repeated list calls is one instanced draw.
 // Uniforms and switches are sent only when they changed.
@@ -188,7 +189,7 @@ struct Arrays {
     GLsizeiptr vertex_bytes, index_bytes;
     GLsizeiptr vertices_used, indices_used;
 };
-Arrays store, stream, sprites;
+Arrays store, stream, sprites, points;
 // the vertex array object bound: written by bind and start
 GLuint bound_array;
 // A batch's indices moved past the vertices already in the stream: written and read by draw.
@@ -309,6 +310,29 @@ Arrays make_sprite_arrays() {
     return a;
 }
 
+// The points' vertex array object: positions alone, the rest from the record.
+Arrays make_point_arrays() {
+    Arrays a = make_arrays(32 << 10, 0, GL_STREAM_DRAW);
+    for (GLuint i : {1u, 2u, 3u, 4u}) glDisableVertexAttribArray(i);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 3 * sizeof(float), nullptr);
+    return a;
+}
+
+// Writes bytes of data after what the arrays' vertex buffer holds (fresh
+// storage when it is full) and returns where they begin.
+uintptr_t append(Arrays* a, const void* data, GLsizeiptr bytes) {
+    glBindBuffer(GL_ARRAY_BUFFER, a->vertices);
+    if (a->vertices_used + bytes > a->vertex_bytes) {
+        a->vertex_bytes = std::max(a->vertex_bytes, 2 * bytes);
+        glBufferData(GL_ARRAY_BUFFER, a->vertex_bytes, nullptr, GL_STREAM_DRAW);
+        a->vertices_used = 0;
+    }
+    glBufferSubData(GL_ARRAY_BUFFER, a->vertices_used, bytes, data);
+    const uintptr_t at = static_cast<uintptr_t>(a->vertices_used);
+    a->vertices_used += bytes;
+    return at;
+}
+
 // The records' texture with rows rows, bound to its unit for good.
 void make_record_texture(GLsizei rows) {
     if (!record_texture) glGenTextures(1, &record_texture);
@@ -422,6 +446,7 @@ bool start() {
     store = make_arrays(0, 0, GL_STATIC_DRAW);
     stream = make_arrays(first_vertex_bytes, first_index_bytes, GL_STREAM_DRAW);
     sprites = make_sprite_arrays();
+    points = make_point_arrays();
     make_record_texture(first_record_rows);
     raster = Raster{};
     flush_asked = false;
@@ -467,22 +492,23 @@ void draw(const Batch& batch) {
     }
     if (batch.kind == batch_sprites) {
         bind(sprites.array);
-        const GLsizeiptr bytes = static_cast<GLsizeiptr>(batch.sprites.size() * sizeof(Sprite));
-        glBindBuffer(GL_ARRAY_BUFFER, sprites.vertices);
-        if (sprites.vertices_used + bytes > sprites.vertex_bytes) {
-            sprites.vertex_bytes = std::max(sprites.vertex_bytes, 2 * bytes);
-            glBufferData(GL_ARRAY_BUFFER, sprites.vertex_bytes, nullptr, GL_STREAM_DRAW);
-            sprites.vertices_used = 0;
-        }
-        glBufferSubData(GL_ARRAY_BUFFER, sprites.vertices_used, bytes, batch.sprites.data());
+        const uintptr_t at =
+            append(&sprites, batch.sprites.data(), static_cast<GLsizeiptr>(batch.sprites.size() * sizeof(Sprite)));
         constexpr GLsizei stride = sizeof(Sprite);
-        const uintptr_t at = static_cast<uintptr_t>(sprites.vertices_used);
         glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(at + offsetof(Sprite, corner)));
-        glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(at + offsetof(Sprite, colour)));
+        glVertexAttribPointer(2, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(at + offsetof(Sprite, colour)));
         glVertexAttribPointer(4, 1, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(at + offsetof(Sprite, part)));
-        sprites.vertices_used += bytes;
         send_draw(first_record, 0, 0);
         glDrawElementsInstanced(mode, 6, GL_UNSIGNED_SHORT, nullptr, static_cast<GLsizei>(batch.sprites.size()));
+        return;
+    }
+    if (batch.kind == batch_points) {
+        bind(points.array);
+        const uintptr_t at =
+            append(&points, batch.points.data(), static_cast<GLsizeiptr>(batch.points.size() * sizeof(float)));
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 3 * sizeof(float), reinterpret_cast<void*>(at));
+        send_draw(first_record, 0, 0);
+        glDrawArrays(mode, 0, static_cast<GLsizei>(batch.points.size() / 3));
         return;
     }
     bind(stream.array);

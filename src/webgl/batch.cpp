@@ -42,6 +42,7 @@ void begin(BatchKind kind, const DrawState& d) {
     batch.vertices.clear();
     batch.indices.clear();
     batch.sprites.clear();
+    batch.points.clear();
     open = true;
     backend::flush_soon();
 }
@@ -151,10 +152,38 @@ void add_draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t
     for (int32_t i = 0; i < index_count; ++i) batch.indices.push_back(base + indices[i]);
 }
 
+bool add_points(const State& state, const Vertex* vertices, int32_t count) {
+    if (count <= 0) return false;
+    const Vertex& first = vertices[0];
+    for (int32_t i = 1; i < count; ++i) {
+        const Vertex& v = vertices[i];
+        if (std::memcmp(v.normal, first.normal, sizeof v.normal) != 0 ||
+            std::memcmp(v.colour, first.colour, sizeof v.colour) != 0 ||
+            std::memcmp(v.texcoord, first.texcoord, sizeof v.texcoord) != 0)
+            return false;
+    }
+    DrawRecord r = record_of(state, 0);
+    copy(r.normal, first.normal, 3);
+    copy(r.colour, first.colour, 4);
+    copy(r.texcoord, first.texcoord, 2);
+    r.normal[3] = static_cast<float>(inherit_normal | inherit_colour | inherit_texcoord);
+    const DrawState d = draw_state_of(state, GL_POINTS);
+    end_unless(batch_points, d);
+    if (open && std::memcmp(&r, &batch.records[0], sizeof r) != 0) flush_draws();
+    if (!open) {
+        begin(batch_points, d);
+        batch.records.push_back(r);
+    }
+    for (int32_t i = 0; i < count; ++i)
+        batch.points.insert(batch.points.end(), vertices[i].position, vertices[i].position + 3);
+    return true;
+}
+
 bool add_sprites(const State& state, const Vertex* corners, int32_t quad_count) {
     if (quad_count <= 0) return false;
     for (int32_t q = 0; q < quad_count; ++q) {
         const Vertex* v = corners + 4 * q;
+        if (v[0].colour[3] != 1.0f) return false;
         for (int k = 1; k < 4; ++k) {
             if (std::memcmp(v[k].colour, v[0].colour, sizeof v[0].colour) != 0 ||
                 std::memcmp(v[k].normal, v[0].normal, sizeof v[0].normal) != 0)
@@ -200,7 +229,7 @@ bool add_sprites(const State& state, const Vertex* corners, int32_t quad_count) 
         if (batch.records.empty() || std::memcmp(&r, &batch.records.back(), sizeof r) != 0) batch.records.push_back(r);
         Sprite s;
         copy(s.corner, v[0].position, 3);
-        copy(s.colour, v[0].colour, 4);
+        copy(s.colour, v[0].colour, 3);
         s.part = static_cast<float>(batch.records.size() - 1);
         batch.sprites.push_back(s);
     }
@@ -242,6 +271,9 @@ void flush_draws() {
                                              filled,       first_part,
                                              first_index,  part_ends[static_cast<size_t>(filled - 1)] - first_index};
         }
+    } else if (batch.kind == batch_points) {
+        batch.runs[0] = {0, 1, 0, 0, 0, static_cast<int32_t>(batch.points.size() / 3)};
+        batch.run_count = 1;
     } else if (batch.kind == batch_sprites) {
         batch.runs[0] = {0, static_cast<int32_t>(batch.sprites.size()), 0, 0, 0, 6};
         batch.run_count = 1;

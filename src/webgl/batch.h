@@ -61,12 +61,13 @@ struct DrawRecord {
 };
 constexpr int32_t record_floats = static_cast<int32_t>(sizeof(DrawRecord) / sizeof(float));
 
-// A quad of GL_QUADS that is a parallelogram of one colour and one normal,
-// sent as its first corner and its colour; its record gives its edges,
-// the corners' texture coordinates and the normal (the glows, the snow).
+// A quad of GL_QUADS that is a parallelogram of one opaque colour and one
+// normal, sent as its first corner and its colour (alpha 1, the only one
+// glColor3f gives); its record gives its edges, the corners' texture
+// coordinates and the normal (the glows, the snow).
 struct Sprite {
     float corner[3];
-    float colour[4];
+    float colour[3];
     float part;  // its record's place in the batch's records
 };
 
@@ -74,6 +75,7 @@ enum BatchKind : uint32_t {
     batch_streamed,  // immediate-mode vertices and indices
     batch_listed,    // the lists' store
     batch_sprites,   // sprites, each drawn as the two triangles of its quad
+    batch_points,    // points of one normal, colour and texture coordinate (the record's): positions only
 };
 
 // One WebGL draw of a batch: instances times the index range, vertex v of
@@ -96,6 +98,7 @@ struct Batch {
     std::vector<Vertex> vertices;   // streamed: object space, part the record's place in records
     std::vector<uint32_t> indices;  // streamed: into vertices
     std::vector<Sprite> sprites;
+    std::vector<float> points;  // x, y, z of each point, drawn in order with records[0]
     DrawRun runs[2];
     int32_t run_count;
 };
@@ -112,6 +115,12 @@ DrawRecord record_of(const State& state, uint8_t inherit);
 // matrix draw them. Ends the open batch first when it cannot take it.
 void add_draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
               int32_t index_count);
+
+// Adds an immediate-mode block of count GL_POINTS as positions alone, if
+// they share one normal, colour and texture coordinate (which go in the
+// record); returns false, adding nothing, otherwise. Neighbouring blocks
+// join when their records are the same.
+bool add_points(const State& state, const Vertex* vertices, int32_t count);
 
 // Adds an immediate-mode block of quad_count GL_QUADS (four corners each,
 // object space) as sprites, if every quad is a parallelogram (to within a

@@ -1,8 +1,8 @@
 // Immediate mode: vertices gathered between glBegin and glEnd with the
 // attributes current at each one, turned into separate points, lines or
 // triangles, and either drawn at once (streamed by the batching, in object
-// space; quads that are parallelograms as sprites) or added to the list
-// being compiled.
+// space; quads that are parallelograms as sprites, points of one colour
+// as positions) or added to the list being compiled.
 #include <cstring>
 #include <vector>
 
@@ -88,6 +88,8 @@ void glEnd() {
     if (!compiling) {
         // quads that are parallelograms go as sprites, a corner and a colour each
         if (primitive_mode == GL_QUADS && add_sprites(state, primitive.data(), count / 4)) return;
+        // points of one colour (the sky's stars) as positions alone
+        if (primitive_mode == GL_POINTS && add_points(state, primitive.data(), count)) return;
         add_draw(state, mode, primitive.data(), count, indices.data(), index_count);
         return;
     }

@@ -446,7 +446,7 @@ TEST(LayerBatches, RepeatedListCallsShareADrawInTheirOrder) {
     EXPECT_EQ(draws[3].records, 1);
 }
 
-TEST(LayerBatches, GlowQuadsGoAsSpritesWithTheirCornersColoursAndTextureCoordinates) {
+TEST(LayerBatches, GlowsGoAsSpritesAndStarsAsPositionsWithTheirColoursAndTextureCoordinates) {
     start_wide();
     // quads facing a turned camera, as the glows are made: centre -+ right -+ up
     const float right[3] = {0.6f, 0.0f, -0.8f}, up[3] = {0.0f, 1.0f, 0.0f};
@@ -511,6 +511,27 @@ TEST(LayerBatches, GlowQuadsGoAsSpritesWithTheirCornersColoursAndTextureCoordina
     EXPECT_FLOAT_EQ(drawn()[1].vertices[2].position[1], 1.5f);
     EXPECT_FLOAT_EQ(drawn()[1].vertices[6].colour[1], 0.5f) << "the colour set before";
     EXPECT_FLOAT_EQ(drawn()[1].vertices[11].colour[1], 0.0f) << "the red corner";
+
+    // points of one colour (the sky's stars) go as positions alone; of two, as vertices
+    recording_backend::reset();
+    glColor3f(0.87f, 0.9f, 1.0f);
+    glBegin(GL_POINTS);
+    for (int i = 0; i < 4; ++i) glVertex3f(static_cast<float>(i), 2.0f * static_cast<float>(i), 0.0f);
+    glEnd();
+    glBegin(GL_POINTS);
+    glVertex3f(7.0f, 7.0f, 7.0f);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glVertex3f(8.0f, 8.0f, 8.0f);
+    glEnd();
+    ASSERT_EQ(drawn().size(), 2u);
+    EXPECT_EQ(drawn()[0].kind, webgl::batch_points);
+    EXPECT_EQ(drawn()[0].streamed_vertices, 4);
+    ASSERT_EQ(drawn()[0].vertices.size(), 4u);
+    EXPECT_TRUE(all_near(drawn()[0].vertices[3].position, {3.0f, 6.0f, -3.0f}));
+    EXPECT_TRUE(all_near(drawn()[0].vertices[3].colour, {0.87f, 0.9f, 1.0f, 1.0f}));
+    EXPECT_EQ(drawn()[1].kind, webgl::batch_streamed);
+    ASSERT_EQ(drawn()[1].vertices.size(), 2u);
+    EXPECT_TRUE(all_near(drawn()[1].vertices[1].colour, {1.0f, 0.0f, 0.0f, 1.0f}));
 }
 
 }  // namespace
