@@ -236,6 +236,57 @@ bool add_sprites(const State& state, const Vertex* corners, int32_t quad_count) 
     return true;
 }
 
+void bounding_sphere(const Vertex* vertices, int32_t count, float sphere[4]) {
+    float low[3] = {0.0f, 0.0f, 0.0f}, high[3] = {0.0f, 0.0f, 0.0f};
+    for (int32_t i = 0; i < count; ++i) {
+        for (int c = 0; c < 3; ++c) {
+            const float x = vertices[i].position[c];
+            if (i == 0 || x < low[c]) low[c] = x;
+            if (i == 0 || x > high[c]) high[c] = x;
+        }
+    }
+    float squared = 0.0f;
+    for (int c = 0; c < 3; ++c) {
+        sphere[c] = 0.5f * (low[c] + high[c]);
+        squared += (high[c] - sphere[c]) * (high[c] - sphere[c]);
+    }
+    // a little more than the half diagonal: rounding never leaves a corner outside
+    sphere[3] = 1.001f * std::sqrt(squared) + 1e-6f;
+}
+
+bool sphere_unseen(const State& state, const float centre[3], float radius) {
+    const float* m = current(state.modelview).m;
+    if (m[3] != 0.0f || m[7] != 0.0f || m[11] != 0.0f || m[15] != 1.0f) return false;
+    float eye[3];
+    for (int r = 0; r < 3; ++r) eye[r] = m[r] * centre[0] + m[4 + r] * centre[1] + m[8 + r] * centre[2] + m[12 + r];
+    // the radius grows by the matrix's largest stretch: its longest
+    // column's length where the columns are square to each other (turns,
+    // moves and scalings along the axes), at most that times the square
+    // root of 3 otherwise
+    float stretch = 0.0f, dots = 0.0f;
+    for (int c = 0; c < 3; ++c) {
+        const float* column = m + 4 * c;
+        const float* next = m + 4 * ((c + 1) % 3);
+        stretch = std::fmax(stretch, std::sqrt(column[0] * column[0] + column[1] * column[1] + column[2] * column[2]));
+        dots += std::fabs(column[0] * next[0] + column[1] * next[1] + column[2] * next[2]);
+    }
+    const bool square = dots <= 1e-5f * stretch * stretch;
+    const float r = radius * stretch * (square ? 1.001f : 1.7320509f);
+    // the planes of the view in eye space: the projection's last row plus or minus each other row
+    const float* p = current(state.projection).m;
+    for (int row = 0; row < 3; ++row) {
+        for (float sign : {1.0f, -1.0f}) {
+            float plane[4];
+            for (int c = 0; c < 4; ++c) plane[c] = p[4 * c + 3] + sign * p[4 * c + row];
+            const float length = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
+            if (length == 0.0f) continue;
+            const float distance = plane[0] * eye[0] + plane[1] * eye[1] + plane[2] * eye[2] + plane[3];
+            if (distance < -r * length) return true;
+        }
+    }
+    return false;
+}
+
 void add_list_draw(const State& state, uint32_t mode, int32_t part, int32_t first_index, int32_t index_count,
                    uint8_t inherit) {
     if (index_count <= 0) return;

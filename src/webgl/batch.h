@@ -129,6 +129,15 @@ bool add_points(const State& state, const Vertex* vertices, int32_t count);
 // (edges, texture coordinates, normal) share a record.
 bool add_sprites(const State& state, const Vertex* corners, int32_t quad_count);
 
+// The sphere (centre, radius) about the box around count vertices,
+// which holds them all.
+void bounding_sphere(const Vertex* vertices, int32_t count, float sphere[4]);
+
+// Whether a sphere in object space lies wholly beyond one of the view's
+// six planes under state's model-view and projection matrices (false
+// where that cannot be told: a model-view matrix with a projective row).
+bool sphere_unseen(const State& state, const float centre[3], float radius);
+
 // Adds a call of a list's draw: part and its index_count indices from
 // first_index in the store (lists.h), drawn as mode with state, the
 // attributes in inherit taken from state. It joins the open batch when the

@@ -1,6 +1,7 @@
 #include "webgl/lists.h"
 
 #include <cstring>
+#include <unordered_map>
 
 #include "webgl/backend.h"
 #include "webgl/batch.h"
@@ -27,6 +28,25 @@ struct DisplayList {
     std::vector<Vertex> vertices;
     std::vector<uint32_t> indices;
 };
+
+// Vertices compared and hashed byte for byte (every field a float: no padding).
+struct SameBytes {
+    bool operator()(const Vertex& a, const Vertex& b) const { return std::memcmp(&a, &b, sizeof a) == 0; }
+};
+struct HashBytes {
+    size_t operator()(const Vertex& v) const {
+        // FNV-1a over the vertex's bytes
+        const auto* bytes = reinterpret_cast<const unsigned char*>(&v);
+        uint64_t h = 14695981039346656037ull;
+        for (size_t i = 0; i < sizeof v; ++i) h = (h ^ bytes[i]) * 1099511628211ull;
+        return static_cast<size_t>(h);
+    }
+};
+
+// While glEndList moves a draw into the store: where each distinct vertex
+// went, and where each of the draw's vertices did. Written and read by glEndList.
+std::unordered_map<Vertex, uint32_t, HashBytes, SameBytes> store_places;
+std::vector<uint32_t> places;
 
 // OpenGL's least nesting of glCallList inside lists
 constexpr int32_t max_list_nesting = 64;
@@ -66,7 +86,8 @@ void execute(const Call& c, int32_t depth) {
             if (c.a & inherit_texcoord) copy(state.texcoord, c.v + 8, 2);
             break;
         case call_draw:
-            add_list_draw(state, c.a, c.part, c.first, c.count, c.inherit);
+            // the draw's bounding sphere (v: centre, radius) wholly outside the view draws nothing
+            if (!sphere_unseen(state, c.v, c.v[3])) add_list_draw(state, c.a, c.part, c.first, c.count, c.inherit);
             break;
         case call_list:
             call_list_now(c.a, depth + 1);
@@ -243,15 +264,22 @@ void glEndList() {
     // each draw's vertices and indices into the store, with a part of its own
     for (Call& c : list.calls) {
         if (c.kind != call_draw) continue;
-        const uint32_t base = static_cast<uint32_t>(store_vertices.size());
+        // a vertex given again (a strip's edge shared with the next strip)
+        // is stored once: the same input gives the same output, and the GPU
+        // transforms and lights it once
+        store_places.clear();
+        places.resize(static_cast<size_t>(c.vertex_count));
         for (int32_t i = 0; i < c.vertex_count; ++i) {
             Vertex v = list.vertices[static_cast<size_t>(c.first_vertex + i)];
             v.part = static_cast<float>(next_part);
-            store_vertices.push_back(v);
+            const auto found = store_places.emplace(v, static_cast<uint32_t>(store_vertices.size()));
+            if (found.second) store_vertices.push_back(v);
+            places[static_cast<size_t>(i)] = found.first->second;
         }
         const int32_t first = static_cast<int32_t>(store_indices.size());
         for (int32_t i = 0; i < c.count; ++i)
-            store_indices.push_back(base + list.indices[static_cast<size_t>(c.first + i)]);
+            store_indices.push_back(places[list.indices[static_cast<size_t>(c.first + i)]]);
+        bounding_sphere(&list.vertices[static_cast<size_t>(c.first_vertex)], c.vertex_count, c.v);
         c.first = first;
         c.part = next_part++;
         store_sent = false;

@@ -14,6 +14,7 @@
 #include "webgl/backend_recording.h"
 #include "webgl/batch.h"
 #include "webgl/layer.h"
+#include "webgl/lists.h"
 #include "webgl/state.h"
 #include "webgl/textures.h"
 
@@ -386,6 +387,26 @@ TEST(LayerBatches, AListIsSentOnceAndCalledUnderTwoMatricesGivesTwoCopiesInEyeSp
     ASSERT_EQ(drawn().size(), 1u);
     EXPECT_TRUE(all_near(drawn()[0].vertices[1].position, {1.0f, 0.0f, 0.0f}));
     EXPECT_EQ(recording_backend::store_vertices_sent, 6);
+
+    // two strips that share a row: its vertices are stored once, drawn in both
+    const GLuint strips = glGenLists(1);
+    glNewList(strips, GL_COMPILE);
+    for (int row = 0; row < 2; ++row) {
+        glBegin(GL_QUAD_STRIP);
+        for (float x : {0.0f, 1.0f}) {
+            glVertex3f(x, static_cast<float>(row + 1), 0.0f);
+            glVertex3f(x, static_cast<float>(row), 0.0f);
+        }
+        glEnd();
+    }
+    glEndList();
+    recording_backend::reset();
+    glCallList(strips);
+    ASSERT_EQ(drawn().size(), 1u);
+    EXPECT_EQ(recording_backend::store_vertices_sent, 6 + 6 + 6) << "the first list's, the other's, the strips' 6";
+    ASSERT_EQ(drawn()[0].vertices.size(), 12u);
+    EXPECT_TRUE(all_near(drawn()[0].vertices[6].position, {0.0f, 2.0f, 0.0f}));
+    EXPECT_TRUE(all_near(drawn()[0].vertices[7].position, {0.0f, 1.0f, 0.0f})) << "a shared one";
 }
 
 TEST(LayerBatches, RepeatedListCallsShareADrawInTheirOrder) {
@@ -444,6 +465,19 @@ TEST(LayerBatches, RepeatedListCallsShareADrawInTheirOrder) {
     EXPECT_EQ(draws[2].kind, webgl::batch_listed);
     EXPECT_EQ(draws[2].records, 1) << "the star's list is not the ball's next";
     EXPECT_EQ(draws[3].records, 1);
+
+    // a call wholly beyond one plane of the view draws nothing; one across it is drawn
+    recording_backend::reset();
+    const GLuint list = triangle_list(0, 0);
+    for (float x : {1000.5f, 999.5f, -1002.0f}) {
+        glLoadIdentity();
+        glTranslatef(x, 0.0f, 0.0f);
+        glScalef(0.5f, 0.5f, 0.5f);
+        glCallList(list);
+    }
+    ASSERT_EQ(drawn().size(), 1u);
+    EXPECT_EQ(drawn()[0].records, 1);
+    EXPECT_FLOAT_EQ(drawn()[0].vertices[0].position[0], 999.5f);
 }
 
 TEST(LayerBatches, GlowsGoAsSpritesAndStarsAsPositionsWithTheirColoursAndTextureCoordinates) {
