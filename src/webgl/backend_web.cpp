@@ -5,8 +5,8 @@
 // modulation and linear fog. One vertex layout in four vertex array
 // objects: the display lists' store, sent once, and a stream that
 // immediate-mode batches are written into one after another, orphaned when
-// full; sprites, an instance each of a quad's six indices; and points of
-// one colour, positions alone. The
+// full; sprites, read by the vertex shader from a float texture, six
+// vertices each; and points of one colour, positions alone. The
 // records go into a float texture, a row each, read by texelFetch; a batch
 // of repeated list calls is one instanced draw.
 // Uniforms and switches are sent only when they changed.
@@ -38,7 +38,7 @@ namespace {
 // only where n.l > 0) terms, clamped to 1; alpha from the diffuse
 // material. The fog distance is the eye-space depth. The record is row
 // u_draw.x + instance x u_draw.y + (part - u_draw.z) of u_records. A
-// sprite's corner is its first one plus the record's edges, by the index.
+// sprite's corner is its first one plus the record's edges.
 constexpr const char* vertex_source = R"(#version 300 es
 precision highp float;
 precision highp int;
@@ -49,7 +49,9 @@ layout(location = 2) in vec4 a_colour;
 layout(location = 3) in vec2 a_texcoord;
 layout(location = 4) in float a_part;
 uniform sampler2D u_records;
-// the first record, the records a repeat, the first part
+uniform sampler2D u_sprites;
+// the first record, the records a repeat, the first part, the first
+// sprite's texel (-1: not sprites)
 uniform ivec4 u_draw;
 uniform mat4 u_projection;
 // per light that is on: position, ambient, diffuse, specular, (constant, linear, quadratic attenuation)
@@ -63,15 +65,29 @@ out vec2 v_texcoord;
 out float v_fog_distance;
 vec4 record(int row, int texel) { return texelFetch(u_records, ivec2(texel, row), 0); }
 void main() {
-    int row = u_draw.x + gl_InstanceID * u_draw.y + int(a_part) - u_draw.z;
+    vec3 position = a_position;
+    vec4 colour = a_colour;
+    float part = a_part;
+    int k = 0;
+    if (u_draw.w >= 0) {
+        // a sprite a quad, drawn as its corners 0, 1, 2, 0, 2, 3, from the
+        // two texels of u_sprites from u_draw.w + 2 x its number
+        int sprite = gl_VertexID / 6, c = gl_VertexID - 6 * sprite;
+        k = c < 3 ? c : (c == 3 ? 0 : c - 2);
+        int t = u_draw.w + 2 * sprite;
+        ivec2 at = ivec2(t % 256, t / 256);
+        vec4 first = texelFetch(u_sprites, at, 0);
+        position = first.xyz;
+        part = first.w;
+        colour = vec4(texelFetch(u_sprites, at + ivec2(1, 0), 0).rgb, 1.0);
+    }
+    int row = u_draw.x + gl_InstanceID * u_draw.y + int(part) - u_draw.z;
     mat4 modelview = mat4(record(row, 0), record(row, 1), record(row, 2), record(row, 3));
     vec4 inherited_normal = record(row, 13);
     int inherit = int(inherited_normal.w);
-    vec3 position = a_position;
     vec2 texcoord = (inherit & 4) != 0 ? record(row, 14).xy : a_texcoord;
     if ((inherit & 8) != 0) {
-        // a sprite: a_position is its first corner, the index its corner k
-        int k = gl_VertexID;
+        // a sprite: position is its first corner
         if (k == 1 || k == 2) position += record(row, 15).xyz;
         if (k >= 2) position += record(row, 16).xyz;
         vec4 t = record(row, k < 2 ? 17 : 18);
@@ -84,7 +100,7 @@ void main() {
     v_texcoord = texcoord;
     v_fog_distance = abs(p.z);
     if (u_vertex_switches.x == 0.0) {
-        v_colour = (inherit & 2) != 0 ? record(row, 12) : a_colour;
+        v_colour = (inherit & 2) != 0 ? record(row, 12) : colour;
         return;
     }
     mat3 normal_matrix = mat3(record(row, 4).xyz, record(row, 5).xyz, record(row, 6).xyz);
@@ -168,9 +184,13 @@ constexpr GLsizeiptr first_index_bytes = 128 << 10;
 // records the texture first holds: about a frame's
 constexpr GLsizei record_texels = record_floats / 4;
 constexpr GLsizei first_record_rows = 1024;
-// the texture units: the scene's textures, the records
+// the texture units: the scene's textures, the records, the sprites
 constexpr GLenum scene_unit = GL_TEXTURE0;
 constexpr GLenum record_unit = GL_TEXTURE1;
+constexpr GLenum sprite_unit = GL_TEXTURE2;
+// the sprites' texture: 256 texels a row (the vertex shader's number), two a sprite
+constexpr GLsizei sprite_texels_a_row = 256;
+constexpr GLsizei first_sprite_rows = 32;
 
 // Written by start, read by send.
 GLint locations[uniform_count];
@@ -178,7 +198,7 @@ GLint draw_location;
 // The uniforms' values as last sent: written by send (ever_sent cleared by start), read by send.
 float sent[uniform_count][largest_uniform];
 bool ever_sent[uniform_count];
-GLint sent_draw[3];
+GLint sent_draw[4];
 bool ever_sent_draw;
 
 // A vertex array object with its two buffers and their sizes; for the
@@ -200,6 +220,9 @@ std::vector<uint32_t> moved_indices;
 // before reads). Written by start and draw.
 GLuint record_texture;
 GLsizei record_rows, next_row;
+// The same for the sprites' texture.
+GLuint sprite_texture;
+GLsizei sprite_rows, next_sprite_row;
 
 // The WebGL names of the layer's textures: written by start (cleared) and texture, read by set_uniforms.
 GLuint texture_objects[max_textures];
@@ -264,6 +287,7 @@ bool make_program() {
     ever_sent_draw = false;
     glUniform1i(glGetUniformLocation(program, "u_texture"), 0);
     glUniform1i(glGetUniformLocation(program, "u_records"), 1);
+    glUniform1i(glGetUniformLocation(program, "u_sprites"), 2);
     return true;
 }
 
@@ -296,17 +320,12 @@ Arrays make_arrays(GLsizeiptr vertex_bytes, GLsizeiptr index_bytes, GLenum usage
     return a;
 }
 
-// The sprites' vertex array object: its vertex buffer holds Sprites, an
-// instance each, and its index buffer the six indices of a quad's two
-// triangles (the corners' numbers, which the vertex shader reads).
+// The sprites' vertex array object: no arrays, the vertex shader reads
+// each sprite from its texture by the vertex's number.
 Arrays make_sprite_arrays() {
-    Arrays a = make_arrays(64 << 10, 0, GL_STREAM_DRAW);
-    const uint16_t quad[6] = {0, 1, 2, 0, 2, 3};
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof quad, quad, GL_STATIC_DRAW);
-    a.index_bytes = sizeof quad;
-    glDisableVertexAttribArray(1);
-    glDisableVertexAttribArray(3);
-    for (GLuint i : {0u, 2u, 4u}) glVertexAttribDivisor(i, 1);
+    Arrays a = {};
+    glGenVertexArrays(1, &a.array);
+    bind(a.array);
     return a;
 }
 
@@ -361,12 +380,50 @@ GLint send_records(const Batch& batch) {
     return first;
 }
 
-void send_draw(GLint first_record, GLint span, GLint first_part) {
-    const GLint v[3] = {first_record, span, first_part};
+void send_draw(GLint first_record, GLint span, GLint first_part, GLint first_sprite = -1) {
+    const GLint v[4] = {first_record, span, first_part, first_sprite};
     if (ever_sent_draw && std::memcmp(sent_draw, v, sizeof v) == 0) return;
     std::memcpy(sent_draw, v, sizeof v);
     ever_sent_draw = true;
-    glUniform4i(draw_location, first_record, span, first_part, 0);
+    glUniform4i(draw_location, first_record, span, first_part, first_sprite);
+}
+
+// The sprites' texture with rows rows of 256 texels, bound to its unit for good.
+void make_sprite_texture(GLsizei rows) {
+    if (!sprite_texture) glGenTextures(1, &sprite_texture);
+    glActiveTexture(sprite_unit);
+    glBindTexture(GL_TEXTURE_2D, sprite_texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, sprite_texels_a_row, rows, 0, GL_RGBA, GL_FLOAT, nullptr);
+    glActiveTexture(scene_unit);
+    sprite_rows = rows;
+    next_sprite_row = 0;
+}
+
+// Writes the batch's sprites into the texture's next rows (whole rows,
+// then what is left at the start of one more); returns the first texel.
+GLint send_sprites(const Batch& batch) {
+    constexpr int32_t sprites_a_row = sprite_texels_a_row / 2;
+    const int32_t count = static_cast<int32_t>(batch.sprites.size());
+    const GLsizei whole = count / sprites_a_row, rest = count % sprites_a_row;
+    const GLsizei rows = whole + (rest > 0 ? 1 : 0);
+    if (rows > sprite_rows) make_sprite_texture(std::max(rows, 2 * sprite_rows));
+    if (next_sprite_row + rows > sprite_rows) next_sprite_row = 0;
+    const GLint first = next_sprite_row;
+    glActiveTexture(sprite_unit);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    if (whole > 0) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first, sprite_texels_a_row, whole, GL_RGBA, GL_FLOAT,
+                        batch.sprites.data());
+    }
+    if (rest > 0) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first + whole, 2 * rest, 1, GL_RGBA, GL_FLOAT,
+                        batch.sprites.data() + whole * sprites_a_row);
+    }
+    glActiveTexture(scene_unit);
+    next_sprite_row += rows;
+    return first * sprite_texels_a_row;
 }
 
 // Sends the first n floats of v to uniform u unless they were sent last.
@@ -446,6 +503,8 @@ bool start() {
     store = make_arrays(0, 0, GL_STATIC_DRAW);
     stream = make_arrays(first_vertex_bytes, first_index_bytes, GL_STREAM_DRAW);
     sprites = make_sprite_arrays();
+    sprite_texture = 0;
+    make_sprite_texture(first_sprite_rows);
     points = make_point_arrays();
     make_record_texture(first_record_rows);
     raster = Raster{};
@@ -492,14 +551,8 @@ void draw(const Batch& batch) {
     }
     if (batch.kind == batch_sprites) {
         bind(sprites.array);
-        const uintptr_t at =
-            append(&sprites, batch.sprites.data(), static_cast<GLsizeiptr>(batch.sprites.size() * sizeof(Sprite)));
-        constexpr GLsizei stride = sizeof(Sprite);
-        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(at + offsetof(Sprite, corner)));
-        glVertexAttribPointer(2, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(at + offsetof(Sprite, colour)));
-        glVertexAttribPointer(4, 1, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(at + offsetof(Sprite, part)));
-        send_draw(first_record, 0, 0);
-        glDrawElementsInstanced(mode, 6, GL_UNSIGNED_SHORT, nullptr, static_cast<GLsizei>(batch.sprites.size()));
+        send_draw(first_record, 0, 0, send_sprites(batch));
+        glDrawArrays(mode, 0, static_cast<GLsizei>(6 * batch.sprites.size()));
         return;
     }
     if (batch.kind == batch_points) {

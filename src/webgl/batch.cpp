@@ -227,7 +227,7 @@ bool add_sprites(const State& state, const Vertex* corners, int32_t quad_count) 
             }
         }
         if (batch.records.empty() || std::memcmp(&r, &batch.records.back(), sizeof r) != 0) batch.records.push_back(r);
-        Sprite s;
+        Sprite s = {};
         copy(s.corner, v[0].position, 3);
         copy(s.colour, v[0].colour, 3);
         s.part = static_cast<float>(batch.records.size() - 1);

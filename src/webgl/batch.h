@@ -67,8 +67,9 @@ constexpr int32_t record_floats = static_cast<int32_t>(sizeof(DrawRecord) / size
 // coordinates and the normal (the glows, the snow).
 struct Sprite {
     float corner[3];
-    float colour[3];
     float part;  // its record's place in the batch's records
+    float colour[3];
+    float unused;  // 0: two texels of four floats a sprite
 };
 
 enum BatchKind : uint32_t {
