@@ -115,8 +115,11 @@ function countWebGL() {
     // (target, level, x, y, width, height, format, type, source, ...)
     texSubImage2D: (a) => (a.length >= 9 ? a[4] * a[5] * texel(a[7]) : 0),
   };
-  // the buffer uploads are vertex and index data
+  // the buffer uploads are vertex and index data, and so are the sprites
+  // the layer hands over in a float texture, two texels each (an even
+  // width; its records are 7, 15 or 19 texels wide)
   const geometry = new Set(['bufferData', 'bufferSubData']);
+  const sprites = (name, a) => name === 'texSubImage2D' && a[7] === WebGL2RenderingContext.FLOAT && a[4] % 2 === 0;
   for (const name of Object.getOwnPropertyNames(proto)) {
     const descriptor = Object.getOwnPropertyDescriptor(proto, name);
     if (typeof descriptor.value !== 'function' || name === 'constructor') continue;
@@ -130,7 +133,7 @@ function countWebGL() {
       if (upload) {
         const bytes = upload(args);
         counts.bytes += bytes;
-        if (geometry.has(name)) counts.geometry += bytes;
+        if (geometry.has(name) || sprites(name, args)) counts.geometry += bytes;
       }
       const start = performance.now();
       try {

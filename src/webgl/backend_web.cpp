@@ -83,9 +83,9 @@ void main() {
     }
     int row = u_draw.x + gl_InstanceID * u_draw.y + int(part) - u_draw.z;
     mat4 modelview = mat4(record(row, 0), record(row, 1), record(row, 2), record(row, 3));
-    vec4 inherited_normal = record(row, 13);
+    vec4 inherited_normal = record(row, 4);
     int inherit = int(inherited_normal.w);
-    vec2 texcoord = (inherit & 4) != 0 ? record(row, 14).xy : a_texcoord;
+    vec2 texcoord = (inherit & 4) != 0 ? record(row, 6).xy : a_texcoord;
     if ((inherit & 8) != 0) {
         // a sprite: position is its first corner
         if (k == 1 || k == 2) position += record(row, 15).xyz;
@@ -100,15 +100,15 @@ void main() {
     v_texcoord = texcoord;
     v_fog_distance = abs(p.z);
     if (u_vertex_switches.x == 0.0) {
-        v_colour = (inherit & 2) != 0 ? record(row, 12) : colour;
+        v_colour = (inherit & 2) != 0 ? record(row, 5) : colour;
         return;
     }
-    mat3 normal_matrix = mat3(record(row, 4).xyz, record(row, 5).xyz, record(row, 6).xyz);
+    mat3 normal_matrix = mat3(record(row, 7).xyz, record(row, 8).xyz, record(row, 9).xyz);
     vec3 n = normal_matrix * ((inherit & 1) != 0 ? inherited_normal.xyz : a_normal);
     if (u_vertex_switches.y != 0.0) n = normalize(n);
-    vec4 ambient = record(row, 7), diffuse = record(row, 8), specular = record(row, 9);
-    vec4 emission = record(row, 10);
-    float shininess = record(row, 11).x;
+    vec4 ambient = record(row, 10), diffuse = record(row, 11), specular = record(row, 12);
+    vec4 emission = record(row, 13);
+    float shininess = record(row, 14).x;
     vec3 to_eye = u_light_model.a != 0.0 ? normalize(-p) : vec3(0.0, 0.0, 1.0);
     vec3 c = emission.rgb + ambient.rgb * u_light_model.rgb;
     for (int i = 0; i < 8; ++i) {
@@ -372,9 +372,15 @@ GLint send_records(const Batch& batch) {
     if (count > record_rows) make_record_texture(std::max(count, 2 * record_rows));
     if (next_row + count > record_rows) next_row = 0;
     const GLint first = next_row;
+    // only the texels the draw reads (batch.h's DrawRecord)
+    const GLsizei used = batch.kind == batch_sprites                     ? record_texels
+                         : (batch.state.switches & switch_lighting) != 0 ? 15
+                                                                         : 7;
     glActiveTexture(record_unit);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first, record_texels, count, GL_RGBA, GL_FLOAT, batch.records.data());
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, record_texels);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first, used, count, GL_RGBA, GL_FLOAT, batch.records.data());
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glActiveTexture(scene_unit);
     next_row += count;
     return first;

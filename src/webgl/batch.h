@@ -47,14 +47,15 @@ struct DrawState {
 constexpr uint32_t record_sprite = 8;
 
 // One draw's record, as the vertex shader reads it (19 texels of four
-// floats): what acts on it, the rest zero.
+// floats): what acts on it, the rest zero. An unlit draw reads only its
+// first 7 texels, a lit one its first 15, sprites all.
 struct DrawRecord {
     float modelview[16];
+    float normal[4];          // the caller's or the sprites' (xyz); w: the inherit bits that act, record_sprite
+    float colour[4];          // the caller's, where the draw inherits it
+    float texcoord[4];        // the caller's (st, 0, 0), where inherited
     float normal_matrix[12];  // the inverse transpose's three columns (xyz, 0); while lighting
     float material[20];       // ambient, diffuse, specular, emission, (shininess, 0, 0, 0); while lighting
-    float colour[4];          // the caller's, where the draw inherits it
-    float normal[4];          // the caller's or the sprites' (xyz); w: the inherit bits that act, record_sprite
-    float texcoord[4];        // the caller's (st, 0, 0), where inherited
     // sprites: the edges from the first corner to the second and to the
     // fourth (xyz, 0), the four corners' texture coordinates
     float sprite[16];
