@@ -8,7 +8,10 @@
 // full; sprites, read by the vertex shader from a float texture, six
 // vertices each; and points of one colour, positions alone. The
 // records go into a float texture, a row each, read by texelFetch; a batch
-// of repeated list calls is one instanced draw.
+// of repeated list calls is one draw of copies of their geometry, made
+// once from the store (SwiftShader draws each instance of an instanced
+// draw on its own), or one instanced draw where the copies would be too
+// many.
 // Uniforms and switches are sent only when they changed.
 #include <GLES3/gl3.h>
 #include <emscripten/console.h>
@@ -48,6 +51,8 @@ layout(location = 1) in vec3 a_normal;
 layout(location = 2) in vec4 a_colour;
 layout(location = 3) in vec2 a_texcoord;
 layout(location = 4) in float a_part;
+// the copy of a replicated run of parts (0 elsewhere): its repeat
+layout(location = 5) in float a_copy;
 uniform sampler2D u_records;
 uniform sampler2D u_sprites;
 // the first record, the records a repeat, the first part, the first
@@ -81,7 +86,7 @@ void main() {
         part = first.w;
         colour = vec4(texelFetch(u_sprites, at + ivec2(1, 0), 0).rgb, 1.0);
     }
-    int row = u_draw.x + gl_InstanceID * u_draw.y + int(part) - u_draw.z;
+    int row = u_draw.x + (gl_InstanceID + int(a_copy)) * u_draw.y + int(part) - u_draw.z;
     mat4 modelview = mat4(record(row, 0), record(row, 1), record(row, 2), record(row, 3));
     vec4 inherited_normal = record(row, 4);
     int inherit = int(inherited_normal.w);
@@ -239,6 +244,28 @@ struct Raster {
 // Written by start (reset), set_raster, set_uniforms, clear and texture, read by them.
 Raster raster;
 
+// The active texture unit and the unpack row length as last set: written
+// by start and use_unit / unpack_row_length.
+GLenum active_unit;
+GLint row_length;
+
+// A list's run of parts drawn repeatedly, as SwiftShader would draw each
+// instance on its own: copies of its vertices (each with its copy's
+// number, a_copy) and indices, made once from the store, so that the
+// repeats are one plain draw. Written by start (forgotten), send_store
+// (forgotten) and replica_for; read by draw.
+struct Replica {
+    int32_t first_index, index_count;  // the run's range of the store's indices
+    int32_t copies;
+    Arrays arrays;
+};
+constexpr int max_replicas = 16;
+Replica replicas[max_replicas];
+int replica_count;
+// The store as sent, for the copies: written by send_store and start.
+std::vector<Vertex> kept_vertices;
+std::vector<uint32_t> kept_indices;
+
 // Whether flush_draws has been asked for: written by flush_soon and frostvale_flush_draws.
 bool flush_asked = false;
 
@@ -289,6 +316,18 @@ bool make_program() {
     glUniform1i(glGetUniformLocation(program, "u_records"), 1);
     glUniform1i(glGetUniformLocation(program, "u_sprites"), 2);
     return true;
+}
+
+void use_unit(GLenum unit) {
+    if (active_unit == unit) return;
+    active_unit = unit;
+    glActiveTexture(unit);
+}
+
+void unpack_row_length(GLint texels) {
+    if (row_length == texels) return;
+    row_length = texels;
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, texels);
 }
 
 void bind(GLuint array) {
@@ -355,13 +394,12 @@ uintptr_t append(Arrays* a, const void* data, GLsizeiptr bytes) {
 // The records' texture with rows rows, bound to its unit for good.
 void make_record_texture(GLsizei rows) {
     if (!record_texture) glGenTextures(1, &record_texture);
-    glActiveTexture(record_unit);
+    use_unit(record_unit);
     glBindTexture(GL_TEXTURE_2D, record_texture);
     // without mipmaps and filtering a float texture is complete
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, record_texels, rows, 0, GL_RGBA, GL_FLOAT, nullptr);
-    glActiveTexture(scene_unit);
     record_rows = rows;
     next_row = 0;
 }
@@ -376,12 +414,9 @@ GLint send_records(const Batch& batch) {
     const GLsizei used = batch.kind == batch_sprites                     ? record_texels
                          : (batch.state.switches & switch_lighting) != 0 ? 15
                                                                          : 7;
-    glActiveTexture(record_unit);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, record_texels);
+    use_unit(record_unit);
+    unpack_row_length(record_texels);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first, used, count, GL_RGBA, GL_FLOAT, batch.records.data());
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glActiveTexture(scene_unit);
     next_row += count;
     return first;
 }
@@ -397,12 +432,11 @@ void send_draw(GLint first_record, GLint span, GLint first_part, GLint first_spr
 // The sprites' texture with rows rows of 256 texels, bound to its unit for good.
 void make_sprite_texture(GLsizei rows) {
     if (!sprite_texture) glGenTextures(1, &sprite_texture);
-    glActiveTexture(sprite_unit);
+    use_unit(sprite_unit);
     glBindTexture(GL_TEXTURE_2D, sprite_texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, sprite_texels_a_row, rows, 0, GL_RGBA, GL_FLOAT, nullptr);
-    glActiveTexture(scene_unit);
     sprite_rows = rows;
     next_sprite_row = 0;
 }
@@ -417,8 +451,8 @@ GLint send_sprites(const Batch& batch) {
     if (rows > sprite_rows) make_sprite_texture(std::max(rows, 2 * sprite_rows));
     if (next_sprite_row + rows > sprite_rows) next_sprite_row = 0;
     const GLint first = next_sprite_row;
-    glActiveTexture(sprite_unit);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    use_unit(sprite_unit);
+    unpack_row_length(0);
     if (whole > 0) {
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first, sprite_texels_a_row, whole, GL_RGBA, GL_FLOAT,
                         batch.sprites.data());
@@ -427,7 +461,6 @@ GLint send_sprites(const Batch& batch) {
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first + whole, 2 * rest, 1, GL_RGBA, GL_FLOAT,
                         batch.sprites.data() + whole * sprites_a_row);
     }
-    glActiveTexture(scene_unit);
     next_sprite_row += rows;
     return first * sprite_texels_a_row;
 }
@@ -496,8 +529,87 @@ void set_uniforms(const DrawState& d) {
     if (fog) send(u_fog_colour, d.fog + 2, 4);
     if (textured && raster.texture != d.texture) {
         raster.texture = d.texture;
+        use_unit(scene_unit);
         glBindTexture(GL_TEXTURE_2D, texture_objects[d.texture]);
     }
+}
+
+// A vertex of a replica: the store's, and the number of its copy.
+struct CopyVertex {
+    Vertex vertex;
+    float copy;
+};
+// the most vertices a replica may hold; a longer run is drawn instanced
+constexpr size_t largest_replica = 1 << 18;
+
+// The replica of the store's indices from first_index, index_count of them,
+// with at least copies copies; nullptr where it would be too large.
+const Replica* replica_for(int32_t first_index, int32_t index_count, int32_t copies) {
+    Replica* r = nullptr;
+    for (int i = 0; i < replica_count; ++i) {
+        if (replicas[i].first_index == first_index && replicas[i].index_count == index_count) r = &replicas[i];
+    }
+    if (r && r->copies >= copies) return r;
+    if (!r) {
+        if (replica_count == max_replicas) return nullptr;
+        r = &replicas[replica_count++];
+        *r = Replica{first_index, index_count, 0, {}};
+    }
+    int32_t wanted = 2;
+    while (wanted < copies) wanted *= 2;
+    // the run's own vertices, once each, and its indices into them
+    std::vector<int32_t> place(kept_vertices.size(), -1);
+    std::vector<Vertex> own;
+    std::vector<uint32_t> own_indices(static_cast<size_t>(index_count));
+    for (int32_t i = 0; i < index_count; ++i) {
+        const uint32_t v = kept_indices[static_cast<size_t>(first_index + i)];
+        if (place[v] < 0) {
+            place[v] = static_cast<int32_t>(own.size());
+            own.push_back(kept_vertices[v]);
+        }
+        own_indices[static_cast<size_t>(i)] = static_cast<uint32_t>(place[v]);
+    }
+    if (own.size() * static_cast<size_t>(wanted) > largest_replica) return nullptr;
+    std::vector<CopyVertex> vertices;
+    std::vector<uint32_t> indices;
+    for (int32_t c = 0; c < wanted; ++c) {
+        const uint32_t base = static_cast<uint32_t>(vertices.size());
+        for (const Vertex& v : own) vertices.push_back({v, static_cast<float>(c)});
+        for (uint32_t i : own_indices) indices.push_back(base + i);
+    }
+    if (!r->arrays.array) {
+        glGenVertexArrays(1, &r->arrays.array);
+        glGenBuffers(1, &r->arrays.vertices);
+        glGenBuffers(1, &r->arrays.indices);
+    }
+    bind(r->arrays.array);
+    glBindBuffer(GL_ARRAY_BUFFER, r->arrays.vertices);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, r->arrays.indices);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(CopyVertex)), vertices.data(),
+                 GL_STATIC_DRAW);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(uint32_t)), indices.data(),
+                 GL_STATIC_DRAW);
+    constexpr GLsizei stride = sizeof(CopyVertex);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, position)));
+    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, normal)));
+    glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, colour)));
+    glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, texcoord)));
+    glVertexAttribPointer(4, 1, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, part)));
+    glVertexAttribPointer(5, 1, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(CopyVertex, copy)));
+    for (GLuint i = 0; i < 6; ++i) glEnableVertexAttribArray(i);
+    r->copies = wanted;
+    return r;
+}
+
+// Forgets the replicas, deleting their objects where the context still has them.
+void forget_replicas(bool delete_objects) {
+    for (int i = 0; i < replica_count && delete_objects; ++i) {
+        glDeleteVertexArrays(1, &replicas[i].arrays.array);
+        glDeleteBuffers(1, &replicas[i].arrays.vertices);
+        glDeleteBuffers(1, &replicas[i].arrays.indices);
+    }
+    replica_count = 0;
+    bound_array = 0;
 }
 
 }  // namespace
@@ -505,6 +617,11 @@ void set_uniforms(const DrawState& d) {
 bool start() {
     bound_array = 0;
     record_texture = 0;
+    active_unit = 0;
+    row_length = -1;
+    forget_replicas(false);
+    kept_vertices.clear();
+    kept_indices.clear();
     if (!make_program()) return false;
     store = make_arrays(0, 0, GL_STATIC_DRAW);
     stream = make_arrays(first_vertex_bytes, first_index_bytes, GL_STREAM_DRAW);
@@ -516,7 +633,7 @@ bool start() {
     raster = Raster{};
     flush_asked = false;
     std::memset(texture_objects, 0, sizeof texture_objects);
-    glActiveTexture(scene_unit);
+    use_unit(scene_unit);
     for (uint32_t name = 1; name < max_textures; ++name) {
         if (textures[name].named) texture(name);
     }
@@ -527,6 +644,9 @@ bool start() {
 }
 
 void send_store(const Vertex* vertices, int32_t vertex_count, const uint32_t* indices, int32_t index_count) {
+    forget_replicas(true);
+    kept_vertices.assign(vertices, vertices + vertex_count);
+    kept_indices.assign(indices, indices + index_count);
     bind(store.array);
     store.vertex_bytes = static_cast<GLsizeiptr>(vertex_count) * vertex_stride;
     store.index_bytes = static_cast<GLsizeiptr>(index_count) * sizeof(uint32_t);
@@ -547,7 +667,14 @@ void draw(const Batch& batch) {
             const DrawRun& run = batch.runs[r];
             send_draw(first_record + run.first_record, run.span, run.first_part);
             const void* offset = reinterpret_cast<void*>(static_cast<uintptr_t>(run.first_index) * sizeof(uint32_t));
-            if (run.instances == 1) {
+            const Replica* replica =
+                run.instances > 1 ? replica_for(run.first_index, run.index_count, run.instances) : nullptr;
+            if (replica) {
+                // the repeats as copies: one plain draw
+                bind(replica->arrays.array);
+                glDrawElements(mode, run.instances * run.index_count, GL_UNSIGNED_INT, nullptr);
+                bind(store.array);
+            } else if (run.instances == 1) {
                 glDrawElements(mode, run.index_count, GL_UNSIGNED_INT, offset);
             } else {
                 glDrawElementsInstanced(mode, run.index_count, GL_UNSIGNED_INT, offset, run.instances);
@@ -610,6 +737,8 @@ void texture(uint32_t name) {
     if (name == 0 || name >= max_textures) return;
     const Texture& t = textures[name];
     if (!texture_objects[name]) glGenTextures(1, &texture_objects[name]);
+    use_unit(scene_unit);
+    unpack_row_length(0);
     glBindTexture(GL_TEXTURE_2D, texture_objects[name]);
     raster.texture = name;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, t.min_filter);
