@@ -555,9 +555,10 @@ const Replica* replica_for(int32_t first_index, int32_t index_count, int32_t cop
         r = &replicas[replica_count++];
         *r = Replica{first_index, index_count, 0, {}};
     }
-    // enough for the scene's forty ornaments at once, doubled beyond: made
-    // again only rarely
-    int32_t wanted = 64;
+    // twice as many copies each time more are wanted: made again a few
+    // times only (a replica of 64 copies drawn for a few was measured
+    // slower than one that grows)
+    int32_t wanted = 2;
     while (wanted < copies) wanted *= 2;
     // the run's own vertices, once each, and its indices into them
     std::vector<int32_t> place(kept_vertices.size(), -1);
