@@ -1,5 +1,6 @@
 #include "webgl/lists.h"
 
+#include <cmath>
 #include <cstring>
 #include <unordered_map>
 
@@ -13,6 +14,7 @@ namespace webgl {
 std::vector<Vertex> store_vertices;
 std::vector<uint32_t> store_indices;
 bool store_sent = false;
+std::vector<Tile> store_tiles;
 
 uint32_t compiling = 0;
 float list_normal[3], list_colour[4], list_texcoord[2];
@@ -63,6 +65,77 @@ void copy(float* to, const float* from, int n) { std::memcpy(to, from, sizeof(fl
 
 void call_list_now(uint32_t name, int32_t depth);
 
+// Whether the order of opaque triangles cannot show in state: depth-tested
+// and depth-written, unblended.
+bool order_free(const State& s) {
+    return (s.switches & switch_depth_test) != 0 && (s.switches & switch_blend) == 0 && s.depth_mask;
+}
+
+// Adds the tiles of the store's draw of count indices from first (its
+// vertices in the store) to the store, and their parts; sets the call's
+// first_tile and tile_count.
+void add_tiles(Call* c, int32_t first, int32_t count) {
+    float low[3], high[3];
+    for (int a = 0; a < 3; ++a)
+        low[a] = high[a] = store_vertices[store_indices[static_cast<size_t>(first)]].position[a];
+    for (int32_t i = first; i < first + count; ++i) {
+        const float* p = store_vertices[store_indices[static_cast<size_t>(i)]].position;
+        for (int a = 0; a < 3; ++a) {
+            low[a] = std::fmin(low[a], p[a]);
+            high[a] = std::fmax(high[a], p[a]);
+        }
+    }
+    // the grid lies over the two longest sides
+    int shortest = 0;
+    for (int a = 1; a < 3; ++a) {
+        if (high[a] - low[a] < high[shortest] - low[shortest]) shortest = a;
+    }
+    const int u = shortest == 0 ? 1 : 0, w = shortest == 2 ? 1 : 2;
+    auto cell = [&](int axis, float x) {
+        const float size = high[axis] - low[axis];
+        const int k = size > 0.0f ? static_cast<int>((x - low[axis]) / size * tiles_a_side) : 0;
+        return k < 0 ? 0 : k >= tiles_a_side ? tiles_a_side - 1 : k;
+    };
+    std::vector<int32_t> tile_of(static_cast<size_t>(count / 3));
+    for (int32_t t = 0; t < count / 3; ++t) {
+        float centre[3] = {0.0f, 0.0f, 0.0f};
+        for (int k = 0; k < 3; ++k) {
+            const float* p = store_vertices[store_indices[static_cast<size_t>(first + 3 * t + k)]].position;
+            for (int a = 0; a < 3; ++a) centre[a] += p[a] / 3.0f;
+        }
+        tile_of[static_cast<size_t>(t)] = cell(u, centre[u]) * tiles_a_side + cell(w, centre[w]);
+    }
+    c->first_tile = static_cast<int32_t>(store_tiles.size());
+    c->tile_count = 0;
+    std::vector<int32_t> place(store_vertices.size(), -1);
+    std::vector<Vertex> own;
+    for (int32_t tile = 0; tile < tiles_a_side * tiles_a_side; ++tile) {
+        Tile made = {next_part, static_cast<int32_t>(store_indices.size()), 0, {}};
+        const uint32_t base = static_cast<uint32_t>(store_vertices.size());
+        own.clear();
+        for (int32_t t = 0; t < count / 3; ++t) {
+            if (tile_of[static_cast<size_t>(t)] != tile) continue;
+            for (int k = 0; k < 3; ++k) {
+                const uint32_t v = store_indices[static_cast<size_t>(first + 3 * t + k)];
+                if (place[v] < 0 || static_cast<uint32_t>(place[v]) < base) {
+                    place[v] = static_cast<int32_t>(base + own.size());
+                    own.push_back(store_vertices[v]);
+                    own.back().part = static_cast<float>(next_part);
+                }
+                store_indices.push_back(static_cast<uint32_t>(place[v]));
+            }
+            made.count += 3;
+        }
+        if (made.count == 0) continue;
+        store_vertices.insert(store_vertices.end(), own.begin(), own.end());
+        place.resize(store_vertices.size(), -1);
+        bounding_sphere(own.data(), static_cast<int32_t>(own.size()), made.sphere);
+        store_tiles.push_back(made);
+        ++next_part;
+        ++c->tile_count;
+    }
+}
+
 void execute(const Call& c, int32_t depth) {
     switch (c.kind) {
         case call_enable:
@@ -87,7 +160,16 @@ void execute(const Call& c, int32_t depth) {
             break;
         case call_draw:
             // the draw's bounding sphere (v: centre, radius) wholly outside the view draws nothing
-            if (!sphere_unseen(state, c.v, c.v[3])) add_list_draw(state, c.a, c.part, c.first, c.count, c.inherit);
+            if (sphere_unseen(state, c.v, c.v[3])) break;
+            if (c.tile_count > 0 && order_free(state)) {
+                for (int32_t t = c.first_tile; t < c.first_tile + c.tile_count; ++t) {
+                    const Tile& tile = store_tiles[static_cast<size_t>(t)];
+                    if (!sphere_unseen(state, tile.sphere, tile.sphere[3]))
+                        add_list_draw(state, c.a, tile.part, tile.first, tile.count, c.inherit);
+                }
+                break;
+            }
+            add_list_draw(state, c.a, c.part, c.first, c.count, c.inherit);
             break;
         case call_list:
             call_list_now(c.a, depth + 1);
@@ -230,6 +312,7 @@ void forget_lists() {
     for (DisplayList& l : lists) l = DisplayList{};
     store_vertices.clear();
     store_indices.clear();
+    store_tiles.clear();
     store_sent = false;
     next_list = 1;
     next_part = 0;
@@ -282,6 +365,7 @@ void glEndList() {
         bounding_sphere(&list.vertices[static_cast<size_t>(c.first_vertex)], c.vertex_count, c.v);
         c.first = first;
         c.part = next_part++;
+        if (c.a == GL_TRIANGLES && c.count >= tiled_indices) add_tiles(&c, first, c.count);
         store_sent = false;
     }
     list.vertices = {};

@@ -65,8 +65,23 @@ struct Call {
     float v[16];
     int32_t first_vertex, vertex_count, first, count;
     int32_t part;
+    int32_t first_tile, tile_count;  // a large draw's tiles (Tile), none for the rest
     uint8_t inherit;
 };
+
+// A large draw of triangles (the ground) is also kept as tiles: its
+// triangles sorted by where they lie on a grid over its two longest sides,
+// each tile a part of its own with its bounding sphere, so that a call
+// draws only the tiles in view. The tiles change the order of the
+// triangles, so they are drawn only where order cannot show: depth-tested,
+// depth-written and unblended.
+struct Tile {
+    int32_t part, first, count;  // its part, its range of the store's indices
+    float sphere[4];
+};
+// the least indices a draw is tiled from, and the tiles a side
+constexpr int32_t tiled_indices = 12288;
+constexpr int32_t tiles_a_side = 6;
 
 // The geometry of every list ended since the layer started: vertices in
 // object space, each draw's with a part of its own (numbered in the order
@@ -79,6 +94,8 @@ struct Call {
 extern std::vector<Vertex> store_vertices;
 extern std::vector<uint32_t> store_indices;
 extern bool store_sent;
+// Owned by lists.cpp as the store is (appended by glEndList).
+extern std::vector<Tile> store_tiles;
 
 // While a list is compiled: its name (0 when none), and the attributes as
 // the list's own calls have set them so far (which of them, in list_set).

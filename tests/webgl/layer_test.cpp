@@ -568,4 +568,54 @@ TEST(LayerBatches, GlowsGoAsSpritesAndStarsAsPositionsWithTheirColoursAndTexture
     EXPECT_TRUE(all_near(drawn()[1].vertices[1].colour, {1.0f, 0.0f, 0.0f, 1.0f}));
 }
 
+TEST(LayerBatches, TheGroundIsDrawnByTilesInViewWhereOrderCannotShow) {
+    start_wide();
+    shared::seed_random(8230);
+    assets::build_textures();
+    assets::build_display_lists();
+    auto ground_indices = [] {
+        size_t n = 0;
+        for (const auto& d : drawn()) n += d.vertices.size();
+        return n;
+    };
+    // blended, or without the depth test: the ground whole, in its order
+    glEnable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glCallList(assets::ground_list);
+    ASSERT_EQ(drawn().size(), 1u);
+    EXPECT_EQ(ground_indices(), 96u * 96u * 6u);
+    EXPECT_FLOAT_EQ(drawn()[0].vertices[0].position[2], -70.0f + 1.4583334f) << "the first strip first";
+    EXPECT_GT(drawn()[0].vertices[6 * 95].position[0], 60.0f) << "the first strip whole before the next";
+
+    // depth-tested and opaque, all in view: every triangle, by tiles, one draw
+    glDisable(GL_BLEND);
+    recording_backend::reset();
+    glCallList(assets::ground_list);
+    ASSERT_EQ(drawn().size(), 1u);
+    EXPECT_EQ(ground_indices(), 96u * 96u * 6u);
+    double area = 0.0;
+    for (size_t t = 0; t < drawn()[0].vertices.size(); t += 3) {
+        const float* a = drawn()[0].vertices[t].position;
+        const float* b = drawn()[0].vertices[t + 1].position;
+        const float* c = drawn()[0].vertices[t + 2].position;
+        area += std::fabs((b[0] - a[0]) * (c[2] - a[2]) - (c[0] - a[0]) * (b[2] - a[2])) / 2.0;
+    }
+    EXPECT_NEAR(area, 140.0 * 140.0, 1.0) << "the tiles cover the ground once";
+
+    // a view of one corner: only the tiles near it
+    recording_backend::reset();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-10.0, 10.0, -10.0, 10.0, -10.0, 10.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(65.0f, 0.0f, 65.0f);
+    glCallList(assets::ground_list);
+    ASSERT_FALSE(drawn().empty());
+    EXPECT_LT(ground_indices(), 96u * 96u * 6u / 20u);
+    for (const auto& d : drawn()) {
+        for (const Vertex& v : d.vertices) ASSERT_LT(v.position[0], 40.0f);
+    }
+}
+
 }  // namespace
