@@ -93,7 +93,7 @@ function timeFrames() {
 // prototype counts its calls, the draws among them, the bytes that buffer
 // and texture uploads hand over, and the time spent in each method.
 function countWebGL() {
-  const counts = { calls: 0, draws: 0, bytes: 0, time: {} };
+  const counts = { calls: 0, draws: 0, bytes: 0, geometry: 0, time: {} };
   window.frostvaleBench.webgl = counts;
   const proto = WebGL2RenderingContext.prototype;
   const draws = new Set(['drawArrays', 'drawElements', 'drawArraysInstanced', 'drawElementsInstanced',
@@ -105,13 +105,21 @@ function countWebGL() {
     if (length !== undefined && length > 0) return length * size;
     return view.byteLength - (offset || 0) * size;
   };
+  // four bytes a texel, sixteen for floats
+  const texel = (type) => (type === WebGL2RenderingContext.FLOAT ? 16 : 4);
   const uploads = {
     bufferData: (a) => viewBytes(a[1], a[3], a[4]),
     bufferSubData: (a) => viewBytes(a[2], a[3], a[4]),
-    // (target, level, internal format, width, height, border, format, type, source, ...): RGBA bytes
-    texImage2D: (a) => (a.length >= 9 ? a[3] * a[4] * 4 : 0),
-    texSubImage2D: (a) => (a.length >= 9 ? a[4] * a[5] * 4 : 0),
+    // (target, level, internal format, width, height, border, format, type, source, ...)
+    texImage2D: (a) => (a.length >= 9 && a[8] ? a[3] * a[4] * texel(a[7]) : 0),
+    // (target, level, x, y, width, height, format, type, source, ...)
+    texSubImage2D: (a) => (a.length >= 9 ? a[4] * a[5] * texel(a[7]) : 0),
   };
+  // the buffer uploads are vertex and index data, and so are the sprites
+  // the layer hands over in a float texture, two texels each (an even
+  // width; its records are 7, 15 or 19 texels wide)
+  const geometry = new Set(['bufferData', 'bufferSubData']);
+  const sprites = (name, a) => name === 'texSubImage2D' && a[7] === WebGL2RenderingContext.FLOAT && a[4] % 2 === 0;
   for (const name of Object.getOwnPropertyNames(proto)) {
     const descriptor = Object.getOwnPropertyDescriptor(proto, name);
     if (typeof descriptor.value !== 'function' || name === 'constructor') continue;
@@ -122,7 +130,11 @@ function countWebGL() {
     proto[name] = function (...args) {
       counts.calls += 1;
       if (draw) counts.draws += 1;
-      if (upload) counts.bytes += upload(args);
+      if (upload) {
+        const bytes = upload(args);
+        counts.bytes += bytes;
+        if (geometry.has(name) || sprites(name, args)) counts.geometry += bytes;
+      }
       const start = performance.now();
       try {
         return original.apply(this, args);
@@ -135,29 +147,72 @@ function countWebGL() {
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
+// The processor time (ms) of the browser's process and all its
+// descendants so far, from /proc (Linux only; 0 elsewhere).
+function browserCpu(browser) {
+  const root = browser.process() && browser.process().pid;
+  if (!root || !fs.existsSync('/proc/self/stat')) return 0;
+  const tick = 1000 / 100;  // USER_HZ
+  const stats = [];
+  for (const name of fs.readdirSync('/proc')) {
+    if (!/^[0-9]+$/.test(name)) continue;
+    try {
+      const text = fs.readFileSync(`/proc/${name}/stat`, 'utf8');
+      const fields = text.slice(text.lastIndexOf(')') + 2).split(' ');
+      // fields from the state on: ppid 1, utime 11, stime 12
+      stats.push({ pid: Number(name), ppid: Number(fields[1]), cpu: (Number(fields[11]) + Number(fields[12])) * tick });
+    } catch (error) {
+      // a process that ended meanwhile
+    }
+  }
+  const inTree = new Set([root]);
+  for (let grown = true; grown;) {
+    grown = false;
+    for (const s of stats) {
+      if (!inTree.has(s.pid) && inTree.has(s.ppid)) {
+        inTree.add(s.pid);
+        grown = true;
+      }
+    }
+  }
+  return stats.filter((s) => inTree.has(s.pid)).reduce((sum, s) => sum + s.cpu, 0);
+}
+
 // Opens url at width x height, waits for it to draw, lets it run 2 s, then
 // measures for seconds: frames a second, the mean time of a frame's
-// callback and, when counting, the WebGL figures a frame.
+// callback, DevTools' script time a frame (ScriptDuration), all of the
+// browser's processor time a frame and, when counting, the WebGL figures a
+// frame.
 async function measure(browser, url, width, height, counting, seconds) {
   const page = await browser.newPage();
   await page.setViewport({ width, height, deviceScaleFactor: 1 });
   await page.evaluateOnNewDocument(timeFrames);
   if (counting) await page.evaluateOnNewDocument(countWebGL);
+  const devtools = await page.target().createCDPSession();
+  await devtools.send('Performance.enable');
+  const scriptSeconds = async () =>
+    (await devtools.send('Performance.getMetrics')).metrics.find((m) => m.name === 'ScriptDuration').value;
   await page.goto(url);
   await page.waitForFunction(() => window.frostvaleBench.frames.count > 2, { timeout: 60000 });
   await sleep(2000);
   const snapshot = () => page.evaluate(() => JSON.stringify({ now: performance.now(), ...window.frostvaleBench }));
   const before = JSON.parse(await snapshot());
+  const scriptBefore = await scriptSeconds();
+  const cpuBefore = browserCpu(browser);
   await sleep(seconds * 1000);
+  const cpuAfter = browserCpu(browser);
+  const scriptAfter = await scriptSeconds();
   const after = JSON.parse(await snapshot());
   await page.close();
   const frames = after.frames.count - before.frames.count;
   const result = {
     fps: frames / ((after.now - before.now) / 1000),
     busy: (after.frames.busy - before.frames.busy) / frames,
+    script: ((scriptAfter - scriptBefore) * 1000) / frames,
+    cpu: (cpuAfter - cpuBefore) / frames,
   };
   if (counting) {
-    for (const key of ['calls', 'draws', 'bytes']) result[key] = (after.webgl[key] - before.webgl[key]) / frames;
+    for (const key of ['calls', 'draws', 'bytes', 'geometry']) result[key] = (after.webgl[key] - before.webgl[key]) / frames;
     result.time = Object.keys(after.webgl.time).map((name) =>
       [name, (after.webgl.time[name] - before.webgl.time[name]) / frames]).sort((a, b) => b[1] - a[1]);
   }
@@ -190,16 +245,34 @@ async function main() {
 
     const counted = await measure(browser, origin, 1280, 720, true, Math.min(seconds, 5));
     console.log(`a frame of the page at 1280 x 720: ${counted.calls.toFixed(0)} WebGL calls, ` +
-                `${counted.draws.toFixed(0)} draws, ${(counted.bytes / 1024).toFixed(0)} KiB uploaded; ` +
+                `${counted.draws.toFixed(0)} draws, ${(counted.geometry / 1024).toFixed(1)} KiB of vertices and ` +
+                `indices, ${(counted.bytes / 1024).toFixed(1)} KiB uploaded in all; ` +
                 `its own time ${counted.busy.toFixed(2)} ms, of which in WebGL calls ` +
                 counted.time.slice(0, 4).map(([name, ms]) => `${name} ${ms.toFixed(2)}`).join(', ') + ' ms');
+
+    // the capture of 40 s (every ornament on the tree): one frame, all counted
+    const still = await browser.newPage();
+    await still.setViewport({ width: 1280, height: 720, deviceScaleFactor: 1 });
+    await still.evaluateOnNewDocument(timeFrames);
+    await still.evaluateOnNewDocument(countWebGL);
+    await still.goto(origin + '?t=40');
+    await still.waitForFunction(() => document.body.dataset.state === 'captured', { timeout: 120000 });
+    const capture = await still.evaluate(() => window.frostvaleBench.webgl);
+    await still.close();
+    console.log(`the capture ?t=40 at 1280 x 720: ${capture.draws} draws, ${capture.calls} WebGL calls ` +
+                `(the start-up's textures and the lists' store included: ${(capture.geometry / 1024).toFixed(0)} KiB ` +
+                'of vertices and indices)');
+
     // the page and the floor one after the other at each size, so both see the same load
     for (const [width, height] of sizes) {
       const scene = await measure(browser, origin, width, height, false, seconds);
       const floor = await measure(browser, floorOrigin, width, height, false, seconds);
       console.log(`${width} x ${height}: page ${scene.fps.toFixed(1)} frames/s (its own time ` +
-                  `${scene.busy.toFixed(2)} ms a frame), floor ${floor.fps.toFixed(1)} frames/s, ` +
-                  `page / floor ${(scene.fps / floor.fps).toFixed(2)}`);
+                  `${scene.busy.toFixed(2)} ms a frame, script ${scene.script.toFixed(2)} ms, browser's CPU ` +
+                  `${scene.cpu.toFixed(1)} ms), floor ${floor.fps.toFixed(1)} frames/s (script ` +
+                  `${floor.script.toFixed(2)} ms, browser's CPU ${floor.cpu.toFixed(1)} ms), ` +
+                  `page / floor ${(scene.fps / floor.fps).toFixed(2)}, CPU a frame ${(scene.cpu / floor.cpu).toFixed(2)} times the floor's`);
+      console.log(`load: ${os.loadavg().map((l) => l.toFixed(2)).join(', ')} (1, 5, 15 min)`);
     }
   } finally {
     await browser.close();

@@ -1,10 +1,11 @@
-// What the layer asks of the drawing API underneath: backend_web.cpp draws
-// with WebGL2; the native tests put a recorder in its place, and
-// frostvale-dump under node a backend that draws nothing. It draws whole
-// batches (batch.h): vertices already in eye space, as separate points,
-// lines or triangles. Every object it makes (program, buffers, textures) is
-// made again from the layer's own data by start, so a lost context costs
-// nothing but a new start.
+// What the layer asks of the drawing API underneath, chosen at link time:
+// backend_web.cpp draws with WebGL2, backend_recording.cpp records for the
+// native tests, backend_null.cpp (frostvale-dump under node) draws
+// nothing. It draws whole batches (batch.h): geometry in object space,
+// carried to eye space and lit per vertex by each draw's record. Every
+// object it makes (program, buffers, textures) is made again from the
+// layer's own data after start, so a lost context costs nothing but a new
+// start.
 #pragma once
 #include <cstdint>
 
@@ -16,24 +17,27 @@ namespace webgl {
 namespace backend {
 
 // Makes every object of the drawing API with its context current: the
-// program, the streaming buffers and each texture the layer has named
-// (texture); forgets what it sent before. Called by start_layer and
-// restore_layer. False when it cannot draw (its shaders did not compile or
-// link).
+// program, the buffers and each texture the layer has named (texture);
+// forgets what it sent before, the lists' store too (send_store comes
+// again before it is drawn from). Called by start_layer and restore_layer.
+// False when it cannot draw (its shaders did not compile or link).
 bool start();
 
-// Draws index_count indices into vertex_count eye-space vertices with
-// state.
-void draw(const DrawState& state, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
-          int32_t index_count);
+// Keeps the display lists' geometry (lists.h's store) for the batches
+// drawn from it: vertex_count vertices and index_count indices, all of it,
+// in place of what was sent before.
+void send_store(const Vertex* vertices, int32_t vertex_count, const uint32_t* indices, int32_t index_count);
+
+// Draws the batch's runs.
+void draw(const Batch& batch);
 
 // glClear of the buffers in mask (GL_COLOR_BUFFER_BIT,
 // GL_DEPTH_BUFFER_BIT) to colour, within state's viewport and scissor box
 // and with its depth mask.
 void clear(const DrawState& state, const float colour[4], uint32_t mask);
 
-// Makes texture name as the layer keeps it (layer.h's textures): its
-// filters, wrap modes and every level it has.
+// Makes texture name as the layer keeps it (textures.h): its filters, wrap
+// modes and every level it has.
 void texture(uint32_t name);
 
 // Asks for flush_draws to be called once the caller's code has finished

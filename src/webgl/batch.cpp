@@ -1,91 +1,71 @@
 #include "webgl/batch.h"
 
+#include <cmath>
 #include <cstring>
-#include <vector>
 
 #include "webgl/backend.h"
 #include "webgl/gl11.h"
-#include "webgl/layer.h"
+#include "webgl/lists.h"
+#include "webgl/textures.h"
 
 namespace webgl {
 
 namespace {
 
-// The open batch: its state, its vertices in eye space and its indices
-// into them. Written by add_draw, flush_draws and drop_draws; read by
-// flush_draws. The vectors keep their room from frame to frame.
-DrawState batch_state;
-std::vector<Vertex> batch_vertices;
-std::vector<uint32_t> batch_indices;
-// For each vertex of the draw being added, the clip planes it lies
-// beyond (outcode), then its place once the unseen are gone: written and
-// read by add_draw and keep_seen.
-std::vector<uint8_t> outcodes;
-std::vector<int32_t> new_places;
+// The open batch (open: it has a draw) and, for a batch of list draws, its
+// pattern: the run of parts from first_part that its first repeat covers
+// (span of them, their indices ending at part_ends), the repeats begun and
+// how many parts of the last one have come. Written by add_draw,
+// add_list_draw and drop_draws; read by flush_draws. The vectors keep
+// their room from frame to frame.
+Batch batch;
+bool open = false;
+int32_t first_part = 0, span = 0, repeats = 0, filled = 0;
+std::vector<int32_t> part_ends;
 
 void copy(float* to, const float* from, int n) { std::memcpy(to, from, sizeof(float) * n); }
 
-// The clip planes (bits 0 to 5: left, right, bottom, top, near, far)
-// that a point in eye space lies beyond under the projection p.
-uint8_t outcode(const float* p, const float* eye) {
-    float clip[4];
-    for (int r = 0; r < 4; ++r) clip[r] = p[r] * eye[0] + p[4 + r] * eye[1] + p[8 + r] * eye[2] + p[12 + r];
-    const float w = clip[3];
-    return static_cast<uint8_t>((clip[0] < -w) | (clip[0] > w) << 1 | (clip[1] < -w) << 2 | (clip[1] > w) << 3 |
-                                (clip[2] < -w) << 4 | (clip[2] > w) << 5);
+// how far, for its size (the sum of its coordinates' and edges' magnitudes),
+// a sprite's corner may lie from the parallelogram: a few roundings of
+// the float arithmetic that made it, far below a pixel
+constexpr float shape_tolerance = 1e-5f;
+
+// Ends the open batch unless it is a batch of the kind in state d.
+void end_unless(BatchKind kind, const DrawState& d) {
+    if (open && (batch.kind != kind || std::memcmp(&d, &batch.state, sizeof d) != 0)) flush_draws();
 }
 
-// The vertices carried to eye space by state's model-view matrix, as
-// OpenGL carries them before lighting: positions by the matrix (divided by
-// w where it is not 1), normals by its inverse transpose while lighting
-// (unlit, the normal is never read and stays as it is); with the outcode
-// of each under state's projection.
-void to_eye_space(const State& state, bool lighting, const Vertex* in, int32_t count, uint8_t inherit, Vertex* out,
-                  uint8_t* codes) {
-    const float* m = current(state.modelview).m;
-    const float* projection = current(state.projection).m;
-    float n[9];
-    if (lighting) normal_matrix(current(state.modelview), n);
-    for (int32_t i = 0; i < count; ++i) {
-        const Vertex& v = in[i];
-        Vertex& o = out[i];
-        const float x = v.position[0], y = v.position[1], z = v.position[2];
-        o.position[0] = m[0] * x + m[4] * y + m[8] * z + m[12];
-        o.position[1] = m[1] * x + m[5] * y + m[9] * z + m[13];
-        o.position[2] = m[2] * x + m[6] * y + m[10] * z + m[14];
-        const float w = m[3] * x + m[7] * y + m[11] * z + m[15];
-        if (w != 1.0f) {
-            for (float& p : o.position) p /= w;
-        }
-        codes[i] = outcode(projection, o.position);
-        const float* normal = inherit & inherit_normal ? state.normal : v.normal;
-        if (lighting) {
-            for (int r = 0; r < 3; ++r) o.normal[r] = n[r] * normal[0] + n[3 + r] * normal[1] + n[6 + r] * normal[2];
-        } else {
-            copy(o.normal, normal, 3);
-        }
-        copy(o.colour, inherit & inherit_colour ? state.colour : v.colour, 4);
-        copy(o.texcoord, inherit & inherit_texcoord ? state.texcoord : v.texcoord, 2);
-    }
+void begin(BatchKind kind, const DrawState& d) {
+    batch.state = d;
+    batch.kind = kind;
+    batch.records.clear();
+    batch.vertices.clear();
+    batch.indices.clear();
+    batch.sprites.clear();
+    batch.points.clear();
+    open = true;
+    backend::flush_soon();
 }
 
-// Moves the vertices from base on that the count indices from first use
-// down over those they do not (their order kept), and the indices with
-// them; the batch ends after the last vertex kept.
-void keep_seen(size_t base, size_t first, size_t count, int32_t vertex_count) {
-    new_places.assign(static_cast<size_t>(vertex_count), -1);
-    const uint32_t b = static_cast<uint32_t>(base);
-    for (size_t i = first; i < first + count; ++i) new_places[batch_indices[i] - b] = 0;
-    int32_t kept = 0;
-    for (int32_t v = 0; v < vertex_count; ++v) {
-        if (new_places[v] < 0) continue;
-        new_places[v] = kept;
-        // kept <= v: a vertex is only ever moved down, over one already moved or unused
-        if (kept != v) batch_vertices[base + kept] = batch_vertices[base + v];
-        ++kept;
+// Whether a list's draw of part, its indices from first_index, continues
+// the open batch's pattern; if so the pattern takes it.
+bool continues(int32_t part, int32_t first_index, int32_t index_count) {
+    if (repeats == 1 && filled == span && part == first_part + span && first_index == part_ends.back()) {
+        ++span;
+        ++filled;
+        part_ends.push_back(first_index + index_count);
+        return true;
     }
-    for (size_t i = first; i < first + count; ++i) batch_indices[i] = b + new_places[batch_indices[i] - b];
-    batch_vertices.resize(base + static_cast<size_t>(kept));
+    if (filled == span && part == first_part) {
+        ++repeats;
+        filled = 1;
+        return true;
+    }
+    if (filled < span && part == first_part + filled) {
+        ++filled;
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -104,9 +84,7 @@ DrawState draw_state_of(const State& s, uint32_t mode) {
         d.blend_destination = s.blend_destination;
     }
     // a texture without its levels is incomplete: OpenGL draws as if texturing were off
-    const bool textured = (s.switches & switch_texture) != 0 && s.texture != 0 && s.texture < max_textures &&
-                          !textures[s.texture].levels.empty();
-    if (textured) {
+    if ((s.switches & switch_texture) != 0 && texture_complete(s.texture)) {
         d.texture = s.texture;
     } else {
         d.switches &= ~switch_texture;
@@ -129,61 +107,235 @@ DrawState draw_state_of(const State& s, uint32_t mode) {
     }
     copy(d.light_model, s.light_model_ambient, 3);
     d.light_model[3] = s.local_viewer ? 1.0f : 0.0f;
-    const Material& m = s.material;
-    copy(d.material, m.ambient, 4);
-    copy(d.material + 4, m.diffuse, 4);
-    copy(d.material + 8, m.specular, 4);
-    copy(d.material + 12, m.emission, 4);
-    d.material[16] = m.shininess;
     return d;
 }
 
+DrawRecord record_of(const State& s, uint8_t inherit) {
+    DrawRecord r = {};
+    const Matrix& m = current(s.modelview);
+    copy(r.modelview, m.m, 16);
+    const bool lighting = (s.switches & switch_lighting) != 0;
+    // only the attributes that act: the normal while lighting, the colour
+    // otherwise, the texture coordinate while texturing
+    uint8_t acting = inherit & (lighting ? inherit_normal : inherit_colour);
+    if ((s.switches & switch_texture) != 0 && texture_complete(s.texture)) acting |= inherit & inherit_texcoord;
+    if (acting & inherit_colour) copy(r.colour, s.colour, 4);
+    if (acting & inherit_normal) copy(r.normal, s.normal, 3);
+    if (acting & inherit_texcoord) copy(r.texcoord, s.texcoord, 2);
+    r.normal[3] = static_cast<float>(acting);
+    if (!lighting) return r;
+    float n[9];
+    normal_matrix(m, n);
+    for (int c = 0; c < 3; ++c) copy(r.normal_matrix + 4 * c, n + 3 * c, 3);
+    const Material& material = s.material;
+    copy(r.material, material.ambient, 4);
+    copy(r.material + 4, material.diffuse, 4);
+    copy(r.material + 8, material.specular, 4);
+    copy(r.material + 12, material.emission, 4);
+    r.material[16] = material.shininess;
+    return r;
+}
+
 void add_draw(const State& state, uint32_t mode, const Vertex* vertices, int32_t vertex_count, const uint32_t* indices,
-              int32_t index_count, uint8_t inherit) {
+              int32_t index_count) {
     if (index_count <= 0 || vertex_count <= 0) return;
     const DrawState d = draw_state_of(state, mode);
-    if (!batch_indices.empty() && std::memcmp(&d, &batch_state, sizeof d) != 0) flush_draws();
-    if (batch_indices.empty()) {
-        batch_state = d;
-        backend::flush_soon();
+    end_unless(batch_streamed, d);
+    if (!open) begin(batch_streamed, d);
+    // neighbours under the same matrix and material share a record
+    const DrawRecord r = record_of(state, 0);
+    if (batch.records.empty() || std::memcmp(&r, &batch.records.back(), sizeof r) != 0) batch.records.push_back(r);
+    const float part = static_cast<float>(batch.records.size() - 1);
+    const uint32_t base = static_cast<uint32_t>(batch.vertices.size());
+    batch.vertices.insert(batch.vertices.end(), vertices, vertices + vertex_count);
+    for (size_t v = base; v < batch.vertices.size(); ++v) batch.vertices[v].part = part;
+    for (int32_t i = 0; i < index_count; ++i) batch.indices.push_back(base + indices[i]);
+}
+
+bool add_points(const State& state, const Vertex* vertices, int32_t count) {
+    if (count <= 0) return false;
+    const Vertex& first = vertices[0];
+    for (int32_t i = 1; i < count; ++i) {
+        const Vertex& v = vertices[i];
+        if (std::memcmp(v.normal, first.normal, sizeof v.normal) != 0 ||
+            std::memcmp(v.colour, first.colour, sizeof v.colour) != 0 ||
+            std::memcmp(v.texcoord, first.texcoord, sizeof v.texcoord) != 0)
+            return false;
     }
-    const size_t base = batch_vertices.size();
-    batch_vertices.resize(base + static_cast<size_t>(vertex_count));
-    outcodes.resize(static_cast<size_t>(vertex_count));
-    to_eye_space(state, (state.switches & switch_lighting) != 0, vertices, vertex_count, inherit,
-                 batch_vertices.data() + base, outcodes.data());
-    const size_t first = batch_indices.size();
-    batch_indices.resize(first + static_cast<size_t>(index_count));
-    uint32_t* to = batch_indices.data() + first;
-    const uint32_t b = static_cast<uint32_t>(base);
-    if (mode != GL_TRIANGLES) {
-        for (int32_t i = 0; i < index_count; ++i) to[i] = b + indices[i];
-        return;
+    DrawRecord r = record_of(state, 0);
+    copy(r.normal, first.normal, 3);
+    copy(r.colour, first.colour, 4);
+    copy(r.texcoord, first.texcoord, 2);
+    r.normal[3] = static_cast<float>(inherit_normal | inherit_colour | inherit_texcoord);
+    const DrawState d = draw_state_of(state, GL_POINTS);
+    end_unless(batch_points, d);
+    if (open && std::memcmp(&r, &batch.records[0], sizeof r) != 0) flush_draws();
+    if (!open) {
+        begin(batch_points, d);
+        batch.records.push_back(r);
     }
-    // a triangle whose corners all lie beyond one clip plane draws nothing: it goes
-    int32_t kept = 0;
-    for (int32_t i = 0; i + 2 < index_count; i += 3) {
-        const uint32_t u = indices[i], v = indices[i + 1], w = indices[i + 2];
-        if (outcodes[u] & outcodes[v] & outcodes[w]) continue;
-        to[kept++] = b + u;
-        to[kept++] = b + v;
-        to[kept++] = b + w;
+    for (int32_t i = 0; i < count; ++i)
+        batch.points.insert(batch.points.end(), vertices[i].position, vertices[i].position + 3);
+    return true;
+}
+
+bool add_sprites(const State& state, const Vertex* corners, int32_t quad_count) {
+    if (quad_count <= 0) return false;
+    for (int32_t q = 0; q < quad_count; ++q) {
+        const Vertex* v = corners + 4 * q;
+        if (v[0].colour[3] != 1.0f) return false;
+        for (int k = 1; k < 4; ++k) {
+            if (std::memcmp(v[k].colour, v[0].colour, sizeof v[0].colour) != 0 ||
+                std::memcmp(v[k].normal, v[0].normal, sizeof v[0].normal) != 0)
+                return false;
+        }
+        // the third corner where the first and the two edges put it
+        float size = 0.0f;
+        for (int i = 0; i < 3; ++i) {
+            size += std::fabs(v[0].position[i]) + std::fabs(v[1].position[i] - v[0].position[i]) +
+                    std::fabs(v[3].position[i] - v[0].position[i]);
+        }
+        for (int i = 0; i < 3; ++i) {
+            const float third = v[1].position[i] + v[3].position[i] - v[0].position[i];
+            if (std::fabs(third - v[2].position[i]) > shape_tolerance * size) return false;
+        }
     }
-    batch_indices.resize(first + static_cast<size_t>(kept));
-    // the vertices only unseen triangles used need not be sent
-    if (kept < index_count) keep_seen(base, first, static_cast<size_t>(kept), vertex_count);
+    const DrawState d = draw_state_of(state, GL_TRIANGLES);
+    end_unless(batch_sprites, d);
+    if (!open) begin(batch_sprites, d);
+    DrawRecord r = record_of(state, 0);
+    r.normal[3] = static_cast<float>(inherit_normal | record_sprite);
+    for (int32_t q = 0; q < quad_count; ++q) {
+        const Vertex* v = corners + 4 * q;
+        copy(r.normal, v[0].normal, 3);
+        for (int i = 0; i < 3; ++i) {
+            r.sprite[i] = v[1].position[i] - v[0].position[i];
+            r.sprite[4 + i] = v[3].position[i] - v[0].position[i];
+        }
+        for (int k = 0; k < 4; ++k) copy(r.sprite + 8 + 2 * k, v[k].texcoord, 2);
+        // the same shape as the last sprite's, to within rounding: its record
+        if (!batch.records.empty()) {
+            const DrawRecord& last = batch.records.back();
+            float size = 0.0f;
+            for (int i = 0; i < 3; ++i)
+                size += std::fabs(v[0].position[i]) + std::fabs(r.sprite[i]) + std::fabs(r.sprite[4 + i]);
+            bool near = true;
+            for (int i = 0; i < 8; ++i)
+                near = near && std::fabs(last.sprite[i] - r.sprite[i]) <= shape_tolerance * size;
+            if (near) {
+                for (int i = 0; i < 8; ++i) r.sprite[i] = last.sprite[i];
+            }
+        }
+        if (batch.records.empty() || std::memcmp(&r, &batch.records.back(), sizeof r) != 0) batch.records.push_back(r);
+        Sprite s = {};
+        copy(s.corner, v[0].position, 3);
+        copy(s.colour, v[0].colour, 3);
+        s.part = static_cast<float>(batch.records.size() - 1);
+        batch.sprites.push_back(s);
+    }
+    return true;
+}
+
+void bounding_sphere(const Vertex* vertices, int32_t count, float sphere[4]) {
+    float low[3] = {0.0f, 0.0f, 0.0f}, high[3] = {0.0f, 0.0f, 0.0f};
+    for (int32_t i = 0; i < count; ++i) {
+        for (int c = 0; c < 3; ++c) {
+            const float x = vertices[i].position[c];
+            if (i == 0 || x < low[c]) low[c] = x;
+            if (i == 0 || x > high[c]) high[c] = x;
+        }
+    }
+    float squared = 0.0f;
+    for (int c = 0; c < 3; ++c) {
+        sphere[c] = 0.5f * (low[c] + high[c]);
+        squared += (high[c] - sphere[c]) * (high[c] - sphere[c]);
+    }
+    // a little more than the half diagonal: rounding never leaves a corner outside
+    sphere[3] = 1.001f * std::sqrt(squared) + 1e-6f;
+}
+
+bool sphere_unseen(const State& state, const float centre[3], float radius) {
+    const float* m = current(state.modelview).m;
+    if (m[3] != 0.0f || m[7] != 0.0f || m[11] != 0.0f || m[15] != 1.0f) return false;
+    float eye[3];
+    for (int r = 0; r < 3; ++r) eye[r] = m[r] * centre[0] + m[4 + r] * centre[1] + m[8 + r] * centre[2] + m[12 + r];
+    // the radius grows by the matrix's largest stretch: its longest
+    // column's length where the columns are square to each other (turns,
+    // moves and scalings along the axes), at most that times the square
+    // root of 3 otherwise
+    float stretch = 0.0f, dots = 0.0f;
+    for (int c = 0; c < 3; ++c) {
+        const float* column = m + 4 * c;
+        const float* next = m + 4 * ((c + 1) % 3);
+        stretch = std::fmax(stretch, std::sqrt(column[0] * column[0] + column[1] * column[1] + column[2] * column[2]));
+        dots += std::fabs(column[0] * next[0] + column[1] * next[1] + column[2] * next[2]);
+    }
+    const bool square = dots <= 1e-5f * stretch * stretch;
+    const float r = radius * stretch * (square ? 1.001f : 1.7320509f);
+    // the planes of the view in eye space: the projection's last row plus or minus each other row
+    const float* p = current(state.projection).m;
+    for (int row = 0; row < 3; ++row) {
+        for (float sign : {1.0f, -1.0f}) {
+            float plane[4];
+            for (int c = 0; c < 4; ++c) plane[c] = p[4 * c + 3] + sign * p[4 * c + row];
+            const float length = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
+            if (length == 0.0f) continue;
+            const float distance = plane[0] * eye[0] + plane[1] * eye[1] + plane[2] * eye[2] + plane[3];
+            if (distance < -r * length) return true;
+        }
+    }
+    return false;
+}
+
+void add_list_draw(const State& state, uint32_t mode, int32_t part, int32_t first_index, int32_t index_count,
+                   uint8_t inherit) {
+    if (index_count <= 0) return;
+    const DrawState d = draw_state_of(state, mode);
+    end_unless(batch_listed, d);
+    if (open && !continues(part, first_index, index_count)) flush_draws();
+    if (!open) {
+        begin(batch_listed, d);
+        first_part = part;
+        span = repeats = filled = 1;
+        part_ends.assign(1, first_index + index_count);
+        batch.runs[0].first_index = first_index;
+    }
+    batch.records.push_back(record_of(state, inherit));
 }
 
 void flush_draws() {
-    if (batch_indices.empty()) return;
-    backend::draw(batch_state, batch_vertices.data(), static_cast<int32_t>(batch_vertices.size()), batch_indices.data(),
-                  static_cast<int32_t>(batch_indices.size()));
+    if (!open) return;
+    if (batch.kind == batch_listed) {
+        if (!store_sent) {
+            backend::send_store(store_vertices.data(), static_cast<int32_t>(store_vertices.size()),
+                                store_indices.data(), static_cast<int32_t>(store_indices.size()));
+            store_sent = true;
+        }
+        const int32_t first_index = batch.runs[0].first_index;
+        const int32_t whole = filled == span ? repeats : repeats - 1;
+        batch.run_count = 0;
+        if (whole > 0)
+            batch.runs[batch.run_count++] = {0, whole, span, first_part, first_index, part_ends.back() - first_index};
+        // the last repeat, incomplete, drawn on its own
+        if (filled < span) {
+            batch.runs[batch.run_count++] = {whole * span, 1,
+                                             filled,       first_part,
+                                             first_index,  part_ends[static_cast<size_t>(filled - 1)] - first_index};
+        }
+    } else if (batch.kind == batch_points) {
+        batch.runs[0] = {0, 1, 0, 0, 0, static_cast<int32_t>(batch.points.size() / 3)};
+        batch.run_count = 1;
+    } else if (batch.kind == batch_sprites) {
+        batch.runs[0] = {0, static_cast<int32_t>(batch.sprites.size()), 0, 0, 0, 6};
+        batch.run_count = 1;
+    } else {
+        batch.runs[0] = {0, 1, 0, 0, 0, static_cast<int32_t>(batch.indices.size())};
+        batch.run_count = 1;
+    }
+    backend::draw(batch);
     drop_draws();
 }
 
-void drop_draws() {
-    batch_vertices.clear();
-    batch_indices.clear();
-}
+void drop_draws() { open = false; }
 
 }  // namespace webgl

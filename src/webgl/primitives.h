@@ -8,13 +8,16 @@
 
 namespace webgl {
 
-// One vertex as the layer keeps it: position, and the normal, colour and
-// texture coordinate current when glVertex3f was called.
+// One vertex as the layer keeps it and hands it to WebGL: position (object
+// space), and the normal, colour and texture coordinate current when
+// glVertex3f was called; part tells the vertex shader which of its draw's
+// records (batch.h) transforms and lights it.
 struct Vertex {
     float position[3];
     float normal[3];
     float colour[4];
     float texcoord[2];
+    float part;
 };
 
 // Appends to out the vertex indices (0 for the block's first vertex) of a

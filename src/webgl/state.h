@@ -1,8 +1,9 @@
 // The OpenGL 1.1 state the layer keeps for the scene: what glEnable,
 // glLight*, glMaterial*, glFog* and the rest have set, which the batching
-// (batch.h) turns into each draw's DrawState for the backend. Owned by
-// layer.cpp (the one State, written by the entry points and by display
-// list playback); read by the batching.
+// (batch.h) turns into each draw's DrawState and DrawRecord for the
+// backend. state.cpp owns the one State and the state entry points; they
+// act on it at once or, while a list is compiled, are recorded
+// (lists.h) to act through the functions below when the list is called.
 #pragma once
 #include <cstdint>
 
@@ -67,8 +68,25 @@ struct State {
     int32_t pack_alignment;
 };
 
+// Owned by state.cpp: written by the entry points and by display-list
+// playback, read by the batching, the textures' entry points and the tests.
+extern State state;
+
 // OpenGL's initial state, with the viewport and scissor box given the
-// drawing buffer's size.
+// drawing buffer's size; the attribute stack emptied.
 void reset_state(State* state, int32_t width, int32_t height);
+
+// What the recorded state calls do to state when they act: glEnable or
+// glDisable of cap (on), glLightfv, glMaterialfv (the back face alone
+// changes nothing), glPushAttrib and glPopAttrib (every group but the
+// matrices, 16 levels; calls beyond them are ignored).
+void set_enabled(uint32_t cap, bool on);
+void set_light(uint32_t name, uint32_t pname, const float* v);
+void set_material(uint32_t face, uint32_t pname, const float* v);
+void push_attributes();
+void pop_attributes();
+
+// The matrix stack glMatrixMode chose.
+MatrixStack* current_stack();
 
 }  // namespace webgl

@@ -156,6 +156,8 @@ async function capturePage(browser, origin, home, native) {
   assert.strictEqual(await page.$eval('a[download]', (a) => a.download), 'frostvale-20s.bmp');
 
   await page.click('#share');
+  // the link is shown once the clipboard has answered
+  await page.waitForSelector('#message a', { timeout: 10000 });
   const link = await page.$eval('#message a', (a) => a.href);
   assert(link.endsWith('/?t=20'), link);
   await page.goto(link);

@@ -1,18 +1,22 @@
 // The browser build's OpenGL 1.1 layer, natively: its primitive
 // conversion, its matrix stacks, and the scene's own display lists built
-// by the asset code (compiled against the layer) and called, with a
-// recorder in place of WebGL.
+// by the asset code (compiled against the layer) and called, with the
+// recording backend in place of WebGL (it carries each vertex drawn to eye
+// space by its draw's record, as the vertex shader does).
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
 #include "assets/assets.h"
-#include "recording_backend.h"
 #include "shared/gl.h"
 #include "shared/random.h"
-#include "webgl/backend.h"
+#include "webgl/backend_recording.h"
+#include "webgl/batch.h"
 #include "webgl/layer.h"
+#include "webgl/lists.h"
+#include "webgl/state.h"
+#include "webgl/textures.h"
 
 namespace {
 
@@ -183,7 +187,7 @@ TEST(LayerDisplayLists, TheSceneListsReplayTheirStateAndTakeTheCallersColour) {
     ASSERT_EQ(ground.vertices.size(), 96u * 96u * 6u);
     EXPECT_TRUE(ground.state.switches & webgl::switch_texture);
     EXPECT_EQ(ground.state.texture, assets::ground_texture);
-    EXPECT_EQ(ground.state.material[0], 0.0f) << "unlit, the material is left out";
+    EXPECT_EQ(ground.vertex_records[0].material[0], 0.0f) << "unlit, the material is left out";
     for (const Vertex& v : ground.vertices) {
         ASSERT_TRUE(all_near(v.normal, {0.0f, 1.0f, 0.0f}));
         ASSERT_LE(std::fabs(v.position[0]), 70.0f);
@@ -242,7 +246,7 @@ TEST(LayerBatches, NeighboursMergeWhatChangesTheirLookSplitsAndOrderStays) {
     const GLfloat red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
     const GLfloat place[4] = {1.0f, 2.0f, 3.0f, 1.0f};
 
-    // another matrix, another colour, a material while unlit: one draw
+    // another matrix, another colour, a material: one draw
     triangle(0, 0);
     glTranslatef(0.0f, 1.0f, 0.0f);
     glColor3f(0.5f, 0.5f, 0.5f);
@@ -273,10 +277,6 @@ TEST(LayerBatches, NeighboursMergeWhatChangesTheirLookSplitsAndOrderStays) {
         [] { glFogf(GL_FOG_END, 20.0f); },
         [] { glEnable(GL_LIGHTING); },
         [] { glEnable(GL_NORMALIZE); },
-        [] {
-            const GLfloat blue[4] = {0, 0, 1, 1};
-            glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, blue);
-        },
         [] { glEnable(GL_LIGHT0); },
         [] {
             const GLfloat at[4] = {0, 5, 0, 1};
@@ -297,6 +297,9 @@ TEST(LayerBatches, NeighboursMergeWhatChangesTheirLookSplitsAndOrderStays) {
     glClear(GL_COLOR_BUFFER_BIT);
     triangle(33, 0);
     glLightfv(GL_LIGHT1, GL_POSITION, place);  // a light that is off
+    // a material while lighting goes with the draw, in its record
+    const GLfloat blue[4] = {0, 0, 1, 1};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, blue);
     triangle(34, 0);
 
     // each draw begins with the triangle that began it, in the order given (-1: the clear)
@@ -309,23 +312,35 @@ TEST(LayerBatches, NeighboursMergeWhatChangesTheirLookSplitsAndOrderStays) {
         ASSERT_EQ(draws[i].clear, first_x[i] < 0.0f) << i;
         if (!draws[i].clear) {
             EXPECT_FLOAT_EQ(draws[i].vertices[0].position[0], first_x[i]) << i;
+            EXPECT_EQ(draws[i].runs, 1) << i;
         }
     }
     EXPECT_EQ(draws[0].vertices.size(), 9u);
     EXPECT_FLOAT_EQ(draws[0].vertices[3].position[1], 1.0f);
     EXPECT_FLOAT_EQ(draws[0].vertices[8].position[1], 3.0f);
-    EXPECT_EQ(draws.back().vertices.size(), 6u) << "a light that is off changes nothing";
+    EXPECT_FLOAT_EQ(draws[0].vertices[3].colour[0], 0.5f);
+    const auto& last = draws.back();
+    ASSERT_EQ(last.vertices.size(), 6u) << "a light that is off, a material: one draw";
+    EXPECT_FLOAT_EQ(last.vertex_records[0].material[6], 0.0f);
+    EXPECT_FLOAT_EQ(last.vertex_records[5].material[6], 1.0f) << "the second triangle's own material";
     EXPECT_EQ(draws[splits.size() + 1].state.mode, static_cast<uint32_t>(GL_POINTS));
     EXPECT_FLOAT_EQ(draws[splits.size() + 2].state.point_size, 3.0f);
     EXPECT_EQ(draws[splits.size() + 3].state.point_size, 0.0f);
 }
 
-TEST(LayerBatches, AListCalledUnderTwoMatricesGivesTwoCopiesInEyeSpace) {
-    start_wide();
+// A list of one triangle at x, y.
+GLuint triangle_list(float x, float y) {
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    triangle(0, 0);
+    triangle(x, y);
     glEndList();
+    return list;
+}
+
+TEST(LayerBatches, AListIsSentOnceAndCalledUnderTwoMatricesGivesTwoCopiesInEyeSpace) {
+    start_wide();
+    const GLuint list = triangle_list(0, 0);
+    EXPECT_EQ(recording_backend::store_sends, 0) << "compiling sends nothing";
 
     glEnable(GL_LIGHTING);
     glTranslatef(5.0f, 0.0f, 0.0f);
@@ -341,6 +356,10 @@ TEST(LayerBatches, AListCalledUnderTwoMatricesGivesTwoCopiesInEyeSpace) {
 
     const auto& draws = drawn();
     ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].kind, webgl::batch_listed);
+    EXPECT_EQ(draws[0].runs, 1) << "three calls, one instanced draw";
+    EXPECT_EQ(draws[0].records, 3);
+    EXPECT_EQ(draws[0].streamed_vertices, 0);
     const auto& v = draws[0].vertices;
     ASSERT_EQ(v.size(), 9u);
     EXPECT_TRUE(all_near(v[1].position, {6.0f, 0.0f, 0.0f}));
@@ -352,20 +371,251 @@ TEST(LayerBatches, AListCalledUnderTwoMatricesGivesTwoCopiesInEyeSpace) {
     // the list itself stays in its own space
     EXPECT_TRUE(all_near(v[7].position, {1.0f, 0.0f, 0.0f}));
 
-    // a triangle wholly beyond a clip plane is left out with its vertices,
-    // one across it stays
-    recording_backend::reset();
-    glBegin(GL_TRIANGLES);
-    for (float x : {1000.5f, 999.5f}) {
-        glVertex3f(x, 0.0f, 0.0f);
-        glVertex3f(x + 1.0f, 0.0f, 0.0f);
-        glVertex3f(x, 1.0f, 0.0f);
+    // called again over frames, with other lists compiled before: its
+    // vertices went to the backend once, and go again only to a new context
+    const GLuint other = triangle_list(7, 7);
+    for (int frame = 0; frame < 3; ++frame) {
+        glCallList(list);
+        glCallList(other);
+        webgl::flush_draws();
     }
-    glEnd();
+    EXPECT_EQ(recording_backend::store_sends, 2) << "once, and once more for the list compiled after";
+    EXPECT_EQ(recording_backend::store_vertices_sent, 3 + 6);
+    recording_backend::reset();
+    ASSERT_TRUE(webgl::restore_layer());
+    glCallList(list);
     ASSERT_EQ(drawn().size(), 1u);
-    EXPECT_EQ(drawn()[0].vertex_count, 3);
-    ASSERT_EQ(drawn()[0].vertices.size(), 3u);
+    EXPECT_TRUE(all_near(drawn()[0].vertices[1].position, {1.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(recording_backend::store_vertices_sent, 6);
+
+    // two strips that share a row: its vertices are stored once, drawn in both
+    const GLuint strips = glGenLists(1);
+    glNewList(strips, GL_COMPILE);
+    for (int row = 0; row < 2; ++row) {
+        glBegin(GL_QUAD_STRIP);
+        for (float x : {0.0f, 1.0f}) {
+            glVertex3f(x, static_cast<float>(row + 1), 0.0f);
+            glVertex3f(x, static_cast<float>(row), 0.0f);
+        }
+        glEnd();
+    }
+    glEndList();
+    recording_backend::reset();
+    glCallList(strips);
+    ASSERT_EQ(drawn().size(), 1u);
+    EXPECT_EQ(recording_backend::store_vertices_sent, 6 + 6 + 6) << "the first list's, the other's, the strips' 6";
+    ASSERT_EQ(drawn()[0].vertices.size(), 12u);
+    EXPECT_TRUE(all_near(drawn()[0].vertices[6].position, {0.0f, 2.0f, 0.0f}));
+    EXPECT_TRUE(all_near(drawn()[0].vertices[7].position, {0.0f, 1.0f, 0.0f})) << "a shared one";
+}
+
+TEST(LayerBatches, RepeatedListCallsShareADrawInTheirOrder) {
+    start_wide();
+    shared::seed_random(8230);
+    assets::build_textures();
+    assets::build_display_lists();
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    // ornaments as the scene draws them: each its own matrix and material,
+    // its ball then its gold cap (whose material the list sets)
+    auto ornament = [](float x, float red) {
+        glPushMatrix();
+        glTranslatef(x, 0.0f, 0.0f);
+        const GLfloat colour[4] = {red, 0.0f, 0.0f, 1.0f};
+        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, colour);
+        glCallList(assets::ornament_ball_list);
+        glCallList(assets::ornament_cap_list);
+        glPopMatrix();
+    };
+    for (int i = 0; i < 3; ++i) ornament(10.0f * static_cast<float>(i), 0.25f * static_cast<float>(i + 1));
+    auto draws = drawn();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].runs, 1);
+    EXPECT_EQ(draws[0].records, 6) << "a ball's and a cap's record an ornament";
+    EXPECT_EQ(draws[0].streamed_vertices, 0);
+    const auto& v = draws[0].vertices;
+    ASSERT_EQ(v.size() % 3, 0u);
+    // each third of the vertices is one ornament, ball first, at its place and in its red
+    const size_t third = v.size() / 3;
+    for (size_t i = 0; i < v.size(); ++i) {
+        const float x = 10.0f * static_cast<float>(i / third);
+        ASSERT_NEAR(v[i].position[0], x, 1.0f) << i;
+    }
+    EXPECT_FLOAT_EQ(draws[0].vertex_records[0].material[4], 0.25f);
+    EXPECT_FLOAT_EQ(draws[0].vertex_records[third + 0].material[4], 0.5f);
+    EXPECT_NE(draws[0].vertex_records[third - 1].material[4], 0.5f) << "the first cap in gold";
+
+    // a ball left without its cap ends the pattern: the whole ornaments and
+    // the lone ball are two WebGL draws of one batch; then an immediate
+    // draw, and the ball again: each in its place
+    recording_backend::reset();
+    ornament(0.0f, 1.0f);
+    ornament(10.0f, 1.0f);
+    glCallList(assets::ornament_ball_list);
+    triangle(50, 0);
+    glCallList(assets::ornament_ball_list);
+    glCallList(assets::star_list);
+    draws = drawn();
+    ASSERT_EQ(draws.size(), 4u);
+    EXPECT_EQ(draws[0].runs, 2);
+    EXPECT_EQ(draws[0].records, 5);
+    EXPECT_NEAR(draws[0].vertices.back().position[0], 0.0f, 1.0f) << "the lone ball last";
+    EXPECT_EQ(draws[1].kind, webgl::batch_streamed);
+    EXPECT_FLOAT_EQ(draws[1].vertices[0].position[0], 50.0f);
+    EXPECT_EQ(draws[2].kind, webgl::batch_listed);
+    EXPECT_EQ(draws[2].records, 1) << "the star's list is not the ball's next";
+    EXPECT_EQ(draws[3].records, 1);
+
+    // a call wholly beyond one plane of the view draws nothing; one across it is drawn
+    recording_backend::reset();
+    const GLuint list = triangle_list(0, 0);
+    for (float x : {1000.5f, 999.5f, -1002.0f}) {
+        glLoadIdentity();
+        glTranslatef(x, 0.0f, 0.0f);
+        glScalef(0.5f, 0.5f, 0.5f);
+        glCallList(list);
+    }
+    ASSERT_EQ(drawn().size(), 1u);
+    EXPECT_EQ(drawn()[0].records, 1);
     EXPECT_FLOAT_EQ(drawn()[0].vertices[0].position[0], 999.5f);
+}
+
+TEST(LayerBatches, GlowsGoAsSpritesAndStarsAsPositionsWithTheirColoursAndTextureCoordinates) {
+    start_wide();
+    // quads facing a turned camera, as the glows are made: centre -+ right -+ up
+    const float right[3] = {0.6f, 0.0f, -0.8f}, up[3] = {0.0f, 1.0f, 0.0f};
+    std::vector<std::vector<float>> corners;
+    glTranslatef(0.0f, 0.0f, -3.0f);
+    glBegin(GL_QUADS);
+    for (int i = 0; i < 5; ++i) {
+        const float h = i < 3 ? 0.07f : 0.21f;  // three snowflakes, two bulbs' glows
+        const float centre[3] = {1.3f * static_cast<float>(i) - 2.1f, 0.37f * static_cast<float>(i), 5.3f};
+        glColor3f(0.1f * static_cast<float>(i), 0.5f, 1.0f);
+        const float signs[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+        for (const auto& sign : signs) {
+            glTexCoord2f(sign[0] > 0 ? 1.0f : 0.0f, sign[1] > 0 ? 1.0f : 0.0f);
+            std::vector<float> p(3);
+            for (int c = 0; c < 3; ++c) p[c] = centre[c] + sign[0] * right[c] * h + sign[1] * up[c] * h;
+            glVertex3f(p[0], p[1], p[2]);
+            corners.push_back(p);
+        }
+    }
+    glVertex3f(9.0f, 9.0f, 9.0f);  // completes no quad
+    glEnd();
+    const auto& draws = drawn();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].kind, webgl::batch_sprites);
+    EXPECT_EQ(draws[0].streamed_vertices, 5) << "a corner and a colour a quad";
+    EXPECT_EQ(draws[0].records, 2) << "one record for each size";
+    const auto& v = draws[0].vertices;
+    ASSERT_EQ(v.size(), 5u * 6u);
+    const int corner_of[6] = {0, 1, 2, 0, 2, 3};
+    for (size_t i = 0; i < v.size(); ++i) {
+        const size_t quad = i / 6;
+        const int k = corner_of[i % 6];
+        const std::vector<float>& p = corners[4 * quad + static_cast<size_t>(k)];
+        for (int c = 0; c < 3; ++c) ASSERT_NEAR(v[i].position[c], p[c] - (c == 2 ? 3.0f : 0.0f), 1e-5f) << i;
+        EXPECT_FLOAT_EQ(v[i].colour[0], 0.1f * static_cast<float>(quad)) << i;
+        EXPECT_FLOAT_EQ(v[i].texcoord[0], k == 1 || k == 2 ? 1.0f : 0.0f) << i;
+        EXPECT_FLOAT_EQ(v[i].texcoord[1], k >= 2 ? 1.0f : 0.0f) << i;
+    }
+
+    // a quad that is no parallelogram, or whose corners differ in colour,
+    // goes as vertices, after the sprites before it; neighbours of the kind merge
+    recording_backend::reset();
+    for (int bent = 0; bent < 2; ++bent) {
+        glBegin(GL_QUADS);
+        glVertex3f(0.0f, 0.0f, 0.0f);
+        glVertex3f(1.0f, 0.0f, 0.0f);
+        glVertex3f(1.0f, 1.0f, 0.0f);
+        if (bent) glColor3f(1.0f, 0.0f, 0.0f);
+        glVertex3f(0.0f, 1.0f, 0.0f);
+        glEnd();
+        glBegin(GL_QUADS);
+        glVertex3f(0.0f, 0.0f, 0.0f);
+        glVertex3f(1.0f, 0.0f, 0.0f);
+        glVertex3f(1.0f, 1.5f, 0.0f);
+        glVertex3f(0.0f, 1.0f, 0.0f);
+        glEnd();
+    }
+    ASSERT_EQ(drawn().size(), 2u);
+    EXPECT_EQ(drawn()[0].kind, webgl::batch_sprites);
+    EXPECT_EQ(drawn()[1].kind, webgl::batch_streamed);
+    ASSERT_EQ(drawn()[1].vertices.size(), 3u * 6u);
+    EXPECT_FLOAT_EQ(drawn()[1].vertices[2].position[1], 1.5f);
+    EXPECT_FLOAT_EQ(drawn()[1].vertices[6].colour[1], 0.5f) << "the colour set before";
+    EXPECT_FLOAT_EQ(drawn()[1].vertices[11].colour[1], 0.0f) << "the red corner";
+
+    // points of one colour (the sky's stars) go as positions alone; of two, as vertices
+    recording_backend::reset();
+    glColor3f(0.87f, 0.9f, 1.0f);
+    glBegin(GL_POINTS);
+    for (int i = 0; i < 4; ++i) glVertex3f(static_cast<float>(i), 2.0f * static_cast<float>(i), 0.0f);
+    glEnd();
+    glBegin(GL_POINTS);
+    glVertex3f(7.0f, 7.0f, 7.0f);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glVertex3f(8.0f, 8.0f, 8.0f);
+    glEnd();
+    ASSERT_EQ(drawn().size(), 2u);
+    EXPECT_EQ(drawn()[0].kind, webgl::batch_points);
+    EXPECT_EQ(drawn()[0].streamed_vertices, 4);
+    ASSERT_EQ(drawn()[0].vertices.size(), 4u);
+    EXPECT_TRUE(all_near(drawn()[0].vertices[3].position, {3.0f, 6.0f, -3.0f}));
+    EXPECT_TRUE(all_near(drawn()[0].vertices[3].colour, {0.87f, 0.9f, 1.0f, 1.0f}));
+    EXPECT_EQ(drawn()[1].kind, webgl::batch_streamed);
+    ASSERT_EQ(drawn()[1].vertices.size(), 2u);
+    EXPECT_TRUE(all_near(drawn()[1].vertices[1].colour, {1.0f, 0.0f, 0.0f, 1.0f}));
+}
+
+TEST(LayerBatches, TheGroundIsDrawnByTilesInViewWhereOrderCannotShow) {
+    start_wide();
+    shared::seed_random(8230);
+    assets::build_textures();
+    assets::build_display_lists();
+    auto ground_indices = [] {
+        size_t n = 0;
+        for (const auto& d : drawn()) n += d.vertices.size();
+        return n;
+    };
+    // blended, or without the depth test: the ground whole, in its order
+    glEnable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glCallList(assets::ground_list);
+    ASSERT_EQ(drawn().size(), 1u);
+    EXPECT_EQ(ground_indices(), 96u * 96u * 6u);
+    EXPECT_FLOAT_EQ(drawn()[0].vertices[0].position[2], -70.0f + 1.4583334f) << "the first strip first";
+    EXPECT_GT(drawn()[0].vertices[6 * 95].position[0], 60.0f) << "the first strip whole before the next";
+
+    // depth-tested and opaque, all in view: every triangle, by tiles, one draw
+    glDisable(GL_BLEND);
+    recording_backend::reset();
+    glCallList(assets::ground_list);
+    ASSERT_EQ(drawn().size(), 1u);
+    EXPECT_EQ(ground_indices(), 96u * 96u * 6u);
+    double area = 0.0;
+    for (size_t t = 0; t < drawn()[0].vertices.size(); t += 3) {
+        const float* a = drawn()[0].vertices[t].position;
+        const float* b = drawn()[0].vertices[t + 1].position;
+        const float* c = drawn()[0].vertices[t + 2].position;
+        area += std::fabs((b[0] - a[0]) * (c[2] - a[2]) - (c[0] - a[0]) * (b[2] - a[2])) / 2.0;
+    }
+    EXPECT_NEAR(area, 140.0 * 140.0, 1.0) << "the tiles cover the ground once";
+
+    // a view of one corner: only the tiles near it
+    recording_backend::reset();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-10.0, 10.0, -10.0, 10.0, -10.0, 10.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(65.0f, 0.0f, 65.0f);
+    glCallList(assets::ground_list);
+    ASSERT_FALSE(drawn().empty());
+    EXPECT_LT(ground_indices(), 96u * 96u * 6u / 20u);
+    for (const auto& d : drawn()) {
+        for (const Vertex& v : d.vertices) ASSERT_LT(v.position[0], 40.0f);
+    }
 }
 
 }  // namespace
