@@ -96,6 +96,18 @@ HWND find_window(const std::wstring& window_class) {
 
 bool process_alive() { return process.hProcess && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
 
+// Whether the process that owns w still runs: a window of a process just
+// killed (the previous test's saver) can linger for a moment after it.
+bool owner_alive(HWND w) {
+    DWORD owner_id = 0;
+    GetWindowThreadProcessId(w, &owner_id);
+    const HANDLE owner = OpenProcess(SYNCHRONIZE, FALSE, owner_id);
+    if (!owner) return false;
+    const bool alive = WaitForSingleObject(owner, 0) == WAIT_TIMEOUT;
+    CloseHandle(owner);
+    return alive;
+}
+
 void reg_get(const std::wstring& name) {
     HKEY key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, settings_key, 0, KEY_READ, &key) != ERROR_SUCCESS) {
@@ -185,8 +197,10 @@ bool run(const std::vector<std::wstring>& a) {
         const DWORD start = GetTickCount();
         target = nullptr;
         // found once shown: the settings window is shown only when it is set up
-        while (!((target = find_window(a[1])) && IsWindowVisible(target)) && GetTickCount() - start < num(2)) pump(20);
-        if (target && !IsWindowVisible(target)) target = nullptr;
+        while (!((target = find_window(a[1])) && IsWindowVisible(target) && owner_alive(target)) &&
+               GetTickCount() - start < num(2))
+            pump(20);
+        if (target && !(IsWindowVisible(target) && owner_alive(target))) target = nullptr;
         if (target) {
             print_window(target);
         } else {
