@@ -244,7 +244,7 @@ const HackOption hack_option_table[] = {
      nullptr},
     {"snow", "no-snow", 0, nullptr, 0, 0, set_snow, nullptr, "falling snow (default: on)", "arg-unset=\"--no-snow\""},
     {"music", "no-music", 0, nullptr, 0, 0, set_music, nullptr,
-     "the carol loop on ALSA's default device (default: off;\none run per X display plays it); a video has it\nunless "
+     "the carol loop on ALSA's default device (default: off;\none run per display plays it); a video has it\nunless "
      "--no-music",
      "arg-set=\"--music\""},
     {"fps", "no-fps", 0, nullptr, 0, 0, set_fps, nullptr,
