@@ -26,11 +26,11 @@ if [ ! -f "$BUILD/web/icon-512.png" ] || [ tools/make_icon.py -nt "$BUILD/web/ic
 fi
 
 mkdir -p dist/web
-cp "$BUILD/web/frostvale.js" "$BUILD/web/frostvale.wasm" src/host/web/index.html \
+cp "$BUILD/web/frostvale.js" "$BUILD/web/frostvale.wasm" src/host/web/index.html src/host/web/frostvale-worker.js \
    src/host/web/manifest.webmanifest dist/web/
 for size in $icons; do cp "$BUILD/web/icon-$size.png" dist/web/; done
 # the service worker's cache is named after the files it keeps
-version=$(cd dist/web && cat index.html frostvale.js frostvale.wasm manifest.webmanifest icon-*.png |
+version=$(cd dist/web && cat index.html frostvale.js frostvale-worker.js frostvale.wasm manifest.webmanifest icon-*.png |
           sha256sum | cut -c1-12)
 sed "s/@VERSION@/$version/" src/host/web/sw.js >dist/web/sw.js
 
@@ -38,14 +38,14 @@ sed "s/@VERSION@/$version/" src/host/web/sw.js >dist/web/sw.js
 python3 tools/package_wallpaper.py "$BUILD/web" dist/wallpaper >/dev/null
 
 total=0
-for f in index.html frostvale.js frostvale.wasm sw.js manifest.webmanifest; do
+for f in index.html frostvale.js frostvale-worker.js frostvale.wasm sw.js manifest.webmanifest; do
     size=$(gzip -9 -c "dist/web/$f" | wc -c)
     total=$((total + size))
     printf '%-20s %8d bytes, %7d gzipped\n' "$f" "$(wc -c <"dist/web/$f")" "$size"
 done
 printf '%-20s %8d bytes (PNG, already compressed)\n' "icons" "$(cat dist/web/icon-*.png | wc -c)"
 printf '%-20s %8d bytes gzipped, icons aside; the service worker keeps %d bytes\n' "total" "$total" \
-    "$(cd dist/web && cat index.html frostvale.js frostvale.wasm manifest.webmanifest icon-*.png | wc -c)"
+    "$(cd dist/web && cat index.html frostvale.js frostvale-worker.js frostvale.wasm manifest.webmanifest icon-*.png | wc -c)"
 printf '%-20s %8d bytes (Lively), %d bytes (Wallpaper Engine), in dist/wallpaper/\n' "wallpaper .zip" \
     "$(cat dist/wallpaper/Frostvale2026-*-lively.zip | wc -c)" \
     "$(cat dist/wallpaper/Frostvale2026-*-wallpaper-engine.zip | wc -c)"

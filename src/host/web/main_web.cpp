@@ -1,6 +1,10 @@
 // The browser host: the one saver run on the page's WebGL2 canvas, drawn
 // through the project's OpenGL 1.1 layer. index.html calls frostvale_start
-// once the module is ready. Live, the run's frame function runs once per
+// once the module is ready, on the page's thread or, where the browser
+// draws WebGL2 in a worker, in frostvale-worker.js on the canvas handed
+// over to it (Module.canvas there). The same code runs in both places: what
+// only the page can read (the canvas's size on the page) comes through
+// Module.canvasCssSize, which each side defines. Live, the run's frame function runs once per
 // requestAnimationFrame: the browser paces the frames, presents them and
 // hands input to the page's own controls. With ?t=SECONDS the run makes
 // the capture of that time instead, advanced in slices the page asks for
@@ -24,6 +28,28 @@ namespace {
 constexpr const char* canvas = "#scene";
 // where the capture's bitmap is written, in the module's own file system
 constexpr const char* capture_path = "/frostvale.bmp";
+
+extern "C" {
+// canvas_web.js: the canvas that Module.canvas holds (a worker's
+// OffscreenCanvas) found by the selector "#scene"; nothing on the page.
+void frostvale_find_canvas();
+}
+
+// The canvas's size on the page in CSS pixels and the device pixel ratio,
+// as the page's Module.canvasCssSize gives them (in a worker, as the page
+// last told it).
+EM_JS(void, canvas_css_size, (double* width, double* height, double* ratio), {
+    const size = Module.canvasCssSize();
+    HEAPF64[width >> 3] = size[0];
+    HEAPF64[height >> 3] = size[1];
+    HEAPF64[ratio >> 3] = size[2];
+});
+
+// Tells the side that runs the module that a frame or a redraw was drawn
+// (a worker passes its counters and moment on to the page).
+EM_JS(void, tell_drawn, (), {
+    if (Module.drawn) Module.drawn();
+});
 
 // The page's run. Owned here: written by frostvale_start, the page's calls
 // below and the context's lost and restored events, read by the animation
@@ -62,9 +88,8 @@ void no_swap(int32_t) {}
 // size of the same aspect that the buffer holds whole, so what is read
 // back is all picture. The page's style letterboxes it.
 void fit_canvas(host::DrawableArea* area) {
-    double css_width = 0.0, css_height = 0.0;
-    emscripten_get_element_css_size(canvas, &css_width, &css_height);
-    const double ratio = emscripten_get_device_pixel_ratio();
+    double css_width = 0.0, css_height = 0.0, ratio = 1.0;
+    canvas_css_size(&css_width, &css_height, &ratio);
     const int32_t w = static_cast<int32_t>(std::lround(css_width * ratio));
     const int32_t h = static_cast<int32_t>(std::lround(css_height * ratio));
     if (w > 0 && h > 0 && (w != run.fitted_width || h != run.fitted_height)) {
@@ -110,6 +135,7 @@ bool frame_due(double time_ms) {
 }
 
 EM_BOOL animation_frame(double time_ms, void*);
+EM_BOOL context_lost(int, const void*, void*);
 
 // The cap's timer: animation frames again from about a frame before
 // the next frame is due.
@@ -127,11 +153,13 @@ void frame_loop_after_wait(void*) {
 // again. Under a cap it sleeps on a timer between frames rather than
 // waking at every animation frame.
 EM_BOOL animation_frame(double time_ms, void*) {
+    if (!run.context_lost && emscripten_is_webgl_context_lost(run.context)) context_lost(0, nullptr, nullptr);
     if (run.context_lost || run.paused) {
         // a run paused before its first frame shows its first moment
         if (!run.context_lost && (run.redraw_wanted || (run.frames_drawn == 0 && run.redraws == 0))) {
             host::run_redraw();
             ++run.redraws;
+            tell_drawn();
         }
         run.redraw_wanted = false;
         run.looping = false;
@@ -143,6 +171,7 @@ EM_BOOL animation_frame(double time_ms, void*) {
         return EM_FALSE;
     }
     if (run.frames_drawn++ == 0) EM_ASM(performance.mark('frostvale-first-frame'));
+    tell_drawn();
     // 17 ms: about an animation frame at 60 Hz, for a timer that comes late
     const double wait_ms = run.next_frame_due_ms - time_ms - 17.0;
     if (run.frame_interval_ms > 0.0 && wait_ms > 4.0) {
@@ -166,6 +195,7 @@ EM_BOOL redraw_frame(double, void*) {
     if (run.context_lost || run.looping) return EM_FALSE;
     host::run_redraw();
     ++run.redraws;
+    tell_drawn();
     return EM_FALSE;
 }
 
@@ -178,11 +208,27 @@ void ask_redraw() {
     emscripten_request_animation_frame(redraw_frame, nullptr);
 }
 
+EM_BOOL context_restored(int, const void*, void*);
+
+// Firefox tells a worker's canvas of no lost or restored context: the run
+// looks at each frame whether it is lost, and while it is, every half
+// second whether it is back.
+void look_for_context(void*) {
+    if (!run.context_lost) return;
+    if (emscripten_is_webgl_context_lost(run.context)) {
+        emscripten_async_call(look_for_context, nullptr, 500);
+    } else {
+        context_restored(0, nullptr, nullptr);
+    }
+}
+
 // The context's objects are gone: nothing is drawn until it is back (the
 // page says so meanwhile). Handling the event is what lets the browser
 // restore the context.
 EM_BOOL context_lost(int, const void*, void*) {
+    if (run.context_lost) return EM_TRUE;
     run.context_lost = true;
+    emscripten_async_call(look_for_context, nullptr, 500);
     EM_ASM(Module.graphicsReset(true));
     return EM_TRUE;
 }
@@ -190,8 +236,10 @@ EM_BOOL context_lost(int, const void*, void*) {
 // A fresh context: the layer makes every WebGL object again from what it
 // keeps (its state, lists and textures stay); the scene goes on at its time.
 EM_BOOL context_restored(int, const void*, void*) {
+    if (!run.context_lost) return EM_TRUE;
+    // the canvas keeps its size through the loss (set again, a worker's
+    // canvas in Chromium shows no more frames)
     host::DrawableArea drawable;
-    run.fitted_width = run.fitted_height = 0;
     fit_canvas(&drawable);
     if (!webgl::restore_layer()) return EM_TRUE;
     run.context_lost = false;
@@ -205,6 +253,7 @@ EM_BOOL context_restored(int, const void*, void*) {
 }
 
 bool start_context(bool keep_picture) {
+    frostvale_find_canvas();
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
     attributes.majorVersion = 2;

@@ -5,7 +5,7 @@
 // deletes the caches of older builds.
 'use strict';
 const cache = 'frostvale-@VERSION@';
-const files = ['./', 'frostvale.js', 'frostvale.wasm', 'manifest.webmanifest', 'icon-32.png', 'icon-180.png',
+const files = ['./', 'frostvale.js', 'frostvale-worker.js', 'frostvale.wasm', 'manifest.webmanifest', 'icon-32.png', 'icon-180.png',
                'icon-192.png', 'icon-512.png'];
 
 self.addEventListener('install', (event) => event.waitUntil(
