@@ -14,7 +14,11 @@
 // after tools/build-web.sh; SECONDS (default 10) for each timed pass.
 // FROSTVALE_WEB_DIST=DIR times the page built in DIR instead of dist/web.
 // bench/frame_rate_x11.py gives the native program's frame rate on Xvfb to
-// set beside it. Give the machine's load (uptime) with the figures.
+// set beside it. Give the machine's load (uptime) with the figures. Where
+// the page runs its scene in a worker, the frames are the page's mirrored
+// counter, the script time is the page's thread's (the worker's is not
+// counted) and the WebGL figures come from a pass with the run on the
+// page's thread (the same code and calls), where the wrappers see them.
 'use strict';
 const fs = require('fs');
 const os = require('os');
@@ -71,6 +75,12 @@ function frame() {
 requestAnimationFrame(frame);
 </script></body></html>
 `;
+
+// Before the page's scripts: no canvas handed to a worker, so that the
+// scene runs on the page's thread, where countWebGL sees its calls.
+function onPageThread() {
+  delete HTMLCanvasElement.prototype.transferControlToOffscreen;
+}
 
 // Put in place before any script of the page runs: every animation-frame
 // callback is counted and timed.
@@ -187,15 +197,20 @@ async function measure(browser, url, width, height, counting, seconds) {
   const page = await browser.newPage();
   await page.setViewport({ width, height, deviceScaleFactor: 1 });
   await page.evaluateOnNewDocument(timeFrames);
+  if (counting) await page.evaluateOnNewDocument(onPageThread);
   if (counting) await page.evaluateOnNewDocument(countWebGL);
   const devtools = await page.target().createCDPSession();
   await devtools.send('Performance.enable');
   const scriptSeconds = async () =>
     (await devtools.send('Performance.getMetrics')).metrics.find((m) => m.name === 'ScriptDuration').value;
   await page.goto(url);
-  await page.waitForFunction(() => window.frostvaleBench.frames.count > 2, { timeout: 60000 });
+  // a worker's frames as the page mirrors them (their callback's time is the worker's, not counted here)
+  const framesDrawn = () => (typeof worker !== 'undefined' && worker ? Module._frostvale_frames_drawn()
+                                                                  : window.frostvaleBench.frames.count);
+  await page.waitForFunction(`(${framesDrawn})() > 2`, { timeout: 60000 });
   await sleep(2000);
-  const snapshot = () => page.evaluate(() => JSON.stringify({ now: performance.now(), ...window.frostvaleBench }));
+  const snapshot = () => page.evaluate(`JSON.stringify({ now: performance.now(), ...window.frostvaleBench,
+    drawn: (${framesDrawn})() })`);
   const before = JSON.parse(await snapshot());
   const scriptBefore = await scriptSeconds();
   const cpuBefore = browserCpu(browser);
@@ -204,7 +219,7 @@ async function measure(browser, url, width, height, counting, seconds) {
   const scriptAfter = await scriptSeconds();
   const after = JSON.parse(await snapshot());
   await page.close();
-  const frames = after.frames.count - before.frames.count;
+  const frames = after.drawn - before.drawn;
   const result = {
     fps: frames / ((after.now - before.now) / 1000),
     busy: (after.frames.busy - before.frames.busy) / frames,
@@ -220,7 +235,8 @@ async function measure(browser, url, width, height, counting, seconds) {
 }
 
 async function main() {
-  for (const name of ['index.html', 'frostvale.js', 'frostvale.wasm']) {
+  for (const name of ['index.html', 'frostvale.js', 'frostvale-worker.js', 'frostvale.wasm']) {
+    if (!fs.existsSync(path.join(dist, name))) continue;
     const bytes = fs.readFileSync(path.join(dist, name));
     console.log(`${name.padEnd(15)} ${String(bytes.length).padStart(8)} bytes, ` +
                 `${String(zlib.gzipSync(bytes, { level: 9 }).length).padStart(7)} gzipped`);
