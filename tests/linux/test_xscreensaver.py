@@ -93,7 +93,9 @@ class XScreenSaver(x11_env.X11TestCase):
         self.assertShowsScene(0, 0, *x11_env.SCREEN, timeout=30)
         self.assertTrue(self.hack_running())  # forked as configured, --fps and all
         self.assertEqual(self.command("-deactivate"), 0)
-        deadline = time.monotonic() + 3
+        # the hack ends within a tenth of a second of its SIGTERM; the rest
+        # is the daemon's own turn, which a loaded machine can hold up
+        deadline = time.monotonic() + 10
         while self.hack_running():
             self.assertLess(time.monotonic(), deadline, "the hack outlived the deactivation")
             time.sleep(0.1)
