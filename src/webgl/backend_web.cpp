@@ -391,15 +391,21 @@ uintptr_t append(Arrays* a, const void* data, GLsizeiptr bytes) {
     return at;
 }
 
-// The records' texture with rows rows, bound to its unit for good.
-void make_record_texture(GLsizei rows) {
-    if (!record_texture) glGenTextures(1, &record_texture);
-    use_unit(record_unit);
-    glBindTexture(GL_TEXTURE_2D, record_texture);
+// Makes *texture (once) a float texture of width x rows texels on unit,
+// bound there for good; its contents undefined until written.
+void make_float_texture(GLuint* texture, GLenum unit, GLsizei width, GLsizei rows) {
+    if (!*texture) glGenTextures(1, texture);
+    use_unit(unit);
+    glBindTexture(GL_TEXTURE_2D, *texture);
     // without mipmaps and filtering a float texture is complete
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, record_texels, rows, 0, GL_RGBA, GL_FLOAT, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, width, rows, 0, GL_RGBA, GL_FLOAT, nullptr);
+}
+
+// The records' texture with rows rows, bound to its unit for good.
+void make_record_texture(GLsizei rows) {
+    make_float_texture(&record_texture, record_unit, record_texels, rows);
     record_rows = rows;
     next_row = 0;
 }
@@ -431,12 +437,7 @@ void send_draw(GLint first_record, GLint span, GLint first_part, GLint first_spr
 
 // The sprites' texture with rows rows of 256 texels, bound to its unit for good.
 void make_sprite_texture(GLsizei rows) {
-    if (!sprite_texture) glGenTextures(1, &sprite_texture);
-    use_unit(sprite_unit);
-    glBindTexture(GL_TEXTURE_2D, sprite_texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, sprite_texels_a_row, rows, 0, GL_RGBA, GL_FLOAT, nullptr);
+    make_float_texture(&sprite_texture, sprite_unit, sprite_texels_a_row, rows);
     sprite_rows = rows;
     next_sprite_row = 0;
 }
